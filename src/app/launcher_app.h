@@ -1,0 +1,23 @@
+// CLauncherApp: the process-level launcher, its start-up, hand-over and exit.
+#pragma once
+
+#include "framework/afxwin.h"
+#include "framework/handles.h"
+
+class CLauncherApp : public CWinApp {
+public:
+    CLauncherApp();
+
+    BOOL InitInstance() override;
+    int ExitInstance() override;
+
+    // The viewer's macro-virus protection as found at start-up, written back at exit.
+    DWORD m_dwSavedMacroProtection;
+    // Beside the value, so that a stored 0xFFFFFFFF is written back too.
+    BOOL m_bMacroProtectionSaved;
+
+private:
+    // Every failing step ends here: the open key closed, the message shown, FALSE.
+    BOOL ReportFailure(LPCSTR lpszText, CRegKeyOwner* pKey = NULL);
+    BOOL ReportFailure(UINT nIDPrompt, CRegKeyOwner* pKey = NULL);
+};

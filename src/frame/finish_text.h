@@ -1,0 +1,15 @@
+// The finish's reading of an S or G command text. No Windows header.
+#pragma once
+
+#include "channel/command_text.h"
+
+struct FinishValues {
+    char szStatus[kFinishCopySize];
+    char szScore[kFinishCopySize];
+};
+
+// Copies at most kFinishTextMax bytes of commandText into a 128-byte working
+// copy, splits it with strtok on " -" and takes S and G tokens from their third
+// character (a later token replaces an earlier one; a token of the letter alone
+// gives the empty text). Both values begin empty.
+void ReadFinishValues(const char* commandText, FinishValues* out);

@@ -1,0 +1,53 @@
+// CMainFrame's construction, message map, closing and destruction.
+#include "frame/main_frame.h"
+
+#include "channel/command_block.h"
+
+
+IMPLEMENT_DYNCREATE(CMainFrame, CFrameWnd)
+
+BEGIN_MESSAGE_MAP(CMainFrame, CFrameWnd)
+    ON_MESSAGE(WM_SHOW_START, OnShowStart)
+    ON_MESSAGE(WM_SHOW_COMMAND, OnShowCommand)
+    ON_WM_DESTROY()
+    ON_WM_CLOSE()
+    ON_WM_TIMER()
+END_MESSAGE_MAP()
+
+CMainFrame::CMainFrame()
+    : m_hCommandBlock(NULL), m_bFinishing(FALSE), m_nWatchTimer(0), m_hShowWnd(NULL),
+      m_bInteractionFileReady(FALSE)
+{
+}
+
+// Both references are only forgotten: auto-release is off for each.
+CMainFrame::~CMainFrame()
+{
+    m_show.ReleaseDispatch();
+    m_viewerApp.ReleaseDispatch();
+}
+
+BOOL CMainFrame::PreCreateWindow(CREATESTRUCTA& cs) { return CFrameWnd::PreCreateWindow(cs); }
+
+void CMainFrame::OnClose()
+{
+    if (m_nWatchTimer != 0)
+        KillTimer(m_hWnd, kWatchTimerId);
+    CFrameWnd::OnClose();
+}
+
+void CMainFrame::OnDestroy()
+{
+    CFrameWnd::OnDestroy();
+    GetMenu().DestroyMenu();
+    if (m_hCommandBlock != NULL) {
+        CloseHandle(m_hCommandBlock);
+        m_hCommandBlock = NULL;
+    }
+}
+
+BOOL CMainFrame::IsStillFrame(HWND hWnd, const CMainFrame* pFrame)
+{
+    return IsWindow(hWnd) &&
+           GetWindowLongPtrA(hWnd, GWLP_USERDATA) == reinterpret_cast<LONG_PTR>(pFrame);
+}

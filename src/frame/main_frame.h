@@ -1,0 +1,51 @@
+// CMainFrame: the hidden main window that runs the lesson.
+#pragma once
+
+#include "framework/afxdisp.h"
+#include "framework/afxwin.h"
+
+// The watch timer's id on the frame.
+const UINT_PTR kWatchTimerId = 1;
+
+class CMainFrame : public CFrameWnd {
+    DECLARE_DYNCREATE(CMainFrame)
+public:
+    CMainFrame();
+    ~CMainFrame() override;
+    BOOL PreCreateWindow(CREATESTRUCTA& cs) override;
+
+    HANDLE m_hCommandBlock;
+    BOOL m_bFinishing;
+    UINT_PTR m_nWatchTimer;
+    HWND m_hShowWnd;
+    CString m_strResultFile;
+    CString m_strStudentName;
+    CString m_strCourseId;
+    CString m_strInteractionFile;
+    BOOL m_bInteractionFileReady;
+    COleDispatchDriver m_viewerApp;
+    COleDispatchDriver m_show;
+
+    // Appends one record for the Q command in the command buffer. FALSE only
+    // after a file failure, once its message has been dismissed.
+    BOOL RecordInteraction();
+    static const char* SkipBlanks(const char* p);
+
+    // Executes the command in the command buffer, selected by its letter.
+    void DispatchCommand(char chLetter);
+
+protected:
+    LRESULT OnShowStart(WPARAM wParam, LPARAM lParam);
+    LRESULT OnShowCommand(WPARAM wParam, LPARAM lParam);
+    void OnDestroy();
+    void OnClose();
+    void OnTimer(UINT_PTR nIDEvent);
+    DECLARE_MESSAGE_MAP()
+
+private:
+    void Finish();
+    void RecordOrFinish();
+    // A modal box lets other messages run, a finish's WM_CLOSE among them, which
+    // deletes this frame: after a box, ask the window before touching a field.
+    static BOOL IsStillFrame(HWND hWnd, const CMainFrame* pFrame);
+};

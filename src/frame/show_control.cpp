@@ -1,0 +1,164 @@
+// The running lesson: show start-up, the command receiver, the watch and the dispatcher.
+#include <stdio.h>
+
+#include "channel/command_block.h"
+#include "channel/command_text.h"
+#include "frame/finish_text.h"
+#include "frame/main_frame.h"
+#include "frame/show_path.h"
+#include "lesson/lesson_files.h"
+#include "res/resource.h"
+#include "viewer/viewer.h"
+
+static const UINT kWatchPeriodMs = 50;
+static const DWORD kShowWindowWaitMs = 200;
+static const DWORD kCommandWaitMs = 100;
+
+LRESULT CMainFrame::OnShowStart(WPARAM, LPARAM)
+{
+    CString strPath, strMessage;
+    OleInitialize(NULL);
+    m_bInteractionFileReady = FALSE;
+
+    // A path on the current drive gets that drive's letter; the command buffer is
+    // the scratch space for the directory and is left empty.
+    LPCSTR lpszTail = AfxGetApp()->m_lpCmdLine;
+    if (NeedsCurrentDrive(lpszTail)) {
+        DWORD cch = GetCurrentDirectoryA(kCommandBlockSize, g_szCommandBuffer);
+        if (cch == 0 || cch >= kCommandBlockSize)
+            g_szCommandBuffer[0] = '\0';
+        strPath = FormShowPath(lpszTail, g_szCommandBuffer).c_str();
+    } else {
+        strPath = lpszTail;
+    }
+    g_szCommandBuffer[0] = '\0';
+
+    m_hCommandBlock = CreateCommandBlock();
+    LPDISPATCH lpShow = NULL;
+    if (m_hCommandBlock == NULL) {
+        strMessage.LoadString(IDS_CANT_LAUNCH_VIEWER);
+    } else if (!m_viewerApp.CreateDispatch(kViewerProgId)) {
+        strMessage.LoadString(IDS_VIEWER_NOT_CREATED);
+    } else {
+        m_viewerApp.m_bAutoRelease = FALSE;
+        try {
+            lpShow = OpenShow(m_viewerApp, strPath);
+            m_show.AttachDispatch(lpShow, FALSE);
+        } catch (const CException&) {
+            lpShow = NULL;
+            strMessage.Format(IDS_CANT_LOAD_FILE, static_cast<LPCSTR>(strPath));
+        }
+    }
+
+    // A viewer that answers with no show has failed to load the file all the same.
+    if (lpShow == NULL && strMessage.IsEmpty())
+        strMessage.Format(IDS_CANT_LOAD_FILE, static_cast<LPCSTR>(strPath));
+
+    if (lpShow != NULL) {
+        Sleep(kShowWindowWaitMs);
+        m_hShowWnd = FindWindowA(kShowWindowClass, NULL);
+        if (m_hShowWnd != NULL) {
+            m_nWatchTimer = SetTimer(m_hWnd, kWatchTimerId, kWatchPeriodMs, NULL);
+        } else {
+            CopyCommandText(g_szCommandBuffer, kCommandBlockSize, kDefaultFinishText,
+                            sizeof(kDefaultFinishText));
+            DispatchCommand('S');
+        }
+        return 0;
+    }
+
+    // No show: nothing can reach the lesson any more, so the block goes before the box.
+    OleUninitialize();
+    if (m_hCommandBlock != NULL) {
+        CloseHandle(m_hCommandBlock);
+        m_hCommandBlock = NULL;
+    }
+    HWND hWnd = m_hWnd;
+    AfxMessageBox(strMessage);
+    PostMessageA(hWnd, WM_CLOSE, 0, 0);
+    return 0;
+}
+
+LRESULT CMainFrame::OnShowCommand(WPARAM, LPARAM)
+{
+    if (!ReadCommandBlock(m_hCommandBlock, g_szCommandBuffer))
+        return 0;
+    char chLetter = UpcaseCommandLetter(g_szCommandBuffer);
+    Sleep(kCommandWaitMs);
+    DispatchCommand(chLetter);
+    return 0;
+}
+
+void CMainFrame::OnTimer(UINT_PTR)
+{
+    if (!m_bFinishing && !IsWindow(m_hShowWnd)) {
+        m_bFinishing = TRUE;
+        CopyCommandText(g_szCommandBuffer, kCommandBlockSize, kDefaultFinishText,
+                        sizeof(kDefaultFinishText));
+        DispatchCommand('S');
+    }
+    Default();
+}
+
+void CMainFrame::DispatchCommand(char chLetter)
+{
+    switch (chLetter) {
+    case 'G':
+    case 'S':
+        Finish();
+        break;
+    case 'Q':
+        if (!m_strInteractionFile.IsEmpty())
+            RecordOrFinish();
+        break;
+    case 'R':
+        RestartShow(m_show);
+        break;
+    default:
+        break;
+    }
+}
+
+void CMainFrame::Finish()
+{
+    m_bFinishing = TRUE;
+    // A viewer that refuses to quit must not cost the lesson its result: the
+    // failure is reported once the result is written, and the finish goes on.
+    CString strQuitFailure;
+    BOOL bQuitFailed = FALSE;
+    try {
+        QuitViewer(m_viewerApp);
+    } catch (const CException& e) {
+        bQuitFailed = TRUE;
+        if (!e.GetErrorMessage(strQuitFailure) || strQuitFailure.IsEmpty())
+            strQuitFailure = "The viewer did not end.";
+    }
+    m_show.DetachDispatch();
+    m_viewerApp.ReleaseDispatch();
+    OleUninitialize();
+
+    FinishValues values;
+    ReadFinishValues(g_szCommandBuffer, &values);
+    WriteLessonResult(m_strResultFile, values.szStatus, values.szScore);
+
+    HWND hWnd = m_hWnd;
+    if (bQuitFailed) {
+        AfxMessageBox(strQuitFailure, MB_ICONSTOP);
+        if (!IsStillFrame(hWnd, this))
+            return;
+    }
+    PostMessageA(hWnd, WM_CLOSE, 0, 0);
+}
+
+void CMainFrame::RecordOrFinish()
+{
+    HWND hWnd = m_hWnd;
+    if (RecordInteraction())
+        return;
+    // The failure's box may have let a finish close the frame meanwhile; a finish
+    // under way needs no second one.
+    if (!IsStillFrame(hWnd, this) || m_bFinishing)
+        return;
+    if (WriteCommandBlock(m_hCommandBlock, kDefaultFinishText))
+        PostMessageA(hWnd, WM_SHOW_COMMAND, 0, 0);
+}

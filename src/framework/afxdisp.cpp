@@ -1,0 +1,156 @@
+// COleDispatchDriver on IDispatch::Invoke.
+#include "framework/afxdisp.h"
+
+#include <stdarg.h>
+#include <string.h>
+
+#include <vector>
+
+#include "framework/handles.h"
+
+static CString NarrowBstr(BSTR bstr)
+{
+    CString str;
+    if (bstr == NULL)
+        return str;
+    int cb = WideCharToMultiByte(CP_ACP, 0, bstr, -1, NULL, 0, NULL, NULL);
+    if (cb <= 1)
+        return str;
+    std::string buf(cb, '\0');
+    WideCharToMultiByte(CP_ACP, 0, bstr, -1, &buf[0], cb, NULL, NULL);
+    str = buf.c_str();
+    return str;
+}
+
+BOOL COleException::GetErrorMessage(CString& strMessage) const
+{
+    char szSystem[512] = "";
+    if (FormatMessageA(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS, NULL,
+                       static_cast<DWORD>(m_sc), 0, szSystem, sizeof(szSystem), NULL) == 0)
+        return FALSE;
+    strMessage = szSystem;
+    return TRUE;
+}
+
+BOOL COleDispatchException::GetErrorMessage(CString& strMessage) const
+{
+    if (m_strDescription.IsEmpty())
+        return FALSE;
+    strMessage = m_strDescription;
+    return TRUE;
+}
+
+BOOL COleDispatchDriver::CreateDispatch(LPCSTR lpszProgID, COleException* pError)
+{
+    ReleaseDispatch();
+    WCHAR wszProgID[256];
+    if (MultiByteToWideChar(CP_ACP, 0, lpszProgID, -1, wszProgID, 256) == 0)
+        return FALSE;
+    CLSID clsid;
+    SCODE sc = CLSIDFromProgID(wszProgID, &clsid);
+    LPDISPATCH lpDispatch = NULL;
+    if (SUCCEEDED(sc))
+        sc = CoCreateInstance(clsid, NULL, CLSCTX_LOCAL_SERVER | CLSCTX_INPROC_SERVER,
+                              IID_IDispatch, reinterpret_cast<void**>(&lpDispatch));
+    if (FAILED(sc)) {
+        if (pError != NULL)
+            pError->m_sc = sc;
+        return FALSE;
+    }
+    AttachDispatch(lpDispatch, TRUE);
+    return TRUE;
+}
+
+void COleDispatchDriver::AttachDispatch(LPDISPATCH lpDispatch, BOOL bAutoRelease)
+{
+    ReleaseDispatch();
+    m_lpDispatch = lpDispatch;
+    m_bAutoRelease = bAutoRelease;
+}
+
+LPDISPATCH COleDispatchDriver::DetachDispatch()
+{
+    LPDISPATCH lpDispatch = m_lpDispatch;
+    m_lpDispatch = NULL;
+    return lpDispatch;
+}
+
+void COleDispatchDriver::ReleaseDispatch()
+{
+    if (m_lpDispatch != NULL && m_bAutoRelease)
+        m_lpDispatch->Release();
+    m_lpDispatch = NULL;
+}
+
+void COleDispatchDriver::InvokeHelper(DISPID dwDispID, WORD wFlags, VARTYPE vtRet, void* pvRet,
+                                      const char* pbParamInfo, ...)
+{
+    if (m_lpDispatch == NULL)
+        return;
+
+    // Arguments go into rgvarg last first; BSTRs made here are freed on every path.
+    const size_t nArgs = pbParamInfo ? strlen(pbParamInfo) : 0;
+    std::vector<VARIANTARG> args(nArgs);
+    std::vector<BSTR> bstrs;
+    va_list argList;
+    va_start(argList, pbParamInfo);
+    for (size_t i = 0; i < nArgs; ++i) {
+        VARIANTARG& arg = args[nArgs - 1 - i];
+        VariantInit(&arg);
+        arg.vt = static_cast<VARTYPE>(pbParamInfo[i]);
+        switch (arg.vt) {
+        case VT_I4:
+            arg.lVal = va_arg(argList, long);
+            break;
+        case VT_BSTR: {
+            LPCSTR lpsz = va_arg(argList, LPCSTR);
+            int cch = MultiByteToWideChar(CP_ACP, 0, lpsz, -1, NULL, 0);
+            arg.bstrVal = SysAllocStringLen(NULL, cch > 0 ? cch - 1 : 0);
+            if (arg.bstrVal != NULL && cch > 0)
+                MultiByteToWideChar(CP_ACP, 0, lpsz, -1, arg.bstrVal, cch);
+            bstrs.push_back(arg.bstrVal);
+            break;
+        }
+        default:
+            arg.vt = VT_EMPTY;
+            break;
+        }
+    }
+    va_end(argList);
+
+    DISPPARAMS dispparams = {args.empty() ? NULL : args.data(), NULL,
+                             static_cast<UINT>(nArgs), 0};
+    CVariantOwner result;
+    EXCEPINFO excepInfo = {};
+    UINT nArgErr = 0;
+    SCODE sc = m_lpDispatch->Invoke(dwDispID, IID_NULL, LOCALE_USER_DEFAULT, wFlags, &dispparams,
+                                    vtRet == VT_EMPTY ? NULL : &result, &excepInfo, &nArgErr);
+    for (BSTR bstr : bstrs)
+        SysFreeString(bstr);
+
+    if (FAILED(sc)) {
+        if (sc != DISP_E_EXCEPTION)
+            throw COleException(sc);
+        if (excepInfo.pfnDeferredFillIn != NULL)
+            excepInfo.pfnDeferredFillIn(&excepInfo);
+        CString strDescription = NarrowBstr(excepInfo.bstrDescription);
+        CString strSource = NarrowBstr(excepInfo.bstrSource);
+        SCODE scError = excepInfo.scode != 0 ? excepInfo.scode : sc;
+        SysFreeString(excepInfo.bstrDescription);
+        SysFreeString(excepInfo.bstrSource);
+        SysFreeString(excepInfo.bstrHelpFile);
+        throw COleDispatchException(strDescription, strSource, scError);
+    }
+    if (vtRet == VT_EMPTY)
+        return;
+    if (result.Get().vt != vtRet) {
+        sc = VariantChangeType(&result.Get(), &result.Get(), 0, vtRet);
+        if (FAILED(sc))
+            throw COleException(sc);
+    }
+    if (vtRet == VT_DISPATCH) {
+        // The caller takes over the reference.
+        *static_cast<LPDISPATCH*>(pvRet) = result.Get().pdispVal;
+        result.Get().vt = VT_EMPTY;
+    }
+}

@@ -1,0 +1,113 @@
+// Small owners for Win32 and OLE resources: each releases its resource on every path.
+#pragma once
+
+#include <windows.h>
+#include <oleauto.h>
+
+// A registry key, closed when the owner goes unless Close() already did it.
+class CRegKeyOwner {
+public:
+    CRegKeyOwner() = default;
+    ~CRegKeyOwner() { Close(); }
+    CRegKeyOwner(const CRegKeyOwner&) = delete;
+    CRegKeyOwner& operator=(const CRegKeyOwner&) = delete;
+
+    LONG Open(HKEY hRoot, LPCSTR lpszKey, REGSAM sam)
+    {
+        Close();
+        return RegOpenKeyExA(hRoot, lpszKey, 0, sam, &m_hKey);
+    }
+    // The close's own result matters to start-up; the key counts as closed either way.
+    LONG Close()
+    {
+        if (m_hKey == NULL)
+            return ERROR_SUCCESS;
+        HKEY hKey = m_hKey;
+        m_hKey = NULL;
+        return RegCloseKey(hKey);
+    }
+    HKEY Get() const { return m_hKey; }
+
+private:
+    HKEY m_hKey = NULL;
+};
+
+// A kernel handle (NULL means none), closed exactly once.
+class CHandleOwner {
+public:
+    explicit CHandleOwner(HANDLE h = NULL) : m_h(h) {}
+    ~CHandleOwner() { Close(); }
+    CHandleOwner(const CHandleOwner&) = delete;
+    CHandleOwner& operator=(const CHandleOwner&) = delete;
+
+    void Close()
+    {
+        if (m_h != NULL)
+            CloseHandle(m_h);
+        m_h = NULL;
+    }
+    HANDLE Get() const { return m_h; }
+    HANDLE Detach()
+    {
+        HANDLE h = m_h;
+        m_h = NULL;
+        return h;
+    }
+
+private:
+    HANDLE m_h;
+};
+
+// One mapped view of a section, unmapped when the owner goes.
+class CMappedView {
+public:
+    CMappedView(HANDLE hSection, SIZE_T cb)
+        : m_pv(hSection ? MapViewOfFile(hSection, FILE_MAP_WRITE, 0, 0, cb) : NULL)
+    {
+    }
+    ~CMappedView()
+    {
+        if (m_pv != NULL)
+            UnmapViewOfFile(m_pv);
+    }
+    CMappedView(const CMappedView&) = delete;
+    CMappedView& operator=(const CMappedView&) = delete;
+
+    char* Bytes() const { return static_cast<char*>(m_pv); }
+
+private:
+    void* m_pv;
+};
+
+// A BSTR made from ANSI text, freed when the owner goes.
+class CBstrOwner {
+public:
+    explicit CBstrOwner(LPCSTR lpsz)
+    {
+        int cch = MultiByteToWideChar(CP_ACP, 0, lpsz, -1, NULL, 0);
+        m_bstr = SysAllocStringLen(NULL, cch > 0 ? cch - 1 : 0);
+        if (m_bstr != NULL && cch > 0)
+            MultiByteToWideChar(CP_ACP, 0, lpsz, -1, m_bstr, cch);
+    }
+    ~CBstrOwner() { SysFreeString(m_bstr); }
+    CBstrOwner(const CBstrOwner&) = delete;
+    CBstrOwner& operator=(const CBstrOwner&) = delete;
+    BSTR Get() const { return m_bstr; }
+
+private:
+    BSTR m_bstr;
+};
+
+// A VARIANT cleared when the owner goes.
+class CVariantOwner {
+public:
+    CVariantOwner() { VariantInit(&m_var); }
+    ~CVariantOwner() { VariantClear(&m_var); }
+    CVariantOwner(const CVariantOwner&) = delete;
+    CVariantOwner& operator=(const CVariantOwner&) = delete;
+    VARIANT* operator&() { return &m_var; }
+    VARIANT& Get() { return m_var; }
+
+private:
+    VARIANT m_var;
+};

@@ -1,0 +1,19 @@
+// The lesson parameter file the CMI system leaves, and the result file the lesson writes.
+#pragma once
+
+#include <windows.h>
+
+// Every value and path of these files fits the platform's MAX_PATH buffer.
+const DWORD kLessonValueSize = MAX_PATH;
+
+// "<Windows directory>\PARAM.CMI" into a MAX_PATH buffer.
+void GetLessonParamFilePath(char* pszPath);
+
+// One value of the lesson parameter file into a MAX_PATH buffer (cut to 259
+// characters, enclosing quotes removed, empty when absent). Returns the number
+// of characters read: 0 when the file, section or key is missing or the value empty.
+DWORD ReadLessonValue(LPCSTR lpszSection, LPCSTR lpszKey, char* pszValue, LPCSTR lpszParamFile);
+
+// [core] lesson_status and score into the result file, each only when not empty;
+// with both empty the file is not touched. Failures are not reported.
+void WriteLessonResult(LPCSTR lpszResultFile, LPCSTR lpszStatus, LPCSTR lpszScore);

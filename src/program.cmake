@@ -1,0 +1,31 @@
+# tarnskov.exe: the framework layer, the program's parts and its resources.
+add_library(tarnskov_framework STATIC
+    framework/afxstr.cpp
+    framework/afxwin.cpp
+    framework/afxfile.cpp
+    framework/afxdisp.cpp)
+target_link_libraries(tarnskov_framework PUBLIC tarnskov_core ole32 oleaut32 uuid user32 advapi32)
+
+# Everything but the entry point and the application object, so that tests can link it.
+add_library(tarnskov_parts STATIC
+    channel/command_block.cpp
+    lesson/lesson_files.cpp
+    frame/main_frame.cpp
+    frame/show_control.cpp
+    frame/recorder.cpp
+    viewer/viewer.cpp)
+target_link_libraries(tarnskov_parts PUBLIC tarnskov_framework)
+
+# The version block of every executable reads the project's version from here.
+configure_file(res/version.h.in ${CMAKE_BINARY_DIR}/generated/tarnskov_version.h @ONLY)
+set(TARNSKOV_RES_DIR ${CMAKE_CURRENT_SOURCE_DIR}/res CACHE INTERNAL "")
+set(CMAKE_RC_FLAGS "${CMAKE_RC_FLAGS} -I${CMAKE_BINARY_DIR}/generated -I${CMAKE_CURRENT_SOURCE_DIR}/res")
+
+add_executable(tarnskov WIN32
+    framework/appmodul.cpp
+    app/launcher_app.cpp
+    res/tarnskov.rc)
+target_link_libraries(tarnskov PRIVATE tarnskov_parts)
+set_source_files_properties(res/tarnskov.rc PROPERTIES OBJECT_DEPENDS
+    "${CMAKE_CURRENT_SOURCE_DIR}/res/tarnskov.ico;${CMAKE_CURRENT_SOURCE_DIR}/res/tarnskov.manifest;${CMAKE_CURRENT_SOURCE_DIR}/res/version.rc2;${CMAKE_CURRENT_SOURCE_DIR}/res/resource.h")
+target_link_options(tarnskov PRIVATE -s)

@@ -1,0 +1,245 @@
+// Start-up, its refusals and the hand-over, through real launches of tarnskov.exe.
+#include <gtest/gtest.h>
+
+#include "testkit.h"
+
+using namespace testkit;
+
+namespace {
+
+const char kTitleMessageBox[] = "TARNSKOV";
+const DWORD kUntouched = 1;
+
+void SetViewerKey(bool present)
+{
+    if (present) {
+        HKEY hKey;
+        RegCreateKeyA(HKEY_CLASSES_ROOT, "PowerPointViewer.Application.8", &hKey);
+        RegCloseKey(hKey);
+    } else {
+        RegDeleteKeyA(HKEY_CLASSES_ROOT, "PowerPointViewer.Application.8\\CLSID");
+        RegDeleteKeyA(HKEY_CLASSES_ROOT, "PowerPointViewer.Application.8");
+    }
+}
+
+DWORD MacroValue()
+{
+    DWORD type = 0, value = 0;
+    return GetMacroProtection(&type, &value) && type == REG_DWORD ? value : 0xDEADBEEF;
+}
+
+class Startup : public testing::Test {
+protected:
+    void SetUp() override
+    {
+        KillAll("tarnskov.exe");
+        m_viewerWasRegistered = ViewerRegistered();
+        SetViewerKey(true);
+        SetMacroProtection(kUntouched);
+        DeleteParamFile();
+    }
+    void TearDown() override
+    {
+        KillAll("tarnskov.exe");
+        DeleteParamFile();
+        if (m_viewerWasRegistered)
+            RegisterViewer();
+    }
+    // Launches, expects one box with that text, then the process's end.
+    void ExpectRefusal(const std::string& tail, const std::string& text, DWORD registryDuringBox,
+                       DWORD registryAfter)
+    {
+        Child child = Launch(tail);
+        HWND hBox = FindBox(15000);
+        ASSERT_NE(hBox, nullptr) << "no message box for: " << text;
+        EXPECT_EQ(BoxText(hBox), text);
+        EXPECT_EQ(MacroValue(), registryDuringBox);
+        PressOk(hBox);
+        EXPECT_EQ(child.Wait(15000), 0u);
+        EXPECT_EQ(MacroValue(), registryAfter);
+    }
+    bool m_viewerWasRegistered = false;
+};
+
+TEST_F(Startup, RefusesWhileTheFullPresentationProgramRuns)
+{
+    HelperWindow full("PP97FrameClass", "Microsoft PowerPoint");
+    ExpectRefusal("C:\\lessons\\x.ppt", "PowerPoint still running\n\nKELVAND.EXE C:\\lessons\\x.ppt",
+                  kUntouched, kUntouched);
+}
+
+TEST_F(Startup, RefusesWhenTheViewerIsNotInstalled)
+{
+    SetViewerKey(false);
+    ExpectRefusal("x.ppt", "PPT Viewer not found", kUntouched, kUntouched);
+}
+
+TEST_F(Startup, RefusesWhileASlideShowRuns)
+{
+    HelperWindow show("screenClass", "other show", true);
+    ExpectRefusal("a b.ppt", "PPT Viewer still running\n\nQUELMAR.EXE a b.ppt", kUntouched,
+                  kUntouched);
+}
+
+TEST_F(Startup, RefusesWithoutTheViewerOptions)
+{
+    DeleteOptionsKey();
+    ExpectRefusal("x.ppt", "PPT Viewer not found", 0xDEADBEEF, 0xDEADBEEF);
+    DWORD type, value;
+    EXPECT_FALSE(GetMacroProtection(&type, &value));
+}
+
+TEST_F(Startup, RefusesWhenTheMacroOptionIsAbsentOrNotADword)
+{
+    DeleteMacroProtection();
+    ExpectRefusal("x.ppt", "PPT Viewer failure", 0xDEADBEEF, 0xDEADBEEF);
+    DWORD type, value;
+    EXPECT_FALSE(GetMacroProtection(&type, &value));
+
+    SetMacroProtectionString("1");
+    ExpectRefusal("x.ppt", "PPT Viewer failure", 0xDEADBEEF, 0xDEADBEEF);
+    ASSERT_TRUE(GetMacroProtection(&type, &value));
+    EXPECT_EQ(type, static_cast<DWORD>(REG_SZ));
+}
+
+TEST_F(Startup, MissingLessonValuesRefuseWithTheOptionOffUntilTheBoxGoes)
+{
+    struct Row {
+        const char* name;
+        const char* paramFile; // NULL: no PARAM.CMI at all
+        const char* text;
+    } rows[] = {
+        {"no parameter file", NULL, "Result File not found"},
+        {"no core section", "[Evaluation]\r\nCourse_ID=C1\r\n", "Result File not found"},
+        {"empty output_file", "[core]\r\noutput_file=\r\nstudent_name=S\r\n",
+         "Result File not found"},
+        {"no student name", "[core]\r\noutput_file=r.ini\r\n", "Student Name miss"},
+        {"empty student name", "[core]\r\noutput_file=r.ini\r\nstudent_name=\"\"\r\n",
+         "Student Name miss"},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.name);
+        DeleteParamFile();
+        if (row.paramFile)
+            WriteParamFile(row.paramFile);
+        SetMacroProtection(7);
+        ExpectRefusal("x.ppt", row.text, 0, 7);
+    }
+}
+
+TEST_F(Startup, TheFrameExistsWhileTheMissingStudentIsReportedAndGoesUnseen)
+{
+    WriteParamFile("[CORE]\r\nOUTPUT_FILE=r.ini\r\n");
+    Child child = Launch("x.ppt");
+    HWND hBox = FindBox(15000);
+    ASSERT_NE(hBox, nullptr);
+    HWND hFrame = FindWindowA("TarnskovFrame", "TARNSKOV");
+    ASSERT_NE(hFrame, nullptr);
+    EXPECT_FALSE(IsWindowVisible(hFrame));
+    PressOk(hBox);
+    EXPECT_EQ(child.Wait(15000), 0u);
+    EXPECT_FALSE(IsWindow(hFrame));
+}
+
+TEST_F(Startup, AStoredAllOnesValueIsWrittenBackToo)
+{
+    SetMacroProtection(0xFFFFFFFF);
+    ExpectRefusal("x.ppt", "Result File not found", 0, 0xFFFFFFFF);
+}
+
+TEST_F(Startup, ALaunchDuringARefusalEndsSilently)
+{
+    Child first = Launch("x.ppt");
+    HWND hBox = FindBox(15000);
+    ASSERT_NE(hBox, nullptr);
+    Child second = Launch("-S=P");
+    EXPECT_EQ(second.Wait(15000), 0u);
+    EXPECT_EQ(FindWindowA("#32770", kTitleMessageBox), hBox) << "the second launch showed a box";
+    PressOk(hBox);
+    EXPECT_EQ(first.Wait(15000), 0u);
+}
+
+// A test plays the running instance: a hidden window titled in another letter
+// case, and the command block.
+class HandOver : public Startup {
+protected:
+    void SetUp() override
+    {
+        Startup::SetUp();
+        m_hBlock = CreateFileMappingA(INVALID_HANDLE_VALUE, NULL, PAGE_READWRITE, 0, 256,
+                                      "kelvand_block");
+        ASSERT_NE(m_hBlock, nullptr);
+        m_pBlock = static_cast<char*>(MapViewOfFile(m_hBlock, FILE_MAP_WRITE, 0, 0, 256));
+        memset(m_pBlock, 'X', 256);
+    }
+    void TearDown() override
+    {
+        UnmapViewOfFile(m_pBlock);
+        CloseHandle(m_hBlock);
+        Startup::TearDown();
+    }
+    // Hands the whole command line over and checks the launch showed nothing.
+    void HandOverRaw(const std::string& commandLine, HelperWindow& instance)
+    {
+        Child child = LaunchRaw(commandLine);
+        EXPECT_EQ(child.Wait(15000), 0u);
+        EXPECT_EQ(FindBox(0), nullptr);
+        for (int i = 0; i < 100 && instance.Count(WM_USER + 2) == 0; ++i)
+            Sleep(10);
+        EXPECT_EQ(instance.Count(WM_USER + 2), 1);
+        EXPECT_EQ(MacroValue(), kUntouched);
+    }
+    HANDLE m_hBlock = NULL;
+    char* m_pBlock = NULL;
+};
+
+TEST_F(HandOver, CopiesTheWholeTailUnexaminedAndPostsOnce)
+{
+    const std::string exe = "\"" + BinPath("tarnskov.exe") + "\"";
+    struct Row {
+        const char* name;
+        std::string commandLine;
+        std::string tail;
+    } rows[] = {
+        {"empty tail", exe, ""},
+        {"blanks and tabs after the name", exe + " \t  -S=P", "-S=P"},
+        {"inner blanks, tabs and quotes", exe + "  -Q=\"a b\"\tc  1 ", "-Q=\"a b\"\tc  1 "},
+        {"a presentation path", exe + " \"C:\\my lessons\\x.ppt\"", "\"C:\\my lessons\\x.ppt\""},
+        {"unquoted program name", BinPath("tarnskov.exe") + " -G=85", "-G=85"},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.name);
+        HelperWindow instance("RunningInstance", "Tarnskov");
+        memset(m_pBlock, 'X', 256);
+        HandOverRaw(row.commandLine, instance);
+        EXPECT_EQ(std::string(m_pBlock), row.tail);
+        // Only the text and its NUL are written; an older text's tail stays behind.
+        EXPECT_EQ(m_pBlock[row.tail.size() + 1], 'X');
+    }
+}
+
+TEST_F(HandOver, ALongTailIsCutToFitTheBlock)
+{
+    HelperWindow instance("RunningInstance", "TARNSKOV");
+    std::string tail = "-Q=" + std::string(297, 'i');
+    HandOverRaw("\"" + BinPath("tarnskov.exe") + "\" " + tail, instance);
+    EXPECT_EQ(std::string(m_pBlock), tail.substr(0, 255));
+}
+
+TEST_F(HandOver, WithoutABlockTheLaunchEndsSilently)
+{
+    UnmapViewOfFile(m_pBlock);
+    CloseHandle(m_hBlock);
+    HelperWindow instance("RunningInstance", "tarnskov");
+    Child child = Launch("-S=P");
+    EXPECT_EQ(child.Wait(15000), 0u);
+    EXPECT_EQ(FindBox(0), nullptr);
+    Sleep(100);
+    EXPECT_EQ(instance.Count(WM_USER + 2), 0);
+    EXPECT_EQ(MacroValue(), kUntouched);
+    m_hBlock = CreateFileMappingA(INVALID_HANDLE_VALUE, NULL, PAGE_READWRITE, 0, 256,
+                                  "kelvand_block");
+    m_pBlock = static_cast<char*>(MapViewOfFile(m_hBlock, FILE_MAP_WRITE, 0, 0, 256));
+}
+
+} // namespace

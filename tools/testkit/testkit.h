@@ -1,0 +1,98 @@
+// Test helpers that act as the world around the launcher: processes, boxes, windows, registry, files.
+#pragma once
+
+#include <windows.h>
+
+#include <string>
+#include <vector>
+
+namespace testkit {
+
+// The folder holding the running executable (tarnskov.exe and quelmar.exe sit beside the tests).
+std::string ExeDir();
+std::string BinPath(const char* name);
+
+// A child process started with an exact command line through CreateProcessA.
+class Child {
+public:
+    Child() = default;
+    Child(Child&& other) noexcept;
+    Child& operator=(Child&& other) noexcept;
+    ~Child();
+    bool Start(const std::string& commandLine, const char* workingDir = NULL);
+    // The exit code, or STILL_ACTIVE when it did not end in time.
+    DWORD Wait(DWORD timeoutMs);
+    void Kill();
+    bool Running() const;
+    DWORD Pid() const { return m_pid; }
+
+private:
+    HANDLE m_hProcess = NULL;
+    DWORD m_pid = 0;
+};
+
+// Starts tarnskov.exe with the tail after its quoted path, exactly as given.
+Child Launch(const std::string& tail, const char* workingDir = NULL);
+// The whole command line as given, program name included.
+Child LaunchRaw(const std::string& commandLine, const char* workingDir = NULL);
+
+// A message box titled "TARNSKOV": waits for it, reads its text, presses OK.
+struct Box {
+    bool found = false;
+    std::string text;
+    UINT icon = 0; // MB_ICONEXCLAMATION, MB_ICONSTOP, ... as far as it can be told
+};
+Box DismissBox(DWORD timeoutMs = 10000);
+// The box's window while it is on screen (not dismissed), or NULL after timeoutMs.
+HWND FindBox(DWORD timeoutMs);
+std::string BoxText(HWND hBox);
+void PressOk(HWND hBox);
+
+// A top-level window of a given class and title, owned by a thread of its own.
+// Counts the messages it receives so tests can tell what reached it.
+class HelperWindow {
+public:
+    HelperWindow(const char* className, const char* title, bool visible = false);
+    ~HelperWindow();
+    HWND Hwnd() const { return m_hWnd; }
+    LONG Count(UINT message) const;
+
+private:
+    static DWORD WINAPI ThreadProc(void* p);
+    static LRESULT CALLBACK WndProc(HWND, UINT, WPARAM, LPARAM);
+    std::string m_class, m_title;
+    bool m_visible;
+    HANDLE m_hThread = NULL;
+    HANDLE m_hReady = NULL;
+    HWND m_hWnd = NULL;
+    volatile LONG m_counts[3] = {0, 0, 0}; // WM_USER+1, WM_USER+2, WM_CLOSE
+};
+
+// The viewer's macro option under HKCU.
+extern const char kOptionsKey[];
+void SetMacroProtection(DWORD value);
+void SetMacroProtectionString(const char* value);
+void DeleteMacroProtection();
+void DeleteOptionsKey();
+// false when absent; type and value as found.
+bool GetMacroProtection(DWORD* pType, DWORD* pValue);
+
+// The viewer's class key under HKCR: present, as quelmar registers it, or absent.
+bool ViewerRegistered();
+bool RegisterViewer();
+void UnregisterViewer();
+
+// Whole-file text, and the Windows directory's PARAM.CMI.
+bool ReadWholeFile(const std::string& path, std::string* out);
+bool WriteWholeFile(const std::string& path, const std::string& text);
+std::string WindowsDir();
+void WriteParamFile(const std::string& text);
+void DeleteParamFile();
+// A fresh, empty folder under the Windows temp folder, named after the test.
+std::string FreshDir(const std::string& name);
+
+// Waits until no process of that image name is left (tarnskov.exe, quelmar.exe).
+bool WaitNoProcess(const char* imageName, DWORD timeoutMs);
+void KillAll(const char* imageName);
+
+} // namespace testkit
