@@ -1,0 +1,22 @@
+// Finds the command-line tail: everything after the program's own name.
+#include "framework/command_line.h"
+
+const char* SkipProgramName(const char* commandLine)
+{
+    const unsigned char* p = reinterpret_cast<const unsigned char*>(commandLine);
+    if (*p == '"') {
+        // A quoted name may hold blanks; it ends at the closing quote, or at the end.
+        ++p;
+        while (*p != '\0' && *p != '"')
+            ++p;
+        if (*p == '"')
+            ++p;
+    } else {
+        // Unsigned, so that bytes 0x80-0xFF stay part of the name.
+        while (*p > ' ')
+            ++p;
+    }
+    while (*p != '\0' && *p <= ' ')
+        ++p;
+    return reinterpret_cast<const char*>(p);
+}

@@ -1,0 +1,34 @@
+// Fuzzes the finish's reading of status and score.
+#include "frame/finish_text.h"
+
+#include <algorithm>
+#include <cstdint>
+#include <cstdlib>
+#include <cstring>
+#include <string>
+#include <vector>
+
+static void CheckValue(const char* value, const char* window)
+{
+    const size_t length = strnlen(value, kFinishCopySize);
+    if (length > kFinishTextMax || std::strpbrk(value, " -") != nullptr)
+        std::abort();
+    // A value is always a piece of the bytes that were read.
+    if (length != 0 && std::strstr(window, value) == nullptr)
+        std::abort();
+}
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
+{
+    // Exactly sized, so reading past the NUL is an overflow the sanitizer reports.
+    std::vector<char> text(size + 1, '\0');
+    std::copy(data, data + size, text.begin());
+    FinishValues values;
+    std::memset(&values, 'z', sizeof values);
+    ReadFinishValues(text.data(), &values);
+
+    const std::string window(text.data(), strnlen(text.data(), kFinishTextMax));
+    CheckValue(values.szStatus, window.c_str());
+    CheckValue(values.szScore, window.c_str());
+    return 0;
+}

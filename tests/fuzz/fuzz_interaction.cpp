@@ -1,0 +1,83 @@
+// Fuzzes Q-operand parsing and the record line formatted from its result.
+#include "frame/interaction.h"
+
+#include <algorithm>
+#include <cstdint>
+#include <cstdlib>
+#include <cstring>
+#include <vector>
+
+static bool Blank(char c)
+{
+    return c != '\0' && static_cast<signed char>(c) < 0x21;
+}
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
+{
+    // Exactly sized, so reading past the NUL is an overflow the sanitizer reports.
+    std::vector<char> text(size + 1, '\0');
+    std::copy(data, data + size, text.begin());
+    const std::vector<char> original = text;
+
+    Interaction ia{"", '?', '?'};
+    const bool ok = ParseInteraction(text.data(), &ia);
+
+    // The parser may write one NUL into the text and nothing else.
+    size_t changed = 0, cut = 0;
+    for (size_t i = 0; i < text.size(); ++i) {
+        if (text[i] != original[i]) {
+            if (text[i] != '\0')
+                std::abort();
+            ++changed;
+            cut = i;
+        }
+    }
+    if (changed > 1)
+        std::abort();
+    if (!ok)
+        return 0;
+
+    if (ia.id.empty() || changed != 1)
+        std::abort();
+    for (unsigned char c : ia.id)
+        if (c < 0x21 || c > 0x7F)
+            std::abort();
+    if (ia.response < 'A' || ia.response > 'D' || (ia.correct != '0' && ia.correct != '1'))
+        std::abort();
+    // The id is the text's own bytes, after the first '=' and ending where the NUL went.
+    const char* equals = std::strchr(original.data(), '=');
+    if (equals == nullptr || cut < ia.id.size() ||
+        static_cast<size_t>(equals - original.data()) >= cut - ia.id.size() ||
+        std::memcmp(original.data() + cut - ia.id.size(), ia.id.data(), ia.id.size()) != 0)
+        std::abort();
+
+    // After the id: blanks, the response alone, then a flag that is '1' only if it starts so.
+    size_t at = cut + 1;
+    while (Blank(original[at]))
+        ++at;
+    const char after = original[at + 1];
+    if ((original[at] & ~0x20) != ia.response || (after != '\0' && !Blank(after)))
+        std::abort();
+    char flag = '0';
+    if (after != '\0') {
+        at += 2;
+        while (Blank(original[at]))
+            ++at;
+        flag = original[at] == '1' ? '1' : '0';
+    }
+    if (ia.correct != flag)
+        std::abort();
+
+    const RecordFormats formats{"%.2d/%.2d/%.4d", "%.2d:%.2d:%.2d",
+                                "\"%s\",\"%s\",\"%s\",\"%s\",\"%s\",%c,%c\r\n"};
+    const LocalTimeFields now{1998, 3, 7, 14, 5, 9};
+    // The original text as student name makes lines of any length.
+    const std::string line =
+        FormatInteractionRecord(formats, "C101", original.data(), now, ia);
+    const std::string expected = "\"C101\",\"" + std::string(original.data()) +
+                                 "\",\"03/07/1998\",\"14:05:09\",\"" + ia.id + "\"," +
+                                 ia.response + "," + ia.correct + "\r\n";
+    if (line != expected)
+        std::abort();
+    return 0;
+}

@@ -1,0 +1,35 @@
+// Tests how the finish takes status and score out of its command text.
+#include "frame/finish_text.h"
+
+#include <gtest/gtest.h>
+
+#include <cstring>
+
+TEST(FinishText, StatusAndScore)
+{
+    const std::string a124(124, 'a');
+    const struct { const char* name; std::string text; std::string status, score; } rows[] = {
+        {"default", "-S=I,S", "I,S", ""},
+        {"score", "-G=85", "", "85"},
+        {"both", "-S=P -G=85", "P", "85"},
+        {"later wins", "-S=F -S=P", "P", ""},
+        {"empty score", "-G=", "", ""},
+        {"split at space", "-S=not attempted", "not", ""},
+        {"split at hyphen", "-G=-5", "", ""},
+        {"any second byte", "-SX5", "5", ""},
+        {"letter alone", "-S", "", ""},
+        {"letter alone after value", "-S=P -S", "", ""},
+        {"lower case passed over", "-s=P -g=1", "", ""},
+        {"empty text", "", "", ""},
+        {"value cut at 127 bytes", "-S=" + std::string(197, 'a'), a124, ""},
+        {"nothing read past 127", "-S=" + a124 + "-G=9" + std::string(69, 'x'), a124, ""},
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.name);
+        FinishValues got;
+        std::memset(&got, 'z', sizeof got);
+        ReadFinishValues(row.text.c_str(), &got);
+        EXPECT_EQ(got.szStatus, row.status);
+        EXPECT_EQ(got.szScore, row.score);
+    }
+}

@@ -1,0 +1,25 @@
+// Tests when the current drive is put before the tail.
+#include "frame/show_path.h"
+
+#include <gtest/gtest.h>
+
+TEST(ShowPath, DriveOnlyBeforeOneBackslash)
+{
+    const struct {
+        const char* name; const char* tail; const char* cwd; const char* path;
+    } rows[] = {
+        {"rooted", "\\lessons\\intro.ppt", "D:\\cbt", "D:\\lessons\\intro.ppt"},
+        {"network cwd", "\\x.ppt", "\\\\srv\\x", "\\:\\x.ppt"},
+        {"no cwd", "\\x.ppt", "", "\\x.ppt"},
+        {"UNC", "\\\\srv\\x.ppt", "D:\\cbt", "\\\\srv\\x.ppt"},
+        {"relative", "x.ppt", "D:\\cbt", "x.ppt"},
+        {"with drive", "C:\\x.ppt", "D:\\cbt", "C:\\x.ppt"},
+        {"quoted", "\"\\a b.ppt\"", "D:\\cbt", "\"\\a b.ppt\""},
+        {"lone backslash", "\\", "D:\\", "D:\\"},
+        {"empty", "", "D:\\", ""},
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.name);
+        EXPECT_EQ(FormShowPath(row.tail, row.cwd), row.path);
+    }
+}
