@@ -18,8 +18,9 @@ target_link_libraries(tarnskov_parts PUBLIC tarnskov_framework)
 
 # The version block of every executable reads the project's version from here.
 configure_file(res/version.h.in ${CMAKE_BINARY_DIR}/generated/tarnskov_version.h @ONLY)
-set(TARNSKOV_RES_DIR ${CMAKE_CURRENT_SOURCE_DIR}/res CACHE INTERNAL "")
-set(CMAKE_RC_FLAGS "${CMAKE_RC_FLAGS} -I${CMAKE_BINARY_DIR}/generated -I${CMAKE_CURRENT_SOURCE_DIR}/res")
+# Whatever links the program's parts may compile its .rc too (the in-process tests do).
+target_include_directories(tarnskov_parts PUBLIC ${CMAKE_BINARY_DIR}/generated
+                                                 ${CMAKE_CURRENT_SOURCE_DIR}/res)
 
 add_executable(tarnskov WIN32
     framework/appmodul.cpp

@@ -1,0 +1,177 @@
+// The interaction recorder through the real file API: creation, appends and every file failure.
+#include <gtest/gtest.h>
+
+#include <future>
+
+#include "channel/command_text.h"
+#include "frame/main_frame.h"
+#include "testkit.h"
+
+using namespace testkit;
+
+namespace {
+
+const std::string kHeader =
+    "\"course_id\",\"student_id\",\"date\",\"time\",\"interaction_id\",\"student_response\","
+    "\"correct_response\"\r\n";
+
+class Recorder : public testing::Test {
+protected:
+    void SetUp() override
+    {
+        m_dir = FreshDir(testing::UnitTest::GetInstance()->current_test_info()->name());
+        m_file = m_dir + "\\quiz.csv";
+        m_frame.m_strCourseId = "C101";
+        m_frame.m_strStudentName = "STUDENT ONE";
+        m_frame.m_strInteractionFile = m_file.c_str();
+    }
+    BOOL Record(const char* text)
+    {
+        CopyCommandText(g_szCommandBuffer, kCommandBlockSize, text, (size_t)-1);
+        return m_frame.RecordInteraction();
+    }
+    // Records while another thread reads and dismisses the box that must come.
+    std::string RecordExpectingBox(const char* text, BOOL* pResult)
+    {
+        auto box = std::async(std::launch::async, [] { return DismissBox(10000); });
+        *pResult = Record(text);
+        Box seen = box.get();
+        return seen.found ? seen.text : "<no box>";
+    }
+    std::string Content()
+    {
+        std::string s;
+        return ReadWholeFile(m_file, &s) ? s : "<missing>";
+    }
+    std::string m_dir, m_file;
+    CMainFrame m_frame;
+};
+
+// The expected line for a record made between two readings of the clock.
+std::string ExpectedLine(const SYSTEMTIME& t, const char* id, char response, char flag)
+{
+    char sz[256];
+    snprintf(sz, sizeof(sz), "\"C101\",\"STUDENT ONE\",\"%02d/%02d/%04d\",\"%02d:%02d:%02d\",\"%s\",%c,%c\r\n",
+             t.wMonth, t.wDay, t.wYear, t.wHour, t.wMinute, t.wSecond, id, response, flag);
+    return sz;
+}
+
+TEST_F(Recorder, FirstAnswerCreatesTheFileWithItsHeaderThenAppends)
+{
+    SYSTEMTIME before, after;
+    GetLocalTime(&before);
+    ASSERT_TRUE(Record("-Q=Q7 b 1"));
+    ASSERT_TRUE(Record("-Q=Q8 D"));
+    GetLocalTime(&after);
+    std::string content = Content();
+    ASSERT_EQ(content.substr(0, 95), kHeader);
+    std::string records = content.substr(95);
+    bool matches = false;
+    for (const SYSTEMTIME* t : {&before, &after})
+        matches = matches || records == ExpectedLine(*t, "Q7", 'B', '1') + ExpectedLine(*t, "Q8", 'D', '0');
+    EXPECT_TRUE(matches) << records;
+    EXPECT_TRUE(m_frame.m_bInteractionFileReady);
+}
+
+TEST_F(Recorder, RejectedOperandsAppendNothingButTheFirstStillCreatesTheHeader)
+{
+    for (const char* text : {"-Q=Q7 E 1", "-Q=Q7 BC 1", "-Q=Q7 b1", "-Q=Q7", "-Q=", "-Q"}) {
+        SCOPED_TRACE(text);
+        EXPECT_TRUE(Record(text));
+        EXPECT_EQ(Content(), kHeader);
+    }
+}
+
+TEST_F(Recorder, AnExistingFileGetsNoHeader)
+{
+    ASSERT_TRUE(WriteWholeFile(m_file, ""));
+    ASSERT_TRUE(Record("-Q=a=b C 1"));
+    std::string content = Content();
+    EXPECT_EQ(content.find("course_id"), std::string::npos);
+    EXPECT_EQ(content.substr(0, 9), "\"C101\",\"S");
+    EXPECT_NE(content.find(",\"a=b\",C,1\r\n"), std::string::npos) << content;
+}
+
+TEST_F(Recorder, ADirectoryOfThatNameCountsAsPresentAndTheAppendFails)
+{
+    ASSERT_TRUE(CreateDirectoryA(m_file.c_str(), NULL));
+    BOOL result = TRUE;
+    EXPECT_EQ(RecordExpectingBox("-Q=Q7 b 1", &result), "Cant Update Quiz file");
+    EXPECT_FALSE(result);
+    EXPECT_TRUE(m_frame.m_bInteractionFileReady);
+}
+
+TEST_F(Recorder, AFileThatCannotBeCreatedIsReportedAndTriedAgainLater)
+{
+    m_file = m_dir + "\\missing folder\\quiz.csv";
+    m_frame.m_strInteractionFile = m_file.c_str();
+    BOOL result = TRUE;
+    EXPECT_EQ(RecordExpectingBox("-Q=Q7 b 1", &result), "Cant create Quiz File");
+    EXPECT_FALSE(result);
+    EXPECT_FALSE(m_frame.m_bInteractionFileReady);
+
+    ASSERT_TRUE(CreateDirectoryA((m_dir + "\\missing folder").c_str(), NULL));
+    EXPECT_TRUE(Record("-Q=Q7 b 1"));
+    EXPECT_EQ(Content().substr(0, 95), kHeader);
+}
+
+TEST_F(Recorder, AFileDeletedAfterTheFirstRecordIsNotCreatedAgain)
+{
+    ASSERT_TRUE(Record("-Q=Q7 b 1"));
+    ASSERT_TRUE(DeleteFileA(m_file.c_str()));
+    BOOL result = TRUE;
+    EXPECT_EQ(RecordExpectingBox("-Q=Q8 c 0", &result), "Cant Update Quiz file");
+    EXPECT_FALSE(result);
+    EXPECT_EQ(Content(), "<missing>");
+}
+
+TEST_F(Recorder, AFileHeldByAnotherProcessKeepsWhatWasWritten)
+{
+    ASSERT_TRUE(Record("-Q=Q7 b 1"));
+    const std::string written = Content();
+
+    // Another process has the file open: the recorder's exclusive open fails.
+    Child holder = LaunchRaw("\"" + BinPath("tkhelper.exe") + "\" hold \"" + m_file + "\" 20000");
+    Sleep(500);
+    ASSERT_TRUE(holder.Running());
+    BOOL result = TRUE;
+    EXPECT_EQ(RecordExpectingBox("-Q=Q8 c 0", &result), "Cant Update Quiz file");
+    EXPECT_FALSE(result);
+    holder.Kill();
+    EXPECT_EQ(Content(), written);
+}
+
+TEST_F(Recorder, AReadOnlyFileKeepsWhatWasWritten)
+{
+    ASSERT_TRUE(Record("-Q=Q7 b 1"));
+    const std::string written = Content();
+    BOOL result = TRUE;
+    ASSERT_TRUE(SetFileAttributesA(m_file.c_str(), FILE_ATTRIBUTE_READONLY));
+    // Wine keeps the attribute as Unix permissions, which do not bind root.
+    HANDLE hProbe = CreateFileA(m_file.c_str(), GENERIC_WRITE, 0, NULL, OPEN_EXISTING, 0, NULL);
+    if (hProbe != INVALID_HANDLE_VALUE) {
+        CloseHandle(hProbe);
+        SetFileAttributesA(m_file.c_str(), FILE_ATTRIBUTE_NORMAL);
+        GTEST_SKIP() << "read-only files are writable here (running as root)";
+    }
+    EXPECT_EQ(RecordExpectingBox("-Q=Q9 a 1", &result), "Cant Update Quiz file");
+    EXPECT_FALSE(result);
+    SetFileAttributesA(m_file.c_str(), FILE_ATTRIBUTE_NORMAL);
+    EXPECT_EQ(Content(), written);
+}
+
+TEST_F(Recorder, RecordTextsAreWrittenByteForByte)
+{
+    m_frame.m_strCourseId = "";
+    const std::string id250(250, 'i');
+    const std::string text = "-Q=" + id250 + " C";
+    ASSERT_EQ(text.size(), 255u);
+    ASSERT_TRUE(Record(text.c_str()));
+    ASSERT_TRUE(Record("-Q=\"q,1\" a 1"));
+    std::string records = Content().substr(95);
+    EXPECT_EQ(records.substr(0, 3), "\"\",");
+    EXPECT_NE(records.find(",\"" + id250 + "\",C,0\r\n"), std::string::npos);
+    EXPECT_NE(records.find(",\"\"q,1\"\",A,1\r\n"), std::string::npos);
+}
+
+} // namespace
