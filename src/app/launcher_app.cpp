@@ -38,7 +38,7 @@ BOOL CLauncherApp::InitInstance()
     CString strTitle;
     strTitle.LoadString(AFX_IDS_APP_TITLE);
 
-    HWND hWndInstance = FindWindowA(NULL, strTitle);
+    HWND hWndInstance = FindRunningInstance(strTitle);
     if (hWndInstance != NULL) {
         HandOverCommand(hWndInstance, m_lpCmdLine);
         return FALSE;

@@ -16,7 +16,7 @@ END_MESSAGE_MAP()
 
 CMainFrame::CMainFrame()
     : m_hCommandBlock(NULL), m_bFinishing(FALSE), m_nWatchTimer(0), m_hShowWnd(NULL),
-      m_bInteractionFileReady(FALSE)
+      m_bInteractionFileReady(FALSE), m_hCommandTaken(NULL)
 {
 }
 
@@ -40,9 +40,19 @@ void CMainFrame::OnDestroy()
 {
     CFrameWnd::OnDestroy();
     GetMenu().DestroyMenu();
+    CloseCommandBlock();
+}
+
+// Each handle is closed exactly once: a closed one is set back to none.
+void CMainFrame::CloseCommandBlock()
+{
     if (m_hCommandBlock != NULL) {
         CloseHandle(m_hCommandBlock);
         m_hCommandBlock = NULL;
+    }
+    if (m_hCommandTaken != NULL) {
+        CloseHandle(m_hCommandTaken);
+        m_hCommandTaken = NULL;
     }
 }
 

@@ -25,6 +25,9 @@ public:
     BOOL m_bInteractionFileReady;
     COleDispatchDriver m_viewerApp;
     COleDispatchDriver m_show;
+    // Set by the receiver once it has taken a text out of the block, so that the
+    // next sender may write; lives and dies with the block.
+    HANDLE m_hCommandTaken;
 
     // Appends one record for the Q command in the command buffer. FALSE only
     // after a file failure, once its message has been dismissed.
@@ -48,4 +51,5 @@ private:
     // A modal box lets other messages run, a finish's WM_CLOSE among them, which
     // deletes this frame: after a box, ask the window before touching a field.
     static BOOL IsStillFrame(HWND hWnd, const CMainFrame* pFrame);
+    void CloseCommandBlock();
 };

@@ -34,6 +34,8 @@ LRESULT CMainFrame::OnShowStart(WPARAM, LPARAM)
     g_szCommandBuffer[0] = '\0';
 
     m_hCommandBlock = CreateCommandBlock();
+    if (m_hCommandBlock != NULL)
+        m_hCommandTaken = CreateCommandTakenEvent();
     LPDISPATCH lpShow = NULL;
     if (m_hCommandBlock == NULL) {
         strMessage.LoadString(IDS_CANT_LAUNCH_VIEWER);
@@ -69,10 +71,7 @@ LRESULT CMainFrame::OnShowStart(WPARAM, LPARAM)
 
     // No show: nothing can reach the lesson any more, so the block goes before the box.
     OleUninitialize();
-    if (m_hCommandBlock != NULL) {
-        CloseHandle(m_hCommandBlock);
-        m_hCommandBlock = NULL;
-    }
+    CloseCommandBlock();
     HWND hWnd = m_hWnd;
     AfxMessageBox(strMessage);
     PostMessageA(hWnd, WM_CLOSE, 0, 0);
@@ -81,7 +80,11 @@ LRESULT CMainFrame::OnShowStart(WPARAM, LPARAM)
 
 LRESULT CMainFrame::OnShowCommand(WPARAM, LPARAM)
 {
-    if (!ReadCommandBlock(m_hCommandBlock, g_szCommandBuffer))
+    BOOL bCommand = ReadCommandBlock(m_hCommandBlock, g_szCommandBuffer);
+    // The block has been looked at: the next sender may write, before the wait below.
+    if (m_hCommandTaken != NULL)
+        SetEvent(m_hCommandTaken);
+    if (!bCommand)
         return 0;
     char chLetter = UpcaseCommandLetter(g_szCommandBuffer);
     Sleep(kCommandWaitMs);
