@@ -28,7 +28,10 @@ wine_prefix_ready() {
         flock 9
         [ -f "$WINEPREFIX/.tarnskov-ready" ] && exit 0
         "$WINE" wineboot -i >/dev/null 2>&1
-        "$WINE" reg add 'HKCU\Software\Wine\Drivers' /v Graphics /d null /f >/dev/null 2>&1
+        # Headless unless asked for a display (TARNSKOV_GRAPHICS=x11, e.g. to watch the demo).
+        if [ "${TARNSKOV_GRAPHICS:-null}" = null ]; then
+            "$WINE" reg add 'HKCU\Software\Wine\Drivers' /v Graphics /d null /f >/dev/null 2>&1
+        fi
         # Explorer must restart to take the null driver; without it COM activation hangs.
         "$WINESERVER" -k || true
         "$WINESERVER" -w || true

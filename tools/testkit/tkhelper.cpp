@@ -1,26 +1,13 @@
 // tkhelper: the test kit as a separate process, for scripts and for tests that need another process.
-//   tkhelper launch <tail>      start tarnskov.exe (beside tkhelper) with exactly <tail>; wait for it
+//   tkhelper launch <words...>  start tarnskov.exe (beside tkhelper) with the words joined by
+//                               single blanks as its tail; wait for it
 //   tkhelper box [ms]           read the "TARNSKOV" message box, press OK, print its text
 //   tkhelper hold <file> [ms]   keep <file> open exclusively until killed (or ms pass)
 #include <stdio.h>
-#include <string.h>
 
 #include <string>
 
 #include "testkit.h"
-
-// The rest of our own command line after the word, taken whole as the launcher takes its tail.
-static const char* RawTailAfter(const char* word)
-{
-    const char* p = GetCommandLineA();
-    const char* hit = strstr(p, word);
-    if (hit == NULL)
-        return "";
-    p = hit + strlen(word);
-    if (*p == ' ')
-        ++p;
-    return p;
-}
 
 int main(int argc, char** argv)
 {
@@ -30,7 +17,11 @@ int main(int argc, char** argv)
     }
     std::string verb = argv[1];
     if (verb == "launch") {
-        testkit::Child child = testkit::Launch(RawTailAfter(" launch"));
+        // Wine quotes arguments that hold blanks, so the tail is rebuilt from the words.
+        std::string tail;
+        for (int i = 2; i < argc; ++i)
+            tail += (i > 2 ? " " : "") + std::string(argv[i]);
+        testkit::Child child = testkit::Launch(tail);
         DWORD code = child.Wait(60000);
         return code == STILL_ACTIVE ? 3 : static_cast<int>(code);
     }

@@ -1,0 +1,65 @@
+#!/usr/bin/env bash
+# Runs a whole demo lesson under Wine: the CMI system's parameter file, the first launch,
+# three quiz answers and a finish sent as later launches, and what they leave behind.
+#   scripts/demo.sh            headless (Wine's null graphics driver)
+#   scripts/demo.sh --watch    on the X display in $DISPLAY (a desktop, or Xvfb), slower
+set -euo pipefail
+root=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
+cd "$root"
+
+watch=0
+if [ "${1:-}" = --watch ]; then
+    watch=1
+    export TARNSKOV_WINEPREFIX=$root/build/wineprefix-display TARNSKOV_GRAPHICS=x11
+fi
+
+"$root/scripts/setup.sh"
+source "$root/scripts/wine-env.sh"
+if wine_runs_32bit; then preset=windows; else preset=windows-x64; fi
+echo "== building ($preset)"
+cmake --preset "$preset" >/dev/null
+cmake --build --preset "$preset" -j "$(nproc)" >/dev/null
+bin=$root/build/$preset/bin
+
+wine_prefix_ready
+"$WINESERVER" -p
+trap '"$WINESERVER" -k 2>/dev/null || true' EXIT
+w() { "$WINE" "$@"; }
+options='HKCU\Software\Microsoft\Office\8.0\PowerPoint\Options'
+macro() { w reg query "$options" /v MacroVirusProtection 2>/dev/null | tr -d '\r' | awk '/MacroVirusProtection/ {print $3}'; }
+pause() { [ "$watch" = 1 ] && sleep "$1" || true; }
+
+echo "== registering the demo viewer (quelmar.exe) under PowerPointViewer.Application.8"
+w "$bin/quelmar.exe" /RegServer
+
+demo=$WINEPREFIX/drive_c/tarnskov-demo
+rm -rf "$demo" && mkdir -p "$demo"
+cp samples/intro.ppt "$demo/intro.ppt"
+windir=$WINEPREFIX/drive_c/windows
+printf '[core]\r\noutput_file=C:\\tarnskov-demo\\result.ini\r\nstudent_name=STUDENT ONE\r\n[Evaluation]\r\nCourse_ID=C101\r\ninteraction_file=C:\\tarnskov-demo\\quiz.csv\r\n' > "$windir/PARAM.CMI"
+w reg add "$options" /v MacroVirusProtection /t REG_DWORD /d 1 /f >/dev/null
+
+echo "== the CMI system's PARAM.CMI (in the Windows directory)"
+tr -d '\r' < "$windir/PARAM.CMI"
+echo "== MacroVirusProtection before the lesson: $(macro)"
+
+echo "== first launch: tarnskov.exe C:\\tarnskov-demo\\intro.ppt"
+w "$bin/tarnskov.exe" 'C:\tarnskov-demo\intro.ppt' &
+lesson=$!
+sleep 3
+echo "== MacroVirusProtection during the lesson: $(macro)"
+for answer in '-Q=Q1 a 1' '-Q=Q2 B 1' '-Q=Q3 c 0'; do
+    echo "== later launch: tarnskov.exe $answer"
+    w "$bin/tkhelper.exe" launch "$answer"
+    pause 2
+done
+echo "== later launch: tarnskov.exe -S=P -G=85"
+w "$bin/tkhelper.exe" launch -S=P -G=85
+wait "$lesson"
+echo "== the lesson has ended"
+
+echo "== interaction file C:\\tarnskov-demo\\quiz.csv"
+tr -d '\r' < "$demo/quiz.csv"
+echo "== result file C:\\tarnskov-demo\\result.ini"
+tr -d '\r' < "$demo/result.ini"
+echo "== MacroVirusProtection after the lesson: $(macro)"

@@ -1,0 +1,138 @@
+// The Application object (open a presentation, quit) and its class factory.
+#include "application.h"
+
+#include "dispatcher.h"
+#include "owners.h"
+#include "show.h"
+
+#include <string>
+#include <utility>
+
+const CLSID kApplicationClsid = {
+    0xB4E75B57, 0x0933, 0x4D4F, {0xB9, 0x9D, 0x8F, 0xA4, 0xC6, 0xB6, 0x1E, 0x34}};
+const char kApplicationProgId[] = "PowerPointViewer.Application.8";
+
+namespace {
+
+const DISPID kOpenShow = 2002;
+const DISPID kQuit = 2003;
+
+class Application : public Dispatcher {
+private:
+    HRESULT Call(DISPID id, const DISPPARAMS& params, VARIANT* result, EXCEPINFO* exception,
+                 UINT* argError) override
+    {
+        switch (id) {
+        case kOpenShow:
+            return OpenShow(params, result, exception, argError);
+        case kQuit:
+            return Quit(params, exception);
+        }
+        return DISP_E_MEMBERNOTFOUND;
+    }
+
+    HRESULT OpenShow(const DISPPARAMS& params, VARIANT* result, EXCEPINFO* exception,
+                     UINT* argError);
+    HRESULT Quit(const DISPPARAMS& params, EXCEPINFO* exception);
+
+    ComPtr<Show> show_;
+};
+
+HRESULT Application::OpenShow(const DISPPARAMS& params, VARIANT* result, EXCEPINFO* exception,
+                              UINT* argError)
+{
+    // (path, 1, 0) from the launcher: the two numbers change nothing here, but must be numbers.
+    if (params.cArgs < 1 || params.cArgs > 3)
+        return DISP_E_BADPARAMCOUNT;
+    Variant path;
+    HRESULT hr = GetArgument(params, 0, VT_BSTR, path.get(), argError);
+    for (UINT i = 1; SUCCEEDED(hr) && i < params.cArgs; ++i) {
+        Variant number;
+        hr = GetArgument(params, i, VT_I4, number.get(), argError);
+    }
+    if (FAILED(hr))
+        return hr;
+
+    std::string ansiPath = ToAnsi(path.get()->bstrVal);
+    Presentation presentation;
+    std::string error;
+    if (!ReadPresentation(ansiPath, &presentation, &error))
+        return Raise(exception, error);
+
+    // One show at a time: a new one takes the place of the last.
+    if (show_)
+        show_->End();
+    show_ = ComPtr<Show>(new Show(ansiPath, std::move(presentation)));
+    if (!show_->Begin()) {
+        show_ = ComPtr<Show>();
+        return Raise(exception, "Cannot show presentation: " + ansiPath);
+    }
+    if (result) {
+        result->vt = VT_DISPATCH;
+        result->pdispVal = show_->presentation().nullShow ? nullptr : show_.get();
+        if (result->pdispVal)
+            result->pdispVal->AddRef();
+    }
+    return S_OK;
+}
+
+HRESULT Application::Quit(const DISPPARAMS& params, EXCEPINFO* exception)
+{
+    if (params.cArgs != 0)
+        return DISP_E_BADPARAMCOUNT;
+    // The show and the server stay as they are; the server still ends with its client.
+    if (show_ && show_->presentation().quitFails)
+        return Raise(exception, "Quit refused");
+    if (show_)
+        show_->End();
+    show_ = ComPtr<Show>();
+    QuitServer();
+    return S_OK;
+}
+
+// A static object: COM's references to it do not keep the server running.
+class Factory : public IClassFactory {
+public:
+    HRESULT STDMETHODCALLTYPE QueryInterface(REFIID riid, void** object) override
+    {
+        if (!object)
+            return E_POINTER;
+        if (riid != IID_IUnknown && riid != IID_IClassFactory) {
+            *object = nullptr;
+            return E_NOINTERFACE;
+        }
+        *object = static_cast<IClassFactory*>(this);
+        return S_OK;
+    }
+    ULONG STDMETHODCALLTYPE AddRef() override { return 2; }
+    ULONG STDMETHODCALLTYPE Release() override { return 1; }
+
+    HRESULT STDMETHODCALLTYPE CreateInstance(IUnknown* outer, REFIID riid, void** object) override
+    {
+        if (!object)
+            return E_POINTER;
+        *object = nullptr;
+        if (outer)
+            return CLASS_E_NOAGGREGATION;
+        ComPtr<Application> application(new Application);
+        return application->QueryInterface(riid, object);
+    }
+
+    HRESULT STDMETHODCALLTYPE LockServer(BOOL lock) override
+    {
+        if (lock)
+            HoldServer();
+        else
+            ReleaseServer();
+        return S_OK;
+    }
+};
+
+Factory g_factory;
+
+} // namespace
+
+IClassFactory* ApplicationFactory()
+{
+    return &g_factory;
+}

@@ -1,0 +1,141 @@
+// The server's lifetime count and the IDispatch plumbing the automation objects share.
+#include "dispatcher.h"
+
+namespace {
+
+ULONG g_holds = 0;
+bool g_quitAsked = false;
+const UINT kQuitGraceMs = 250;
+
+void CALLBACK OnQuitGraceOver(HWND, UINT, UINT_PTR timer, DWORD)
+{
+    KillTimer(nullptr, timer);
+    // A client may have taken a new hold meanwhile; only an asked quit ignores it.
+    if (g_quitAsked || g_holds == 0)
+        PostQuitMessage(0);
+}
+
+void EndAfterGrace()
+{
+    if (SetTimer(nullptr, 0, kQuitGraceMs, OnQuitGraceOver) == 0)
+        PostQuitMessage(0);
+}
+
+} // namespace
+
+void HoldServer()
+{
+    ++g_holds;
+}
+
+void ReleaseServer()
+{
+    if (--g_holds == 0)
+        EndAfterGrace();
+}
+
+void QuitServer()
+{
+    g_quitAsked = true;
+    EndAfterGrace();
+}
+
+HRESULT Dispatcher::QueryInterface(REFIID riid, void** object)
+{
+    if (!object)
+        return E_POINTER;
+    if (riid != IID_IUnknown && riid != IID_IDispatch) {
+        *object = nullptr;
+        return E_NOINTERFACE;
+    }
+    *object = static_cast<IDispatch*>(this);
+    AddRef();
+    return S_OK;
+}
+
+ULONG Dispatcher::AddRef()
+{
+    return ++refs_;
+}
+
+ULONG Dispatcher::Release()
+{
+    ULONG left = --refs_;
+    if (left == 0)
+        delete this;
+    return left;
+}
+
+HRESULT Dispatcher::GetTypeInfoCount(UINT* count)
+{
+    if (!count)
+        return E_POINTER;
+    *count = 0;
+    return S_OK;
+}
+
+HRESULT Dispatcher::GetTypeInfo(UINT, LCID, ITypeInfo** info)
+{
+    if (info)
+        *info = nullptr;
+    return DISP_E_BADINDEX;
+}
+
+HRESULT Dispatcher::GetIDsOfNames(REFIID, LPOLESTR*, UINT count, LCID, DISPID* ids)
+{
+    for (UINT i = 0; ids && i < count; ++i)
+        ids[i] = DISPID_UNKNOWN;
+    return DISP_E_UNKNOWNNAME;
+}
+
+HRESULT Dispatcher::Invoke(DISPID id, REFIID riid, LCID, WORD flags, DISPPARAMS* params,
+                           VARIANT* result, EXCEPINFO* exception, UINT* argError)
+{
+    if (riid != IID_NULL)
+        return DISP_E_UNKNOWNINTERFACE;
+    if (!params)
+        return E_INVALIDARG;
+    // Every member here is a method; no property can be read or set.
+    if (!(flags & DISPATCH_METHOD))
+        return DISP_E_MEMBERNOTFOUND;
+    if (params->cNamedArgs != 0)
+        return DISP_E_NONAMEDARGS;
+    if (result)
+        VariantInit(result);
+    return Call(id, *params, result, exception, argError);
+}
+
+HRESULT Raise(EXCEPINFO* exception, const std::string& description)
+{
+    if (exception) {
+        *exception = EXCEPINFO{};
+        int length = MultiByteToWideChar(CP_ACP, 0, description.data(),
+                                         static_cast<int>(description.size()), nullptr, 0);
+        exception->bstrDescription = SysAllocStringLen(nullptr, length);
+        if (exception->bstrDescription)
+            MultiByteToWideChar(CP_ACP, 0, description.data(),
+                                static_cast<int>(description.size()),
+                                exception->bstrDescription, length);
+        exception->bstrSource = SysAllocString(L"quelmar");
+        exception->scode = E_FAIL;
+    }
+    return DISP_E_EXCEPTION;
+}
+
+HRESULT GetArgument(const DISPPARAMS& params, UINT i, VARTYPE type, VARIANT* out, UINT* argError)
+{
+    UINT at = params.cArgs - 1 - i;
+    HRESULT hr = VariantChangeType(out, &params.rgvarg[at], 0, type);
+    if (FAILED(hr) && argError)
+        *argError = at;
+    return hr;
+}
+
+std::string ToAnsi(BSTR text)
+{
+    int wide = static_cast<int>(SysStringLen(text));
+    int length = WideCharToMultiByte(CP_ACP, 0, text, wide, nullptr, 0, nullptr, nullptr);
+    std::string ansi(length, '\0');
+    WideCharToMultiByte(CP_ACP, 0, text, wide, ansi.data(), length, nullptr, nullptr);
+    return ansi;
+}

@@ -1,0 +1,189 @@
+// The slide show: stopped and run by automation, paged by the student, drawn in its window.
+#include "show.h"
+
+#include "owners.h"
+
+#include <map>
+#include <string>
+#include <utility>
+
+namespace {
+
+const char kWindowClass[] = "screenClass";
+const DISPID kRun = 2002;   // run from the first slide
+const DISPID kStop = 2003;  // stop; the window stays, and the next run starts over
+const UINT_PTR kCloseTimer = 1;
+
+// Thread timers carry no pointer of their own, so a show waiting for its window is found here.
+std::map<UINT_PTR, Show*> g_lateShows;
+
+std::string FileName(const std::string& path)
+{
+    size_t slash = path.find_last_of("\\/");
+    return slash == std::string::npos ? path : path.substr(slash + 1);
+}
+
+} // namespace
+
+Show::Show(std::string path, Presentation presentation)
+    : path_(std::move(path)), presentation_(std::move(presentation))
+{
+}
+
+Show::~Show()
+{
+    End();
+}
+
+bool Show::RegisterWindowClass(HINSTANCE instance)
+{
+    WNDCLASSA windowClass{};
+    windowClass.style = CS_HREDRAW | CS_VREDRAW;
+    windowClass.lpfnWndProc = WindowProc;
+    windowClass.hInstance = instance;
+    windowClass.hCursor = LoadCursorA(nullptr, IDC_ARROW);
+    windowClass.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_WINDOW + 1);
+    windowClass.lpszClassName = kWindowClass;
+    return RegisterClassA(&windowClass) != 0;
+}
+
+bool Show::Begin()
+{
+    if (presentation_.noWindow)
+        return true;
+    if (presentation_.windowAfterMs == 0)
+        return OpenWindow();
+    lateTimer_ = SetTimer(nullptr, 0, presentation_.windowAfterMs, OnLateWindow);
+    if (lateTimer_ == 0)
+        return false;
+    g_lateShows[lateTimer_] = this;
+    return true;
+}
+
+void Show::End()
+{
+    if (lateTimer_) {
+        KillTimer(nullptr, lateTimer_);
+        g_lateShows.erase(lateTimer_);
+        lateTimer_ = 0;
+    }
+    if (hwnd_)
+        DestroyWindow(hwnd_);
+}
+
+void CALLBACK Show::OnLateWindow(HWND, UINT, UINT_PTR timer, DWORD)
+{
+    KillTimer(nullptr, timer);
+    auto found = g_lateShows.find(timer);
+    if (found == g_lateShows.end())
+        return;
+    Show* show = found->second;
+    g_lateShows.erase(found);
+    show->lateTimer_ = 0;
+    show->OpenWindow();
+}
+
+bool Show::OpenWindow()
+{
+    // WM_NCCREATE ties the window to this show and sets hwnd_.
+    HWND hwnd = CreateWindowExA(0, kWindowClass, path_.c_str(), WS_OVERLAPPEDWINDOW | WS_VISIBLE,
+                                CW_USEDEFAULT, CW_USEDEFAULT, 800, 600, nullptr, nullptr,
+                                GetModuleHandleA(nullptr), this);
+    if (!hwnd)
+        return false;
+    SetForegroundWindow(hwnd);
+    if (presentation_.closeAfterMs)
+        SetTimer(hwnd, kCloseTimer, presentation_.closeAfterMs, nullptr);
+    return true;
+}
+
+HRESULT Show::Call(DISPID id, const DISPPARAMS& params, VARIANT*, EXCEPINFO* exception, UINT*)
+{
+    if (id != kRun && id != kStop)
+        return DISP_E_MEMBERNOTFOUND;
+    if (params.cArgs != 0)
+        return DISP_E_BADPARAMCOUNT;
+    if (id == kStop && presentation_.restartFails)
+        return Raise(exception, "Restart refused: " + path_);
+    // A show the student has closed keeps answering; it just has nothing left to draw.
+    slide_ = 0;
+    running_ = id == kRun;
+    if (hwnd_)
+        InvalidateRect(hwnd_, nullptr, TRUE);
+    return S_OK;
+}
+
+void Show::Step(int delta)
+{
+    size_t count = presentation_.slides.size();
+    if (!running_ || (delta > 0 && slide_ + 1 >= count) || (delta < 0 && slide_ == 0))
+        return;
+    slide_ = delta > 0 ? slide_ + 1 : slide_ - 1;
+    InvalidateRect(hwnd_, nullptr, TRUE);
+}
+
+void Show::Paint(HDC dc, const RECT& area) const
+{
+    size_t count = presentation_.slides.size();
+    std::string place = count == 0 ? "No slides"
+                      : "Slide " + std::to_string(slide_ + 1) + " of " + std::to_string(count);
+    std::string name = FileName(path_);
+    const char* text = !running_ ? "(stopped)" : count ? presentation_.slides[slide_].c_str() : "";
+
+    SetBkMode(dc, TRANSPARENT);
+    Selection labelFont(dc, GetStockObject(DEFAULT_GUI_FONT));
+    TextOutA(dc, 16, 12, name.c_str(), static_cast<int>(name.size()));
+    TextOutA(dc, 16, 32, place.c_str(), static_cast<int>(place.size()));
+
+    GdiFont font(CreateFontA(-32, 0, 0, 0, FW_NORMAL, FALSE, FALSE, FALSE, DEFAULT_CHARSET,
+                             OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY,
+                             DEFAULT_PITCH | FF_SWISS, "Arial"));
+    Selection slideFont(dc, font.get());
+    RECT body = {area.left + 32, area.top + 80, area.right - 32, area.bottom - 32};
+    DrawTextA(dc, text, -1, &body, DT_CENTER | DT_WORDBREAK | DT_NOPREFIX);
+}
+
+LRESULT CALLBACK Show::WindowProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam)
+{
+    if (message == WM_NCCREATE) {
+        auto* created = reinterpret_cast<CREATESTRUCTA*>(lParam);
+        static_cast<Show*>(created->lpCreateParams)->hwnd_ = hwnd;
+        SetWindowLongPtrA(hwnd, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(created->lpCreateParams));
+    }
+    auto* show = reinterpret_cast<Show*>(GetWindowLongPtrA(hwnd, GWLP_USERDATA));
+    if (!show)
+        return DefWindowProcA(hwnd, message, wParam, lParam);
+
+    switch (message) {
+    case WM_PAINT: {
+        PaintScope paint(hwnd);
+        RECT area;
+        GetClientRect(hwnd, &area);
+        show->Paint(paint.dc(), area);
+        return 0;
+    }
+    case WM_KEYDOWN:
+        if (wParam == VK_RIGHT || wParam == VK_SPACE || wParam == VK_NEXT)
+            show->Step(1);
+        else if (wParam == VK_LEFT || wParam == VK_PRIOR)
+            show->Step(-1);
+        else if (wParam == VK_ESCAPE)
+            SendMessageA(hwnd, WM_CLOSE, 0, 0);
+        return 0;
+    case WM_LBUTTONDOWN:
+        show->Step(1);
+        return 0;
+    case WM_TIMER:
+        // close-after: the show closes itself the way a student would.
+        if (wParam != kCloseTimer)
+            break;
+        KillTimer(hwnd, kCloseTimer);
+        SendMessageA(hwnd, WM_CLOSE, 0, 0);
+        return 0;
+    case WM_NCDESTROY:
+        show->hwnd_ = nullptr;
+        SetWindowLongPtrA(hwnd, GWLP_USERDATA, 0);
+        break;
+    }
+    return DefWindowProcA(hwnd, message, wParam, lParam);
+}

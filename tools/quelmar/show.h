@@ -1,0 +1,41 @@
+// The slide show: its automation object and the "screenClass" window that shows it.
+#pragma once
+
+#include "dispatcher.h"
+#include "presentation.h"
+
+#include <string>
+
+class Show : public Dispatcher {
+public:
+    // path is the presentation path exactly as received; it becomes the window title.
+    Show(std::string path, Presentation presentation);
+
+    // Registers the window class the launcher looks for, once, before any show begins.
+    static bool RegisterWindowClass(HINSTANCE instance);
+
+    // Puts the show on screen, now or as late as the presentation asks; false if it cannot.
+    bool Begin();
+    // Takes it off screen for good: the window goes, a late one never comes.
+    void End();
+
+    const Presentation& presentation() const { return presentation_; }
+
+private:
+    ~Show() override;
+    HRESULT Call(DISPID id, const DISPPARAMS& params, VARIANT* result, EXCEPINFO* exception,
+                 UINT* argError) override;
+
+    bool OpenWindow();
+    void Step(int delta);
+    void Paint(HDC dc, const RECT& area) const;
+    static void CALLBACK OnLateWindow(HWND, UINT, UINT_PTR timer, DWORD);
+    static LRESULT CALLBACK WindowProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam);
+
+    std::string path_;
+    Presentation presentation_;
+    size_t slide_ = 0;
+    bool running_ = true;      // false between a stop and the next run
+    HWND hwnd_ = nullptr;
+    UINT_PTR lateTimer_ = 0;   // pending window-after timer
+};
