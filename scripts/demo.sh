@@ -21,9 +21,8 @@ cmake --preset "$preset" >/dev/null
 cmake --build --preset "$preset" -j "$(nproc)" >/dev/null
 bin=$root/build/$preset/bin
 
-wine_prefix_ready
-"$WINESERVER" -p
-trap '"$WINESERVER" -k 2>/dev/null || true' EXIT
+wine_session_start
+trap wine_session_end EXIT
 w() { "$WINE" "$@"; }
 options='HKCU\Software\Microsoft\Office\8.0\PowerPoint\Options'
 macro() { w reg query "$options" /v MacroVirusProtection 2>/dev/null | tr -d '\r' | awk '/MacroVirusProtection/ {print $3}'; }

@@ -30,10 +30,9 @@ done
 "$root/scripts/check-exe.sh" build/windows-x64/bin/tarnskov.exe x86-64
 
 source "$root/scripts/wine-env.sh"
-wine_prefix_ready
 # One wineserver for the whole run, shut down at the end whatever happens.
-"$WINESERVER" -p
-trap '"$WINESERVER" -k 2>/dev/null || true' EXIT
+wine_session_start
+trap wine_session_end EXIT
 
 if wine_runs_32bit; then
     echo "== windows tests, 32-bit build"

@@ -38,3 +38,16 @@ wine_prefix_ready() {
         touch "$WINEPREFIX/.tarnskov-ready"
     )
 }
+
+# One wineserver for a whole run, with Wine's own services started here, detached
+# from our output: a service started by a test would inherit CTest's pipe and
+# keep CTest waiting for its end. Ended by wine_session_end.
+wine_session_start() {
+    wine_prefix_ready
+    "$WINESERVER" -p
+    "$WINE" wineboot </dev/null >/dev/null 2>&1 || true
+}
+
+wine_session_end() {
+    "$WINESERVER" -k 2>/dev/null || true
+}

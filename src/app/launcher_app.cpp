@@ -38,7 +38,7 @@ BOOL CLauncherApp::InitInstance()
     CString strTitle;
     strTitle.LoadString(AFX_IDS_APP_TITLE);
 
-    HWND hWndInstance = FindRunningInstance(strTitle);
+    HWND hWndInstance = FindRunningInstance(strTitle, m_lpCmdLine);
     if (hWndInstance != NULL) {
         HandOverCommand(hWndInstance, m_lpCmdLine);
         return FALSE;

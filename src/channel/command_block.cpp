@@ -37,10 +37,22 @@ BOOL ReadCommandBlock(HANDLE hBlock, char* pszBuffer)
     return TRUE;
 }
 
-HWND FindRunningInstance(LPCSTR lpszTitle)
+static HWND FindInstanceWindow(LPCSTR lpszTitle)
 {
     HWND hWnd = FindWindowA(AFX_FRAME_CLASS, lpszTitle);
     return hWnd != NULL ? hWnd : FindWindowA(NULL, lpszTitle);
+}
+
+HWND FindRunningInstance(LPCSTR lpszTitle, LPCSTR lpszCommandLine)
+{
+    HWND hWnd = FindInstanceWindow(lpszTitle);
+    const DWORD dwStart = GetTickCount();
+    while (hWnd == NULL && IsCommandText(lpszCommandLine) &&
+           GetTickCount() - dwStart < kBlockWaitMs) {
+        Sleep(kBlockRetryMs);
+        hWnd = FindInstanceWindow(lpszTitle);
+    }
+    return hWnd;
 }
 
 // The block of a window that exists; while the instance is still starting its
@@ -78,7 +90,11 @@ BOOL HandOverCommand(HWND hWndInstance, LPCSTR lpszText)
     BOOL bWritten = WriteCommandBlock(block.Get(), lpszText);
     if (bWritten) {
         PostMessageA(hWndInstance, WM_SHOW_COMMAND, 0, 0);
-        WaitForSingleObject(taken.Get(), kSendTimeoutMs);
+        // A lesson that closes meanwhile takes nothing more; stop waiting then.
+        const DWORD dwStart = GetTickCount();
+        while (WaitForSingleObject(taken.Get(), kBlockRetryMs) == WAIT_TIMEOUT &&
+               IsWindow(hWndInstance) && GetTickCount() - dwStart < kSendTimeoutMs) {
+        }
     }
     if (bHasTurn)
         ReleaseMutex(turn.Get());

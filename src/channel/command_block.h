@@ -11,7 +11,9 @@
 //    after its copy, so no text is overwritten before it has been taken.
 //    An instance that offers no such event gets the plain write-and-post.
 //  - A sender that finds the window before the block exists (the instance is
-//    still starting its show) tries again for at most kBlockWaitMs.
+//    still starting its show) tries again for at most kBlockWaitMs; one whose
+//    command text finds no window at all (launched right after the first launch)
+//    looks for it as long before it takes itself for a first launch.
 // Only the running instance creates the block and the event, at show start-up.
 #pragma once
 
@@ -38,7 +40,8 @@ BOOL ReadCommandBlock(HANDLE hBlock, char* pszBuffer);
 
 // The running instance's main window: the frame by its class and title first, so
 // that one of the instance's own message boxes (same title) is not taken for it.
-HWND FindRunningInstance(LPCSTR lpszTitle);
+// A command text (never a presentation path) waits up to kBlockWaitMs for it.
+HWND FindRunningInstance(LPCSTR lpszTitle, LPCSTR lpszCommandLine);
 
 // A later launch's hand-over, by the protocol above. FALSE when the block could
 // not be opened or mapped in time; the command is then lost.

@@ -28,6 +28,11 @@ public:
     // Set by the receiver once it has taken a text out of the block, so that the
     // next sender may write; lives and dies with the block.
     HANDLE m_hCommandTaken;
+    // While a call on the viewer waits for its answer, COM lets posted messages
+    // through; a command or a tick handled then could close the frame under the
+    // call. Such a command is taken up once the call has returned.
+    int m_nViewerCalls;
+    BOOL m_bCommandDeferred;
 
     // Appends one record for the Q command in the command buffer. FALSE only
     // after a file failure, once its message has been dismissed.
@@ -46,6 +51,7 @@ protected:
     DECLARE_MESSAGE_MAP()
 
 private:
+    class CViewerCall;
     void Finish();
     void RecordOrFinish();
     // A modal box lets other messages run, a finish's WM_CLOSE among them, which

@@ -14,6 +14,23 @@ static const UINT kWatchPeriodMs = 50;
 static const DWORD kShowWindowWaitMs = 200;
 static const DWORD kCommandWaitMs = 100;
 
+// Marks a call on the viewer for as long as it runs; a command that came
+// meanwhile is posted again when the outermost call is over.
+class CMainFrame::CViewerCall {
+public:
+    explicit CViewerCall(CMainFrame* pFrame) : m_pFrame(pFrame) { ++pFrame->m_nViewerCalls; }
+    ~CViewerCall()
+    {
+        if (--m_pFrame->m_nViewerCalls == 0 && m_pFrame->m_bCommandDeferred) {
+            m_pFrame->m_bCommandDeferred = FALSE;
+            PostMessageA(m_pFrame->m_hWnd, WM_SHOW_COMMAND, 0, 0);
+        }
+    }
+
+private:
+    CMainFrame* m_pFrame;
+};
+
 LRESULT CMainFrame::OnShowStart(WPARAM, LPARAM)
 {
     CString strPath, strMessage;
@@ -39,16 +56,19 @@ LRESULT CMainFrame::OnShowStart(WPARAM, LPARAM)
     LPDISPATCH lpShow = NULL;
     if (m_hCommandBlock == NULL) {
         strMessage.LoadString(IDS_CANT_LAUNCH_VIEWER);
-    } else if (!m_viewerApp.CreateDispatch(kViewerProgId)) {
-        strMessage.LoadString(IDS_VIEWER_NOT_CREATED);
     } else {
-        m_viewerApp.m_bAutoRelease = FALSE;
-        try {
-            lpShow = OpenShow(m_viewerApp, strPath);
-            m_show.AttachDispatch(lpShow, FALSE);
-        } catch (const CException&) {
-            lpShow = NULL;
-            strMessage.Format(IDS_CANT_LOAD_FILE, static_cast<LPCSTR>(strPath));
+        CViewerCall call(this);
+        if (!m_viewerApp.CreateDispatch(kViewerProgId)) {
+            strMessage.LoadString(IDS_VIEWER_NOT_CREATED);
+        } else {
+            m_viewerApp.m_bAutoRelease = FALSE;
+            try {
+                lpShow = OpenShow(m_viewerApp, strPath);
+                m_show.AttachDispatch(lpShow, FALSE);
+            } catch (const CException&) {
+                lpShow = NULL;
+                strMessage.Format(IDS_CANT_LOAD_FILE, static_cast<LPCSTR>(strPath));
+            }
         }
     }
 
@@ -80,6 +100,10 @@ LRESULT CMainFrame::OnShowStart(WPARAM, LPARAM)
 
 LRESULT CMainFrame::OnShowCommand(WPARAM, LPARAM)
 {
+    if (m_nViewerCalls > 0) {
+        m_bCommandDeferred = TRUE;
+        return 0;
+    }
     BOOL bCommand = ReadCommandBlock(m_hCommandBlock, g_szCommandBuffer);
     // The block has been looked at: the next sender may write, before the wait below.
     if (m_hCommandTaken != NULL)
@@ -94,7 +118,7 @@ LRESULT CMainFrame::OnShowCommand(WPARAM, LPARAM)
 
 void CMainFrame::OnTimer(UINT_PTR)
 {
-    if (!m_bFinishing && !IsWindow(m_hShowWnd)) {
+    if (m_nViewerCalls == 0 && !m_bFinishing && !IsWindow(m_hShowWnd)) {
         m_bFinishing = TRUE;
         CopyCommandText(g_szCommandBuffer, kCommandBlockSize, kDefaultFinishText,
                         sizeof(kDefaultFinishText));
@@ -114,9 +138,11 @@ void CMainFrame::DispatchCommand(char chLetter)
         if (!m_strInteractionFile.IsEmpty())
             RecordOrFinish();
         break;
-    case 'R':
+    case 'R': {
+        CViewerCall call(this);
         RestartShow(m_show);
         break;
+    }
     default:
         break;
     }
@@ -130,6 +156,7 @@ void CMainFrame::Finish()
     CString strQuitFailure;
     BOOL bQuitFailed = FALSE;
     try {
+        CViewerCall call(this);
         QuitViewer(m_viewerApp);
     } catch (const CException& e) {
         bQuitFailed = TRUE;

@@ -19,9 +19,22 @@ LPDISPATCH OpenShow(COleDispatchDriver& viewerApp, LPCSTR lpszPath)
     return lpShow;
 }
 
+// The call failed because nobody answers any more, not because the viewer refused.
+static bool IsViewerGone(SCODE sc)
+{
+    return sc == HRESULT_FROM_WIN32(RPC_S_SERVER_UNAVAILABLE) ||
+           sc == HRESULT_FROM_WIN32(RPC_S_CALL_FAILED) || sc == RPC_E_DISCONNECTED ||
+           sc == RPC_E_SERVER_DIED || sc == RPC_E_SERVER_DIED_DNE || sc == CO_E_OBJNOTCONNECTED;
+}
+
 void QuitViewer(COleDispatchDriver& viewerApp)
 {
-    viewerApp.InvokeHelper(DISPID_APP_QUIT, DISPATCH_METHOD, VT_EMPTY, NULL, NULL);
+    try {
+        viewerApp.InvokeHelper(DISPID_APP_QUIT, DISPATCH_METHOD, VT_EMPTY, NULL, NULL);
+    } catch (const COleException& e) {
+        if (!IsViewerGone(e.m_sc))
+            throw;
+    }
 }
 
 void RestartShow(COleDispatchDriver& show)

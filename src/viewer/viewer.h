@@ -10,7 +10,8 @@ extern const char kShowWindowClass[]; // the running show's window
 // viewer gave none. Raises when the viewer refuses.
 LPDISPATCH OpenShow(COleDispatchDriver& viewerApp, LPCSTR lpszPath);
 
-// Asks the viewer to end. Raises when the viewer refuses.
+// Asks the viewer to end. Raises when the viewer refuses; a viewer that has
+// gone already (killed, crashed) counts as ended.
 void QuitViewer(COleDispatchDriver& viewerApp);
 
 // Restarts the show from its first slide. Raises when the viewer refuses.

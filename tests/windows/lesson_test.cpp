@@ -1,103 +1,11 @@
 // Whole lessons: tarnskov.exe and the stand-in viewer as real processes, through COM.
-#include <gtest/gtest.h>
-
 #include <future>
-#include <regex>
 
-#include "testkit.h"
-
-using namespace testkit;
+#include "lesson_fixture.h"
 
 namespace {
 
-const std::string kHeader =
-    "\"course_id\",\"student_id\",\"date\",\"time\",\"interaction_id\",\"student_response\","
-    "\"correct_response\"\r\n";
-
-DWORD MacroValue()
-{
-    DWORD type = 0, value = 0;
-    return GetMacroProtection(&type, &value) && type == REG_DWORD ? value : 0xDEADBEEF;
-}
-
-// The lines of a file, each without its CR LF.
-std::vector<std::string> Lines(const std::string& text)
-{
-    std::vector<std::string> lines;
-    size_t start = 0, end;
-    while ((end = text.find("\r\n", start)) != std::string::npos) {
-        lines.push_back(text.substr(start, end - start));
-        start = end + 2;
-    }
-    return lines;
-}
-
-// A record with its date and time, which the clock decides, checked for their
-// shape and replaced by D and T.
-std::string WithoutClock(const std::string& line)
-{
-    static const std::regex record("^(\"[^\"]*\",\"[^\"]*\",)\"\\d\\d/\\d\\d/\\d{4}\","
-                                   "\"\\d\\d:\\d\\d:\\d\\d\"(,.*)$");
-    std::smatch m;
-    if (!std::regex_match(line, m, record))
-        return "<malformed: " + line + ">";
-    return m[1].str() + "\"D\",\"T\"" + m[2].str();
-}
-
-class Lesson : public testing::Test {
-protected:
-    static void SetUpTestSuite() { ASSERT_TRUE(RegisterViewer()) << "quelmar.exe /RegServer failed"; }
-
-    void SetUp() override
-    {
-        KillAll("tarnskov.exe");
-        KillAll("quelmar.exe");
-        SetMacroProtection(1);
-        m_dir = FreshDir(testing::UnitTest::GetInstance()->current_test_info()->name());
-        m_show = m_dir + "\\lesson.ppt";
-        m_result = m_dir + "\\result.ini";
-        m_quiz = m_dir + "\\quiz.csv";
-        WriteWholeFile(m_show, "Welcome\r\nQuestion 7\r\nThe end\r\n");
-        WriteParamFile("[core]\r\noutput_file=" + m_result +
-                       "\r\nstudent_name=STUDENT ONE\r\n[Evaluation]\r\nCourse_ID=C101\r\n"
-                       "interaction_file=" + m_quiz + "\r\n");
-    }
-    void TearDown() override
-    {
-        KillAll("tarnskov.exe");
-        KillAll("quelmar.exe");
-    }
-    // The first launch; returns once the show's window is up.
-    Child Start(const std::string& tail, const char* workingDir = NULL)
-    {
-        Child child = Launch(tail, workingDir);
-        DWORD start = GetTickCount();
-        while (FindWindowA("screenClass", NULL) == NULL && GetTickCount() - start < 20000 &&
-               child.Running())
-            Sleep(20);
-        return child;
-    }
-    Child Start() { return Start(m_show); }
-    void Send(const std::string& command) { EXPECT_EQ(Launch(command).Wait(30000), 0u) << command; }
-    void ExpectEnded(Child& lesson)
-    {
-        EXPECT_EQ(lesson.Wait(20000), 0u);
-        EXPECT_TRUE(WaitNoProcess("quelmar.exe", 10000)) << "the viewer outlived the lesson";
-        EXPECT_EQ(MacroValue(), 1u);
-    }
-    std::string Result(const char* key)
-    {
-        char sz[256];
-        GetPrivateProfileStringA("core", key, "<none>", sz, sizeof(sz), m_result.c_str());
-        return sz;
-    }
-    std::string Quiz()
-    {
-        std::string s;
-        return ReadWholeFile(m_quiz, &s) ? s : "<missing>";
-    }
-    std::string m_dir, m_show, m_result, m_quiz;
-};
+using namespace lessonkit;
 
 TEST_F(Lesson, TheRoadOfATypicalLesson)
 {
@@ -162,20 +70,29 @@ TEST_F(Lesson, FinishTextsWriteWhatTheirTokensSay)
     }
 }
 
-TEST_F(Lesson, CommandsAfterAFinishStillRun)
+TEST_F(Lesson, CommandsHandedOverDuringAFinishStillRun)
 {
-    Child lesson = Start();
-    // Handed over together: whichever comes second arrives after the first finish began.
-    auto status = std::async(std::launch::async, [this] { Send("-S=F"); });
-    auto score = std::async(std::launch::async, [this] { Send("-G=9"); });
-    auto answer = std::async(std::launch::async, [this] { Send("-Q=Q9 b 1"); });
-    status.get();
-    score.get();
-    answer.get();
-    ExpectEnded(lesson);
-    EXPECT_EQ(Result("lesson_status"), "F");
-    EXPECT_EQ(Result("score"), "9");
-    EXPECT_EQ(Lines(Quiz()).size(), 2u);
+    // Two senders at once: the second's text arrives while the first finish runs,
+    // before its close; a second finish writes too, and an answer is recorded.
+    struct Row {
+        const char* second;
+        const char* score;
+        size_t quizLines;
+    } rows[] = {{"-G=9", "9", 0}, {"-Q=Q9 b 1", "<none>", 2}};
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.second);
+        DeleteFileA(m_result.c_str());
+        DeleteFileA(m_quiz.c_str());
+        Child lesson = Start();
+        auto first = std::async(std::launch::async, [this] { Send("-S=F"); });
+        auto second = std::async(std::launch::async, [&] { Send(row.second); });
+        first.get();
+        second.get();
+        ExpectEnded(lesson);
+        EXPECT_EQ(Result("lesson_status"), "F");
+        EXPECT_EQ(Result("score"), row.score);
+        EXPECT_EQ(Lines(Quiz()).size(), row.quizLines);
+    }
 }
 
 TEST_F(Lesson, RestartKeepsTheShowWindowAndTheLessonGoesOn)

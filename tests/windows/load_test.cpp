@@ -1,0 +1,161 @@
+// Nothing lost under load: overlapping senders, the start-up gap, a dying viewer, hostile input.
+#include <future>
+#include <set>
+
+#include "lesson_fixture.h"
+
+namespace {
+
+using namespace lessonkit;
+
+// Every record line well-formed, and its ids, in file order.
+std::vector<std::string> RecordedIds(const std::string& quiz)
+{
+    static const std::regex record("^\"C101\",\"STUDENT ONE\",\"\\d\\d/\\d\\d/\\d{4}\","
+                                   "\"\\d\\d:\\d\\d:\\d\\d\",\"([!-\x7f]+)\",[A-D],[01]$");
+    std::vector<std::string> ids;
+    std::vector<std::string> lines = Lines(quiz);
+    for (size_t i = 1; i < lines.size(); ++i) {
+        std::smatch m;
+        ids.push_back(std::regex_match(lines[i], m, record) ? m[1].str() : "<malformed>");
+    }
+    return ids;
+}
+
+class Load : public Lesson {};
+
+TEST_F(Load, FiftyAnswersLaunchedAtOnceAreAllRecordedOnce)
+{
+    Child lesson = Start();
+    std::vector<Child> senders;
+    std::vector<DWORD> started;
+    for (int i = 1; i <= 50; ++i) {
+        started.push_back(GetTickCount());
+        senders.push_back(Launch("-Q=A" + std::to_string(i) + " b 1"));
+    }
+    DWORD worst = 0;
+    for (size_t i = 0; i < senders.size(); ++i) {
+        EXPECT_EQ(senders[i].Wait(60000), 0u) << "sender " << i + 1;
+        worst = std::max<DWORD>(worst, GetTickCount() - started[i]);
+    }
+    printf("worst sender, launch to exit: %lu ms\n", static_cast<unsigned long>(worst));
+    RecordProperty("worst_sender_ms", static_cast<int>(worst));
+    Send("-S=P");
+    ExpectEnded(lesson);
+
+    std::string quiz = Quiz();
+    EXPECT_EQ(quiz.substr(0, kHeader.size()), kHeader);
+    std::vector<std::string> ids = RecordedIds(quiz);
+    EXPECT_EQ(ids.size(), 50u);
+    std::set<std::string> unique(ids.begin(), ids.end());
+    EXPECT_EQ(unique.size(), 50u) << "an answer was doubled or lost";
+    for (int i = 1; i <= 50; ++i)
+        EXPECT_EQ(unique.count("A" + std::to_string(i)), 1u) << "A" << i;
+}
+
+TEST_F(Load, CommandsLaunchedRightAfterTheFirstLaunchArrive)
+{
+    // The later launches start before the show, even before the frame, is up.
+    Child lesson = Launch(m_show);
+    Child answer = Launch("-Q=Q0 c 1");
+    EXPECT_EQ(answer.Wait(30000), 0u);
+    Child finish = Launch("-S=P -G=1");
+    EXPECT_EQ(finish.Wait(30000), 0u);
+    ExpectEnded(lesson);
+    EXPECT_EQ(RecordedIds(Quiz()), std::vector<std::string>{"Q0"});
+    EXPECT_EQ(Result("lesson_status"), "P");
+    EXPECT_EQ(Result("score"), "1");
+}
+
+TEST_F(Load, AFiveHundredAnswerLessonKeepsEveryLine)
+{
+    Child lesson = Start();
+    // Five senders at a time: as fast as a class of quick students.
+    for (int i = 0; i < 500; i += 5) {
+        std::vector<Child> batch;
+        for (int j = i; j < i + 5; ++j)
+            batch.push_back(Launch("-Q=N" + std::to_string(j) + " a 0"));
+        for (Child& child : batch)
+            EXPECT_EQ(child.Wait(60000), 0u);
+    }
+    Send("-S=P");
+    ExpectEnded(lesson);
+    std::vector<std::string> ids = RecordedIds(Quiz());
+    EXPECT_EQ(Lines(Quiz()).size(), 501u);
+    EXPECT_EQ(std::set<std::string>(ids.begin(), ids.end()).size(), 500u);
+    EXPECT_EQ(std::count(ids.begin(), ids.end(), "<malformed>"), 0);
+}
+
+TEST_F(Load, AKilledViewerEndsTheLessonIncomplete)
+{
+    Child lesson = Start();
+    Send("-Q=Q1 a 1");
+    KillAll("quelmar.exe");
+    // A viewer that is gone cannot refuse to quit: nothing to report.
+    Box box = DismissBox(1000);
+    EXPECT_FALSE(box.found) << box.text;
+    ExpectEnded(lesson);
+    EXPECT_EQ(Result("lesson_status"), "I,S");
+    EXPECT_EQ(Lines(Quiz()).size(), 2u);
+}
+
+TEST_F(Load, ALaunchWhileTheRecorderReportsReachesTheFrame)
+{
+    Child lesson = Start();
+    Send("-Q=Q1 a 1");
+    Child holder = LaunchRaw("\"" + BinPath("tkhelper.exe") + "\" hold \"" + m_quiz + "\" 30000");
+    Sleep(500);
+    Child failing = Launch("-Q=Q2 b 1");
+    HWND hBox = FindBox(20000);
+    ASSERT_NE(hBox, nullptr);
+    EXPECT_EQ(BoxText(hBox), "Cant Update Quiz file");
+    // The box bears the title too; the hand-over must still find the frame.
+    Send("-G=77");
+    EXPECT_EQ(lesson.Wait(20000), 0u) << "the finish did not reach the frame";
+    holder.Kill();
+    failing.Wait(20000);
+    EXPECT_EQ(Result("score"), "77");
+    EXPECT_TRUE(WaitNoProcess("quelmar.exe", 10000));
+    EXPECT_EQ(MacroValue(), 1u);
+}
+
+TEST_F(Load, HostileTextsAreCutOrRefusedAndLoseNothing)
+{
+    Child lesson = Start();
+    const std::string id252(252, 'x');
+    // A 4000-character answer is cut to 255 characters and then has no response: refused.
+    Send("-Q=" + id252 + std::string(3745, ' ') + "b 1");
+    // 255 characters exactly: recorded whole.
+    const std::string id248(248, 'y');
+    Send("-Q=" + id248 + " c 1");
+    // Control bytes and bytes above 0x7F end the id as blanks do.
+    Send("-Q=ok\x01z d 0");
+    Send("-Q=\x7f\xe9\xff" "a\xa0" "A\x1f" "1");
+    // A finish of 128 characters is read as its first 127.
+    Send("-S=P -G=" + std::string(120, '9'));
+    ExpectEnded(lesson);
+    EXPECT_EQ(RecordedIds(Quiz()), (std::vector<std::string>{id248, "\x7f"}));
+    EXPECT_EQ(Result("lesson_status"), "P");
+    EXPECT_EQ(Result("score"), std::string(119, '9'));
+}
+
+TEST_F(Load, LongParameterValuesAndAMissingResultFolderLoseNothingElse)
+{
+    // output_file longer than 259 is cut to 259; here it names a folder that does
+    // not exist, so the finish writes nothing and the lesson still ends cleanly.
+    const std::string result = m_dir + "\\no such folder\\" + std::string(280, 'r');
+    WriteParamFile("[core]\r\noutput_file=" + result + "\r\nstudent_name=" +
+                   std::string(300, 's') + "\r\n[Evaluation]\r\nCourse_ID=C101\r\n"
+                   "interaction_file=" + m_quiz + "\r\n");
+    Child lesson = Start();
+    Send("-Q=Q1 a 1");
+    Send("-S=P -G=5");
+    ExpectEnded(lesson);
+    EXPECT_EQ(FindBox(0), nullptr);
+    std::vector<std::string> lines = Lines(Quiz());
+    ASSERT_EQ(lines.size(), 2u);
+    EXPECT_NE(lines[1].find(",\"" + std::string(259, 's') + "\","), std::string::npos);
+    EXPECT_EQ(lines[1].find(std::string(260, 's')), std::string::npos);
+}
+
+} // namespace
