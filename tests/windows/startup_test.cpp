@@ -226,6 +226,24 @@ TEST_F(HandOver, ALongTailIsCutToFitTheBlock)
     EXPECT_EQ(std::string(m_pBlock), tail.substr(0, 255));
 }
 
+TEST_F(HandOver, ABlockMadeSoonAfterTheWindowStillGetsTheCommand)
+{
+    UnmapViewOfFile(m_pBlock);
+    CloseHandle(m_hBlock);
+    HelperWindow instance("RunningInstance", "TARNSKOV");
+    Child child = Launch("-S=late");
+    // The instance is still starting its show: the block comes a moment later.
+    Sleep(500);
+    m_hBlock = CreateFileMappingA(INVALID_HANDLE_VALUE, NULL, PAGE_READWRITE, 0, 256,
+                                  "kelvand_block");
+    m_pBlock = static_cast<char*>(MapViewOfFile(m_hBlock, FILE_MAP_WRITE, 0, 0, 256));
+    EXPECT_EQ(child.Wait(15000), 0u);
+    EXPECT_STREQ(m_pBlock, "-S=late");
+    for (int i = 0; i < 100 && instance.Count(WM_USER + 2) == 0; ++i)
+        Sleep(10);
+    EXPECT_EQ(instance.Count(WM_USER + 2), 1);
+}
+
 TEST_F(HandOver, WithoutABlockTheLaunchEndsSilently)
 {
     UnmapViewOfFile(m_pBlock);

@@ -3,52 +3,93 @@
 
 #include <windows.h>
 
-#include <fstream>
-#include <sstream>
+#include <stdlib.h>
+
+#include <vector>
 
 namespace {
 
-// Applies the words after "#quelmar": <name> [<ms>]. False when they name nothing known.
-bool ApplyDirective(std::istringstream& words, Presentation* p)
+// The words of a line, split on blanks and tabs.
+std::vector<std::string> Words(const std::string& line)
 {
-    std::string name, extra;
-    words >> name;
+    std::vector<std::string> words;
+    size_t pos = 0;
+    while ((pos = line.find_first_not_of(" \t", pos)) != std::string::npos) {
+        size_t end = line.find_first_of(" \t", pos);
+        words.push_back(line.substr(pos, end == std::string::npos ? end : end - pos));
+        pos = end;
+    }
+    return words;
+}
+
+// Applies the words after "#quelmar": <name> [<ms>]. False when they name nothing known.
+bool ApplyDirective(const std::vector<std::string>& words, Presentation* p)
+{
+    if (words.size() < 2)
+        return false;
+    const std::string& name = words[1];
     unsigned* delay = name == "window-after" ? &p->windowAfterMs
                     : name == "close-after"  ? &p->closeAfterMs
                     : nullptr;
     if (delay) {
         // At least 1 ms (0 would mean nothing), at most what a timer takes.
-        long long ms = 0;
-        if (!(words >> ms) || ms < 1 || ms > USER_TIMER_MAXIMUM)
+        if (words.size() != 3)
+            return false;
+        char* end = nullptr;
+        long long ms = strtoll(words[2].c_str(), &end, 10);
+        if (*end != '\0' || ms < 1 || ms > USER_TIMER_MAXIMUM)
             return false;
         *delay = static_cast<unsigned>(ms);
-    } else if (name == "no-window") {
-        p->noWindow = true;
-    } else if (name == "null-show") {
-        p->nullShow = true;
-    } else if (name == "open-fails") {
-        p->openFails = true;
-    } else if (name == "quit-fails") {
-        p->quitFails = true;
-    } else if (name == "restart-fails") {
-        p->restartFails = true;
-    } else {
-        return false;
+        return true;
     }
-    return !(words >> extra);
+    if (words.size() != 2)
+        return false;
+    if (name == "no-window")
+        p->noWindow = true;
+    else if (name == "null-show")
+        p->nullShow = true;
+    else if (name == "open-fails")
+        p->openFails = true;
+    else if (name == "quit-fails")
+        p->quitFails = true;
+    else if (name == "restart-fails")
+        p->restartFails = true;
+    else
+        return false;
+    return true;
+}
+
+// The whole file, through the ANSI file API (iostreams would triple the program's size).
+bool ReadWhole(const std::string& path, std::string* text)
+{
+    HANDLE h = CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ, NULL, OPEN_EXISTING, 0,
+                           NULL);
+    if (h == INVALID_HANDLE_VALUE)
+        return false;
+    char buf[4096];
+    DWORD n = 0;
+    BOOL ok;
+    while ((ok = ReadFile(h, buf, sizeof(buf), &n, NULL)) && n > 0)
+        text->append(buf, n);
+    CloseHandle(h);
+    return ok;
 }
 
 } // namespace
 
 bool ReadPresentation(const std::string& path, Presentation* out, std::string* error)
 {
-    std::ifstream file(path, std::ios::binary);
-    if (!file) {
+    std::string text;
+    if (!ReadWhole(path, &text)) {
         *error = "Cannot open presentation: " + path;
         return false;
     }
     Presentation p;
-    for (std::string line; std::getline(file, line);) {
+    size_t start = 0;
+    while (start < text.size()) {
+        size_t end = text.find('\n', start);
+        std::string line = text.substr(start, end == std::string::npos ? end : end - start);
+        start = end == std::string::npos ? text.size() : end + 1;
         // Trailing blanks (a CR among them) are nobody's slide text.
         line.erase(line.find_last_not_of(" \t\r") + 1);
         if (line.empty())
@@ -58,17 +99,11 @@ bool ReadPresentation(const std::string& path, Presentation* out, std::string* e
             continue;
         }
         // Other '#' lines are comments; a mistyped directive must not pass unnoticed.
-        std::istringstream words(line);
-        std::string tag;
-        words >> tag;
-        if (tag == "#quelmar" && !ApplyDirective(words, &p)) {
+        std::vector<std::string> words = Words(line);
+        if (words[0] == "#quelmar" && !ApplyDirective(words, &p)) {
             *error = "Bad directive in " + path + ": " + line;
             return false;
         }
-    }
-    if (file.bad()) {
-        *error = "Cannot read presentation: " + path;
-        return false;
     }
     if (p.openFails) {
         *error = "Presentation refused to open: " + path;
