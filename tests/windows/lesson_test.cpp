@@ -28,6 +28,26 @@ TEST_F(Lesson, TheRoadOfATypicalLesson)
     EXPECT_EQ(Result("score"), "85");
 }
 
+TEST_F(Lesson, TheParameterFileIsReadAsThePlatformReadsIni)
+{
+    // Names in other letter case, quoted values, no [Evaluation] section, and an
+    // output_file of 300 characters whose first 259 name the result file.
+    std::string result = m_dir + "\\";
+    result += std::string(259 - result.size() - 4, 'r') + ".ini";
+    ASSERT_EQ(result.size(), 259u);
+    WriteParamFile("[CORE]\r\nOUTPUT_FILE=" + result + std::string(41, 'x') +
+                   "\r\nStudent_Name=\"STUDENT ONE\"\r\n");
+    Child lesson = Start();
+    Send("-Q=Q1 a 1"); // no interaction file named: nothing recorded, nothing shown
+    Send("-S=P");
+    ExpectEnded(lesson);
+    EXPECT_EQ(FindBox(0), nullptr);
+    char sz[16];
+    GetPrivateProfileStringA("core", "lesson_status", "", sz, sizeof(sz), result.c_str());
+    EXPECT_STREQ(sz, "P");
+    EXPECT_EQ(Quiz(), "<missing>");
+}
+
 TEST_F(Lesson, ClosingTheShowFinishesIncompleteAndKeepsOtherResults)
 {
     WriteWholeFile(m_result, "[other]\r\nkept=yes\r\n[core]\r\nscore=10\r\n");
