@@ -103,8 +103,10 @@ TEST_F(Load, ALaunchWhileTheRecorderReportsReachesTheFrame)
 {
     Child lesson = Start();
     Send("-Q=Q1 a 1");
-    Child holder = LaunchRaw("\"" + BinPath("tkhelper.exe") + "\" hold \"" + m_quiz + "\" 30000");
-    Sleep(500);
+    // The sender ends once its text is taken; the record follows the designed wait.
+    for (int i = 0; i < 200 && Lines(Quiz()).size() < 2; ++i)
+        Sleep(10);
+    Child holder = HoldFile(m_quiz);
     Child failing = Launch("-Q=Q2 b 1");
     HWND hBox = FindBox(20000);
     ASSERT_NE(hBox, nullptr);

@@ -131,8 +131,7 @@ TEST_F(Recorder, AFileHeldByAnotherProcessKeepsWhatWasWritten)
     const std::string written = Content();
 
     // Another process has the file open: the recorder's exclusive open fails.
-    Child holder = LaunchRaw("\"" + BinPath("tkhelper.exe") + "\" hold \"" + m_file + "\" 20000");
-    Sleep(500);
+    Child holder = HoldFile(m_file);
     ASSERT_TRUE(holder.Running());
     BOOL result = TRUE;
     EXPECT_EQ(RecordExpectingBox("-Q=Q8 c 0", &result), "Cant Update Quiz file");

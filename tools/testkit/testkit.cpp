@@ -362,6 +362,22 @@ std::string FreshDir(const std::string& name)
 
 // ---- processes ----
 
+Child HoldFile(const std::string& path)
+{
+    Child holder = LaunchRaw("\"" + BinPath("tkhelper.exe") + "\" hold \"" + path + "\" 60000");
+    // Held once nobody else may open it.
+    for (int i = 0; i < 500; ++i) {
+        HANDLE h = CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE,
+                               NULL, OPEN_EXISTING, 0, NULL);
+        if (h == INVALID_HANDLE_VALUE && GetLastError() == ERROR_SHARING_VIOLATION)
+            break;
+        if (h != INVALID_HANDLE_VALUE)
+            CloseHandle(h);
+        Sleep(20);
+    }
+    return holder;
+}
+
 static std::vector<DWORD> ProcessesNamed(const char* imageName)
 {
     std::vector<DWORD> pids;

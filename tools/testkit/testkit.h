@@ -91,6 +91,9 @@ void DeleteParamFile();
 // A fresh, empty folder under the Windows temp folder, named after the test.
 std::string FreshDir(const std::string& name);
 
+// Another process keeps the file open exclusively (tkhelper hold) until killed.
+Child HoldFile(const std::string& path);
+
 // Waits until no process of that image name is left (tarnskov.exe, quelmar.exe).
 bool WaitNoProcess(const char* imageName, DWORD timeoutMs);
 void KillAll(const char* imageName);
