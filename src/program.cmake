@@ -3,8 +3,10 @@ add_library(tarnskov_framework STATIC
     framework/afxstr.cpp
     framework/afxwin.cpp
     framework/afxfile.cpp
-    framework/afxdisp.cpp)
-target_link_libraries(tarnskov_framework PUBLIC tarnskov_core ole32 oleaut32 uuid user32 advapi32)
+    framework/afxdisp.cpp
+    framework/afxole.cpp)
+# ole32 and oleaut32 are bound at run time, when the show starts.
+target_link_libraries(tarnskov_framework PUBLIC tarnskov_core uuid user32 advapi32)
 
 # Everything but the entry point and the application object, so that tests can link it.
 add_library(tarnskov_parts STATIC

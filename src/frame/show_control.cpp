@@ -6,6 +6,7 @@
 #include "frame/finish_text.h"
 #include "frame/main_frame.h"
 #include "frame/show_path.h"
+#include "framework/afxole.h"
 #include "lesson/lesson_files.h"
 #include "res/resource.h"
 #include "viewer/viewer.h"
@@ -34,7 +35,7 @@ private:
 LRESULT CMainFrame::OnShowStart(WPARAM, LPARAM)
 {
     CString strPath, strMessage;
-    OleInitialize(NULL);
+    lazyole::OleInitialize(NULL);
     m_bInteractionFileReady = FALSE;
 
     // A path on the current drive gets that drive's letter; the command buffer is
@@ -90,7 +91,7 @@ LRESULT CMainFrame::OnShowStart(WPARAM, LPARAM)
     }
 
     // No show: nothing can reach the lesson any more, so the block goes before the box.
-    OleUninitialize();
+    lazyole::OleUninitialize();
     CloseCommandBlock();
     HWND hWnd = m_hWnd;
     AfxMessageBox(strMessage);
@@ -165,7 +166,7 @@ void CMainFrame::Finish()
     }
     m_show.DetachDispatch();
     m_viewerApp.ReleaseDispatch();
-    OleUninitialize();
+    lazyole::OleUninitialize();
 
     FinishValues values;
     ReadFinishValues(g_szCommandBuffer, &values);

@@ -47,10 +47,10 @@ BOOL COleDispatchDriver::CreateDispatch(LPCSTR lpszProgID, COleException* pError
     if (MultiByteToWideChar(CP_ACP, 0, lpszProgID, -1, wszProgID, 256) == 0)
         return FALSE;
     CLSID clsid;
-    SCODE sc = CLSIDFromProgID(wszProgID, &clsid);
+    SCODE sc = lazyole::CLSIDFromProgID(wszProgID, &clsid);
     LPDISPATCH lpDispatch = NULL;
     if (SUCCEEDED(sc))
-        sc = CoCreateInstance(clsid, NULL, CLSCTX_LOCAL_SERVER | CLSCTX_INPROC_SERVER,
+        sc = lazyole::CoCreateInstance(clsid, NULL, CLSCTX_LOCAL_SERVER | CLSCTX_INPROC_SERVER,
                               IID_IDispatch, reinterpret_cast<void**>(&lpDispatch));
     if (FAILED(sc)) {
         if (pError != NULL)
@@ -96,7 +96,7 @@ void COleDispatchDriver::InvokeHelper(DISPID dwDispID, WORD wFlags, VARTYPE vtRe
     va_start(argList, pbParamInfo);
     for (size_t i = 0; i < nArgs; ++i) {
         VARIANTARG& arg = args[nArgs - 1 - i];
-        VariantInit(&arg);
+        arg.vt = VT_EMPTY;
         arg.vt = static_cast<VARTYPE>(pbParamInfo[i]);
         switch (arg.vt) {
         case VT_I4:
@@ -105,7 +105,7 @@ void COleDispatchDriver::InvokeHelper(DISPID dwDispID, WORD wFlags, VARTYPE vtRe
         case VT_BSTR: {
             LPCSTR lpsz = va_arg(argList, LPCSTR);
             int cch = MultiByteToWideChar(CP_ACP, 0, lpsz, -1, NULL, 0);
-            arg.bstrVal = SysAllocStringLen(NULL, cch > 0 ? cch - 1 : 0);
+            arg.bstrVal = lazyole::SysAllocStringLen(NULL, cch > 0 ? cch - 1 : 0);
             if (arg.bstrVal != NULL && cch > 0)
                 MultiByteToWideChar(CP_ACP, 0, lpsz, -1, arg.bstrVal, cch);
             bstrs.push_back(arg.bstrVal);
@@ -126,7 +126,7 @@ void COleDispatchDriver::InvokeHelper(DISPID dwDispID, WORD wFlags, VARTYPE vtRe
     SCODE sc = m_lpDispatch->Invoke(dwDispID, IID_NULL, LOCALE_USER_DEFAULT, wFlags, &dispparams,
                                     vtRet == VT_EMPTY ? NULL : &result, &excepInfo, &nArgErr);
     for (BSTR bstr : bstrs)
-        SysFreeString(bstr);
+        lazyole::SysFreeString(bstr);
 
     if (FAILED(sc)) {
         if (sc != DISP_E_EXCEPTION)
@@ -136,15 +136,15 @@ void COleDispatchDriver::InvokeHelper(DISPID dwDispID, WORD wFlags, VARTYPE vtRe
         CString strDescription = NarrowBstr(excepInfo.bstrDescription);
         CString strSource = NarrowBstr(excepInfo.bstrSource);
         SCODE scError = excepInfo.scode != 0 ? excepInfo.scode : sc;
-        SysFreeString(excepInfo.bstrDescription);
-        SysFreeString(excepInfo.bstrSource);
-        SysFreeString(excepInfo.bstrHelpFile);
+        lazyole::SysFreeString(excepInfo.bstrDescription);
+        lazyole::SysFreeString(excepInfo.bstrSource);
+        lazyole::SysFreeString(excepInfo.bstrHelpFile);
         throw COleDispatchException(strDescription, strSource, scError);
     }
     if (vtRet == VT_EMPTY)
         return;
     if (result.Get().vt != vtRet) {
-        sc = VariantChangeType(&result.Get(), &result.Get(), 0, vtRet);
+        sc = lazyole::VariantChangeType(&result.Get(), &result.Get(), 0, vtRet);
         if (FAILED(sc))
             throw COleException(sc);
     }

@@ -2,7 +2,8 @@
 #pragma once
 
 #include <windows.h>
-#include <oleauto.h>
+
+#include "framework/afxole.h"
 
 // A registry key, closed when the owner goes unless Close() already did it.
 class CRegKeyOwner {
@@ -79,30 +80,11 @@ private:
     void* m_pv;
 };
 
-// A BSTR made from ANSI text, freed when the owner goes.
-class CBstrOwner {
-public:
-    explicit CBstrOwner(LPCSTR lpsz)
-    {
-        int cch = MultiByteToWideChar(CP_ACP, 0, lpsz, -1, NULL, 0);
-        m_bstr = SysAllocStringLen(NULL, cch > 0 ? cch - 1 : 0);
-        if (m_bstr != NULL && cch > 0)
-            MultiByteToWideChar(CP_ACP, 0, lpsz, -1, m_bstr, cch);
-    }
-    ~CBstrOwner() { SysFreeString(m_bstr); }
-    CBstrOwner(const CBstrOwner&) = delete;
-    CBstrOwner& operator=(const CBstrOwner&) = delete;
-    BSTR Get() const { return m_bstr; }
-
-private:
-    BSTR m_bstr;
-};
-
 // A VARIANT cleared when the owner goes.
 class CVariantOwner {
 public:
-    CVariantOwner() { VariantInit(&m_var); }
-    ~CVariantOwner() { VariantClear(&m_var); }
+    CVariantOwner() { m_var.vt = VT_EMPTY; }
+    ~CVariantOwner() { lazyole::VariantClear(&m_var); }
     CVariantOwner(const CVariantOwner&) = delete;
     CVariantOwner& operator=(const CVariantOwner&) = delete;
     VARIANT* operator&() { return &m_var; }
