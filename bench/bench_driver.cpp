@@ -1,0 +1,468 @@
+// bench_driver: times the launcher under Wine (hand-over, commands, idle CPU, start-up, memory)
+// and prints the results as markdown. Fails loudly when what it timed did not happen.
+//   bench_driver [--rounds N] [--answers N] [--idle SECONDS] [--lessons N]
+#include <windows.h>
+#include <psapi.h>
+#include <winternl.h>
+
+#include <stdio.h>
+#include <stdlib.h>
+#include <string.h>
+
+#include <algorithm>
+#include <stdexcept>
+#include <string>
+#include <vector>
+
+#include "testkit.h"
+
+namespace {
+
+using testkit::Child;
+
+// The launcher's names that the bench observes from outside.
+const char kFrameClass[] = "TarnskovFrame";
+const char kShowClass[] = "screenClass";
+const char kBlockName[] = "kelvand_block";
+const char kTakenEventName[] = "kelvand_block_taken";
+// What the launcher waits by design: before it handles a command, and after the
+// viewer's open call before its watch starts.
+const double kCommandWaitMs = 100;
+const double kShowWindowWaitMs = 200;
+const double kWatchPeriodMs = 50;
+// Long enough for the receiver's designed wait after the previous command to be over,
+// so that each timed launch meets an idle lesson.
+const DWORD kSettleMs = 150;
+
+struct Options {
+    int rounds = 30;
+    int answers = 30;
+    int idleSeconds = 30;
+    int lessons = 5;
+};
+
+void Check(bool ok, const std::string& what)
+{
+    if (!ok)
+        throw std::runtime_error(what);
+}
+
+double NowMs()
+{
+    static const double msPerTick = [] {
+        LARGE_INTEGER f;
+        QueryPerformanceFrequency(&f);
+        return 1000.0 / static_cast<double>(f.QuadPart);
+    }();
+    LARGE_INTEGER c;
+    QueryPerformanceCounter(&c);
+    return static_cast<double>(c.QuadPart) * msPerTick;
+}
+
+struct Stats {
+    double median, low, high;
+};
+
+Stats Summary(std::vector<double> v)
+{
+    Check(!v.empty(), "no samples");
+    std::sort(v.begin(), v.end());
+    size_t n = v.size();
+    double median = n % 2 ? v[n / 2] : (v[n / 2 - 1] + v[n / 2]) / 2;
+    return {median, v.front(), v.back()};
+}
+
+class Handle {
+public:
+    explicit Handle(HANDLE h) : m_h(h) {}
+    ~Handle()
+    {
+        if (m_h != NULL)
+            CloseHandle(m_h);
+    }
+    Handle(const Handle&) = delete;
+    Handle& operator=(const Handle&) = delete;
+    HANDLE Get() const { return m_h; }
+
+private:
+    HANDLE m_h;
+};
+
+// Polls every millisecond until found() holds; false after timeoutMs or once stop() holds.
+template <class Found, class Stop> bool PollUntil(Found found, Stop stop, DWORD timeoutMs)
+{
+    const double start = NowMs();
+    while (!found()) {
+        if (stop() || NowMs() - start > timeoutMs)
+            return false;
+        Sleep(1);
+    }
+    return true;
+}
+
+LONGLONG FileSize(const std::string& path)
+{
+    WIN32_FILE_ATTRIBUTE_DATA data;
+    if (!GetFileAttributesExA(path.c_str(), GetFileExInfoStandard, &data))
+        return -1;
+    return (static_cast<LONGLONG>(data.nFileSizeHigh) << 32) | data.nFileSizeLow;
+}
+
+std::string ResultValue(const std::string& file, const char* key)
+{
+    char sz[256];
+    GetPrivateProfileStringA("core", key, "<none>", sz, sizeof(sz), file.c_str());
+    return sz;
+}
+
+// CreateProcessA to exit of a program that must end by itself with 0.
+double TimeWholeProcess(const std::string& commandLine)
+{
+    const double t0 = NowMs();
+    Child child = testkit::LaunchRaw(commandLine);
+    const DWORD code = child.Wait(30000);
+    const double elapsed = NowMs() - t0;
+    Check(code == 0, commandLine + " ended with " + std::to_string(code));
+    return elapsed;
+}
+
+// The text a hand-over left in the block, and whether the receiver has taken it.
+bool BlockTaken(const std::string& text)
+{
+    Handle block(OpenFileMappingA(FILE_MAP_READ, FALSE, kBlockName));
+    Handle taken(OpenEventA(SYNCHRONIZE, FALSE, kTakenEventName));
+    if (block.Get() == NULL || taken.Get() == NULL)
+        return false;
+    const char* view = static_cast<const char*>(MapViewOfFile(block.Get(), FILE_MAP_READ, 0, 0, 0));
+    if (view == NULL)
+        return false;
+    const bool same = strncmp(view, text.c_str(), text.size() + 1) == 0;
+    UnmapViewOfFile(view);
+    return same && WaitForSingleObject(taken.Get(), 0) == WAIT_OBJECT_0;
+}
+
+struct StartTimes {
+    double program, viewer, designedWait, total;
+};
+
+// A lesson's files in a folder of the bench's own, and PARAM.CMI naming them.
+class LessonFiles {
+public:
+    LessonFiles()
+    {
+        const std::string dir = testkit::FreshDir("bench");
+        show = dir + "\\lesson.ppt";
+        result = dir + "\\result.ini";
+        quiz = dir + "\\quiz.csv";
+        // An interaction file that exists gets no header: each answer grows it just once.
+        Check(testkit::WriteWholeFile(show, "Welcome\r\nQuestion 1\r\nThe end\r\n") &&
+                  testkit::WriteWholeFile(quiz, ""),
+              "cannot write the lesson's files");
+        testkit::WriteParamFile("[core]\r\noutput_file=" + result +
+                                "\r\nstudent_name=BENCH STUDENT\r\n[Evaluation]\r\n"
+                                "Course_ID=B1\r\ninteraction_file=" + quiz + "\r\n");
+    }
+    std::string show, result, quiz;
+};
+
+// One running lesson: started and timed, then finished and checked; killed if left running.
+class Lesson {
+public:
+    explicit Lesson(const LessonFiles& files) : m_files(files) {}
+    ~Lesson() { m_child.Kill(); }
+
+    // First launch to the watch running. The frame's thread answers a sent message at
+    // once while it waits on the viewer, and not while it sleeps before starting the
+    // watch: the end of that one long answer is when the watch starts.
+    StartTimes Start()
+    {
+        Check(testkit::WaitNoProcess("quelmar.exe", 10000), "a viewer of an earlier lesson runs");
+        const double t0 = NowMs();
+        m_child = testkit::Launch(m_files.show);
+        auto ended = [this] { return !m_child.Running(); };
+        Check(PollUntil([this] { return (m_hFrame = FindWindowA(kFrameClass, NULL)) != NULL; },
+                        ended, 10000),
+              "no frame window");
+        const double t1 = NowMs();
+        Check(PollUntil([] { return FindWindowA(kShowClass, NULL) != NULL; }, ended, 20000),
+              "no show window");
+        const double t2 = NowMs();
+        double t3 = 0;
+        while (t3 == 0) {
+            Check(NowMs() - t2 < 5000, "the frame never held back for the show window");
+            const double sent = NowMs();
+            DWORD_PTR result;
+            Check(SendMessageTimeoutA(m_hFrame, WM_NULL, 0, 0, SMTO_NORMAL, 10000, &result) != 0,
+                  "the frame does not answer");
+            // A quarter of the designed wait: far longer than any answer given meanwhile.
+            if (NowMs() - sent >= kShowWindowWaitMs / 4)
+                t3 = NowMs();
+        }
+        return {t1 - t0, t2 - t1, t3 - t2, t3 - t0};
+    }
+
+    DWORD Pid() const { return m_child.Pid(); }
+    bool Running() const { return m_child.Running(); }
+
+    // Ends the lesson with a finish command and checks that its result was written.
+    void Finish(int score)
+    {
+        const std::string command = "-S=P -G=" + std::to_string(score);
+        Check(testkit::Launch(command).Wait(30000) == 0, command + " failed");
+        Check(m_child.Wait(20000) == 0, "the lesson did not end after " + command);
+        Check(testkit::WaitNoProcess("quelmar.exe", 10000), "the viewer outlived the lesson");
+        Check(ResultValue(m_files.result, "lesson_status") == "P" &&
+                  ResultValue(m_files.result, "score") == std::to_string(score),
+              "the result file does not hold " + command);
+    }
+
+private:
+    const LessonFiles& m_files;
+    Child m_child;
+    HWND m_hFrame = NULL;
+};
+
+struct HandOverFigures {
+    Stats laterLaunch, noop, noopUser32, noopOle;
+    // Each round's later launch less its own round's start importing user32, so that drift
+    // between rounds cancels.
+    Stats laterBeyondUser32;
+};
+
+// The later launch and the three yardsticks in turn, each round in another order, so that
+// drift of the machine and the order itself touch all alike.
+HandOverFigures TimeHandOvers(int rounds)
+{
+    const char* const yardsticks[] = {"noop.exe", "noop_user32.exe", "noop_ole.exe"};
+    std::vector<double> samples[4];
+    for (int i = 0; i < rounds; ++i) {
+        for (int turn = 0; turn < 4; ++turn) {
+            const int which = (turn + i) % 4;
+            Sleep(kSettleMs);
+            if (which == 3) {
+                const std::string tail = "-Z=" + std::to_string(i);
+                samples[3].push_back(TimeWholeProcess("\"" + testkit::BinPath("tarnskov.exe") +
+                                                      "\" " + tail));
+                Check(BlockTaken(tail), "the running lesson did not take " + tail);
+            } else {
+                samples[which].push_back(
+                    TimeWholeProcess("\"" + testkit::BinPath(yardsticks[which]) + "\""));
+            }
+        }
+    }
+    std::vector<double> beyond;
+    for (int i = 0; i < rounds; ++i)
+        beyond.push_back(samples[3][i] - samples[1][i]);
+    return {Summary(samples[3]), Summary(samples[0]), Summary(samples[1]), Summary(samples[2]),
+            Summary(beyond)};
+}
+
+// CreateProcessA of a -Q launch to its record's bytes in the interaction file, less the
+// receiver's designed wait.
+Stats TimeAnswers(const LessonFiles& files, int answers)
+{
+    std::vector<double> v;
+    for (int i = -1; i < answers; ++i) {
+        // The first answer, after the hand-overs, is a warm-up and not timed.
+        const std::string id = "E" + std::to_string(i + 1);
+        Sleep(kSettleMs);
+        const LONGLONG before = FileSize(files.quiz);
+        const double t0 = NowMs();
+        Child sender = testkit::Launch("-Q=" + id + " B 1");
+        Check(PollUntil([&] { return FileSize(files.quiz) != before; }, [] { return false; },
+                        10000),
+              "no record for " + id);
+        const double elapsed = NowMs() - t0;
+        Check(sender.Wait(10000) == 0, "the sender of " + id + " failed");
+        // Read only once the file has grown: the recorder may refuse to share it
+        // while it writes, which costs this read a retry and nothing else.
+        const std::string tail = ",\"" + id + "\",B,1\r\n";
+        auto recorded = [&] {
+            std::string text;
+            return testkit::ReadWholeFile(files.quiz, &text) && text.size() > tail.size() &&
+                   text.compare(text.size() - tail.size(), tail.size(), tail) == 0;
+        };
+        Check(PollUntil(recorded, [] { return false; }, 1000),
+              "the last record is not " + id);
+        if (i >= 0)
+            v.push_back(elapsed - kCommandWaitMs);
+    }
+    return Summary(v);
+}
+
+// Kernel and user time of one process. Wine's GetProcessTimes answers for any other process
+// with the caller's own times; the process list carries each process's own (read from /proc,
+// in 10 ms ticks).
+ULONGLONG CpuMs(DWORD pid)
+{
+    const NTSTATUS kLengthMismatch = static_cast<NTSTATUS>(0xC0000004);
+    std::vector<BYTE> list(256 * 1024);
+    ULONG needed = 0;
+    NTSTATUS status;
+    while ((status = NtQuerySystemInformation(SystemProcessInformation, list.data(),
+                                              static_cast<ULONG>(list.size()), &needed)) ==
+           kLengthMismatch)
+        list.resize(std::max<size_t>(needed, list.size() * 2));
+    Check(status == 0, "the process list cannot be read");
+    for (size_t offset = 0;;) {
+        const auto* entry = reinterpret_cast<const SYSTEM_PROCESS_INFORMATION*>(&list[offset]);
+        if (HandleToUlong(entry->UniqueProcessId) == pid)
+            return static_cast<ULONGLONG>(entry->UserTime.QuadPart + entry->KernelTime.QuadPart) /
+                   10000;
+        if (entry->NextEntryOffset == 0)
+            throw std::runtime_error("the lesson is not in the process list");
+        offset += entry->NextEntryOffset;
+    }
+}
+
+struct IdleFigures {
+    double cpuMs, wallMs, percent;
+};
+
+IdleFigures TimeIdle(const Lesson& lesson, int seconds)
+{
+    const ULONGLONG cpu0 = CpuMs(lesson.Pid());
+    // Start-up alone costs CPU: none at all means the figures are not the lesson's.
+    Check(cpu0 > 0, "no CPU time is reported for the lesson process");
+    const double wall0 = NowMs();
+    Sleep(static_cast<DWORD>(seconds) * 1000);
+    const double wall = NowMs() - wall0;
+    const double cpu = static_cast<double>(CpuMs(lesson.Pid()) - cpu0);
+    Check(lesson.Running() && FindWindowA(kShowClass, NULL) != NULL,
+          "the lesson did not stay up while idle");
+    return {cpu, wall, 100.0 * cpu / wall};
+}
+
+std::string Fixed(double v, int decimals = 1)
+{
+    char sz[64];
+    snprintf(sz, sizeof(sz), "%.*f", decimals, v);
+    return sz;
+}
+
+// One row of the results table.
+void Row(const std::string& what, const std::string& median, const std::string& range = "",
+         const std::string& goal = "", const std::string& verdict = "")
+{
+    printf("| %s | %s | %s | %s | %s |\n", what.c_str(), median.c_str(), range.c_str(),
+           goal.c_str(), verdict.c_str());
+}
+
+void Row(const std::string& what, const Stats& s)
+{
+    Row(what, Fixed(s.median) + " ms", Fixed(s.low) + "–" + Fixed(s.high) + " ms");
+}
+
+const char* Verdict(bool met) { return met ? "met" : "**missed**"; }
+
+Options ParseOptions(int argc, char** argv)
+{
+    Options o;
+    for (int i = 1; i + 1 < argc; i += 2) {
+        const std::string name = argv[i];
+        const int value = atoi(argv[i + 1]);
+        Check(value > 0, "bad value for " + name);
+        if (name == "--rounds")
+            o.rounds = value;
+        else if (name == "--answers")
+            o.answers = value;
+        else if (name == "--idle")
+            o.idleSeconds = value;
+        else if (name == "--lessons")
+            o.lessons = value;
+        else
+            throw std::runtime_error("unknown option " + name);
+    }
+    Check(argc % 2 == 1, "an option lacks its value");
+    return o;
+}
+
+void Run(const Options& o)
+{
+    Check(testkit::ViewerRegistered(), "the viewer is not registered (quelmar.exe /RegServer)");
+    testkit::SetMacroProtection(1);
+    const LessonFiles files;
+
+    fprintf(stderr, "start-up: %d lessons\n", o.lessons);
+    std::vector<double> programMs, viewerMs, waitMs, totalMs;
+    for (int i = 0; i < o.lessons; ++i) {
+        Lesson lesson(files);
+        const StartTimes t = lesson.Start();
+        programMs.push_back(t.program);
+        viewerMs.push_back(t.viewer);
+        waitMs.push_back(t.designedWait);
+        totalMs.push_back(t.total);
+        lesson.Finish(i + 1);
+    }
+
+    Lesson lesson(files);
+    lesson.Start();
+    Handle process(OpenProcess(PROCESS_QUERY_INFORMATION | PROCESS_VM_READ, FALSE, lesson.Pid()));
+    Check(process.Get() != NULL, "cannot open the lesson process");
+    fprintf(stderr, "hand-over: %d rounds\n", o.rounds);
+    const HandOverFigures hand = TimeHandOvers(o.rounds);
+    fprintf(stderr, "commands: %d answers\n", o.answers);
+    const Stats answer = TimeAnswers(files, o.answers);
+    fprintf(stderr, "idle: %d s\n", o.idleSeconds);
+    const IdleFigures idle = TimeIdle(lesson, o.idleSeconds);
+    PROCESS_MEMORY_COUNTERS memory = {}, own = {};
+    Check(GetProcessMemoryInfo(process.Get(), &memory, sizeof(memory)) != 0 &&
+              memory.PeakWorkingSetSize > 0 &&
+              GetProcessMemoryInfo(GetCurrentProcess(), &own, sizeof(own)) != 0,
+          "GetProcessMemoryInfo failed");
+    lesson.Finish(100);
+
+    const Stats program = Summary(programMs);
+    const double ratio = hand.laterLaunch.median / hand.noop.median;
+    const double beyond = answer.median - hand.noop.median;
+    const double user32 = hand.noopUser32.median;
+    auto mib = [](SIZE_T bytes) { return Fixed(static_cast<double>(bytes) / 1048576, 1) + " MiB"; };
+    printf("| What | Median | Range | Goal | Verdict |\n| --- | ---: | ---: | --- | --- |\n");
+    Row("One process start (`noop.exe`)", hand.noop);
+    Row("One process start importing user32 and advapi32, what a window-based hand-over needs "
+        "(`noop_user32.exe`)",
+        hand.noopUser32);
+    Row("One process start importing user32, advapi32, ole32 and oleaut32 (`noop_ole.exe`)",
+        hand.noopOle);
+    Row("Later launch, whole process (`tarnskov.exe -Z=n`: a hand-over only)", hand.laterLaunch);
+    Row("Later launch ÷ one process start", Fixed(ratio, 2), "", "≤ 1.15", Verdict(ratio <= 1.15));
+    Row("Later launch ÷ a start importing user32 and advapi32",
+        Fixed(hand.laterLaunch.median / user32, 2));
+    Row("Later launch beyond a start importing user32 and advapi32, round by round",
+        hand.laterBeyondUser32);
+    Row("Command end to end (`-Q=id B 1`: launch → record on disk), less the designed 100 ms",
+        answer);
+    Row("Command end to end beyond one process start", Fixed(beyond) + " ms", "", "≤ 15 ms",
+        Verdict(beyond <= 15));
+    Row("Command end to end beyond a start importing user32 and advapi32",
+        Fixed(answer.median - user32) + " ms");
+    Row("CPU of an idle lesson: " + Fixed(idle.cpuMs, 0) + " ms in " + Fixed(idle.wallMs / 1000) +
+            " s, " + Fixed(1000 * idle.cpuMs / (idle.wallMs / kWatchPeriodMs), 0) +
+            " µs per watch tick",
+        Fixed(idle.percent, 3) + " % of one core", "", "≤ 0.2 %", Verdict(idle.percent <= 0.2));
+    Row("Start-up: program (CreateProcess → frame window)", program);
+    Row("Start-up: program beyond a start importing user32 and advapi32",
+        Fixed(program.median - user32) + " ms");
+    Row("Start-up: viewer activation and open (frame → show window)", Summary(viewerMs));
+    Row("Start-up: open call's return and designed 200 ms wait (show window → watch running)",
+        Summary(waitMs));
+    Row("Start-up: total (CreateProcess → watch running)", Summary(totalMs));
+    Row("Peak working set of the lesson, just before its finish", mib(memory.PeakWorkingSetSize));
+    Row("Peak working set of bench_driver.exe itself, for scale", mib(own.PeakWorkingSetSize));
+    printf("\nSamples: %d rounds of the four process starts, %d answers, %d s idle, %d start-ups "
+           "(medians, with the range of the samples).\n",
+           o.rounds, o.answers, o.idleSeconds, o.lessons);
+}
+
+} // namespace
+
+int main(int argc, char** argv)
+{
+    try {
+        Run(ParseOptions(argc, argv));
+        return 0;
+    } catch (const std::exception& e) {
+        fprintf(stderr, "bench_driver: FAILED: %s\n", e.what());
+        return 1;
+    }
+}
