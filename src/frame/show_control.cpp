@@ -1,6 +1,4 @@
 // The running lesson: show start-up, the command receiver, the watch and the dispatcher.
-#include <stdio.h>
-
 #include "channel/command_block.h"
 #include "channel/command_text.h"
 #include "frame/finish_text.h"
@@ -51,9 +49,9 @@ LRESULT CMainFrame::OnShowStart(WPARAM, LPARAM)
     }
     g_szCommandBuffer[0] = '\0';
 
+    // The event first: a sender that finds the block must find the event too.
+    m_hCommandTaken = CreateCommandTakenEvent();
     m_hCommandBlock = CreateCommandBlock();
-    if (m_hCommandBlock != NULL)
-        m_hCommandTaken = CreateCommandTakenEvent();
     LPDISPATCH lpShow = NULL;
     if (m_hCommandBlock == NULL) {
         strMessage.LoadString(IDS_CANT_LAUNCH_VIEWER);
