@@ -1,10 +1,8 @@
 // Takes the Q operands apart and formats the interaction record line.
 #include "frame/interaction.h"
 
-#include <cstdarg>
 #include <cstdio>
 #include <cstring>
-#include <vector>
 
 const char kInteractionHeader[] =
     "\"course_id\",\"student_id\",\"date\",\"time\",\"interaction_id\","
@@ -54,40 +52,34 @@ bool ParseInteraction(char* text, Interaction* out)
 
     // Only the flag's first byte counts: anything but '1' means not correct.
     const char* flag = SkipBlanksIn(response + 1);
-    out->id.assign(id, idEnd);
+    out->id = id;
     out->response = letter;
     out->correct = (flag != nullptr && *flag == '1') ? '1' : '0';
     return true;
 }
 
-// Formats into storage measured first, so nothing is cut and nothing overruns.
-static std::string FormatText(const char* format, ...)
+size_t FormatInteractionRecord(const RecordFormats& formats, const char* courseId,
+                               const char* studentName, const LocalTimeFields& now,
+                               const Interaction& interaction, char* out, size_t outSize)
 {
-    va_list args;
-    va_start(args, format);
-    va_list measureArgs;
-    va_copy(measureArgs, args);
-    const int length = std::vsnprintf(nullptr, 0, format, measureArgs);
-    va_end(measureArgs);
-    std::string text;
-    if (length > 0) {
-        std::vector<char> storage(static_cast<size_t>(length) + 1);
-        std::vsnprintf(storage.data(), storage.size(), format, args);
-        text.assign(storage.data(), static_cast<size_t>(length));
+    // Ample for the real formats; a format that wants more fails the record.
+    char date[32], time[32];
+    const int dateLength = std::snprintf(date, sizeof(date), formats.date,
+                                         static_cast<int>(now.wMonth), static_cast<int>(now.wDay),
+                                         static_cast<int>(now.wYear));
+    const int timeLength = std::snprintf(time, sizeof(time), formats.time,
+                                         static_cast<int>(now.wHour),
+                                         static_cast<int>(now.wMinute),
+                                         static_cast<int>(now.wSecond));
+    if (dateLength < 0 || static_cast<size_t>(dateLength) >= sizeof(date) || timeLength < 0 ||
+        static_cast<size_t>(timeLength) >= sizeof(time) || outSize == 0)
+        return 0;
+    const int length = std::snprintf(out, outSize, formats.record, courseId, studentName, date,
+                                     time, interaction.id, interaction.response,
+                                     interaction.correct);
+    if (length < 0 || static_cast<size_t>(length) >= outSize) {
+        out[0] = '\0';
+        return 0;
     }
-    va_end(args);
-    return text;
-}
-
-std::string FormatInteractionRecord(const RecordFormats& formats, const char* courseId,
-                                    const char* studentName, const LocalTimeFields& now,
-                                    const Interaction& interaction)
-{
-    const std::string date = FormatText(formats.date, static_cast<int>(now.wMonth),
-                                        static_cast<int>(now.wDay), static_cast<int>(now.wYear));
-    const std::string time = FormatText(formats.time, static_cast<int>(now.wHour),
-                                        static_cast<int>(now.wMinute),
-                                        static_cast<int>(now.wSecond));
-    return FormatText(formats.record, courseId, studentName, date.c_str(), time.c_str(),
-                      interaction.id.c_str(), interaction.response, interaction.correct);
+    return static_cast<size_t>(length);
 }

@@ -1,7 +1,7 @@
 // Q operands and the interaction record: parsing and formatting. No Windows header.
 #pragma once
 
-#include <string>
+#include <stddef.h>
 
 // A blank is any non-NUL byte below 0x21 read as signed: 0x01-0x20 and 0x80-0xFF.
 bool IsBlank(char c);
@@ -10,7 +10,7 @@ bool IsBlank(char c);
 const char* SkipBlanksIn(const char* p);
 
 struct Interaction {
-    std::string id;     // bytes 0x21-0x7F only
+    const char* id;     // bytes 0x21-0x7F only; inside the parsed text, NUL-terminated there
     char response;      // 'A'..'D'
     char correct;       // '1' or '0'
 };
@@ -31,10 +31,12 @@ struct RecordFormats {
     const char* record; // course, student, date, time, id, response, flag
 };
 
-// One record line, its CR LF included, exactly as the formats give it.
-std::string FormatInteractionRecord(const RecordFormats& formats, const char* courseId,
-                                    const char* studentName, const LocalTimeFields& now,
-                                    const Interaction& interaction);
+// One record line, its CR LF included, exactly as the formats give it, into out
+// (outSize bytes, NUL included). Returns its length; 0 when it does not fit whole
+// or a format fails: a record is never cut.
+size_t FormatInteractionRecord(const RecordFormats& formats, const char* courseId,
+                               const char* studentName, const LocalTimeFields& now,
+                               const Interaction& interaction, char* out, size_t outSize);
 
 // The 95-byte header line written when the file is created.
 extern const char kInteractionHeader[];

@@ -42,13 +42,16 @@ BOOL CMainFrame::RecordInteraction()
     strTimeFormat.LoadString(IDS_TIME_FORMAT);
     strRecordFormat.LoadString(IDS_INTERACTION_RECORD);
     const RecordFormats formats = {strDateFormat, strTimeFormat, strRecordFormat};
-    const std::string record =
-        FormatInteractionRecord(formats, m_strCourseId, m_strStudentName, now, interaction);
-
+    // Every field is bounded (values 259, the id 252 characters), so a record fits.
+    char szRecord[1024];
+    const size_t cbRecord = FormatInteractionRecord(formats, m_strCourseId, m_strStudentName,
+                                                    now, interaction, szRecord, sizeof(szRecord));
     try {
+        if (cbRecord == 0)
+            throw CFileException(ERROR_INSUFFICIENT_BUFFER, m_strInteractionFile);
         CFile file(m_strInteractionFile, CFile::modeReadWrite | CFile::typeBinary);
         file.Seek(0, CFile::end);
-        file.Write(record.data(), static_cast<UINT>(record.size()));
+        file.Write(szRecord, static_cast<UINT>(cbRecord));
         file.Flush();
         file.Close();
     } catch (const CFileException&) {

@@ -1,4 +1,6 @@
 // The running lesson: show start-up, the command receiver, the watch and the dispatcher.
+#include <string.h>
+
 #include "channel/command_block.h"
 #include "channel/command_text.h"
 #include "frame/finish_text.h"
@@ -43,7 +45,11 @@ LRESULT CMainFrame::OnShowStart(WPARAM, LPARAM)
         DWORD cch = GetCurrentDirectoryA(kCommandBlockSize, g_szCommandBuffer);
         if (cch == 0 || cch >= kCommandBlockSize)
             g_szCommandBuffer[0] = '\0';
-        strPath = FormShowPath(lpszTail, g_szCommandBuffer).c_str();
+        char* pszPath = strPath.GetBuffer(static_cast<int>(ShowPathSize(strlen(lpszTail))));
+        if (pszPath != NULL) {
+            FormShowPath(lpszTail, g_szCommandBuffer, pszPath);
+            strPath.ReleaseBuffer();
+        }
     } else {
         strPath = lpszTail;
     }

@@ -4,8 +4,6 @@
 #include <stdarg.h>
 #include <string.h>
 
-#include <vector>
-
 #include "framework/handles.h"
 
 static CString NarrowBstr(BSTR bstr)
@@ -14,11 +12,11 @@ static CString NarrowBstr(BSTR bstr)
     if (bstr == NULL)
         return str;
     int cb = WideCharToMultiByte(CP_ACP, 0, bstr, -1, NULL, 0, NULL, NULL);
-    if (cb <= 1)
-        return str;
-    std::string buf(cb, '\0');
-    WideCharToMultiByte(CP_ACP, 0, bstr, -1, &buf[0], cb, NULL, NULL);
-    str = buf.c_str();
+    char* psz = cb > 1 ? str.GetBuffer(cb - 1) : NULL;
+    if (psz != NULL) {
+        WideCharToMultiByte(CP_ACP, 0, bstr, -1, psz, cb, NULL, NULL);
+        str.ReleaseBuffer();
+    }
     return str;
 }
 
@@ -82,6 +80,9 @@ void COleDispatchDriver::ReleaseDispatch()
     m_lpDispatch = NULL;
 }
 
+// More than any call of the program passes.
+static const size_t kMaxArgs = 8;
+
 void COleDispatchDriver::InvokeHelper(DISPID dwDispID, WORD wFlags, VARTYPE vtRet, void* pvRet,
                                       const char* pbParamInfo, ...)
 {
@@ -90,8 +91,11 @@ void COleDispatchDriver::InvokeHelper(DISPID dwDispID, WORD wFlags, VARTYPE vtRe
 
     // Arguments go into rgvarg last first; BSTRs made here are freed on every path.
     const size_t nArgs = pbParamInfo ? strlen(pbParamInfo) : 0;
-    std::vector<VARIANTARG> args(nArgs);
-    std::vector<BSTR> bstrs;
+    if (nArgs > kMaxArgs)
+        throw COleException(DISP_E_BADPARAMCOUNT);
+    VARIANTARG args[kMaxArgs];
+    BSTR bstrs[kMaxArgs];
+    size_t nBstrs = 0;
     va_list argList;
     va_start(argList, pbParamInfo);
     for (size_t i = 0; i < nArgs; ++i) {
@@ -108,7 +112,7 @@ void COleDispatchDriver::InvokeHelper(DISPID dwDispID, WORD wFlags, VARTYPE vtRe
             arg.bstrVal = lazyole::SysAllocStringLen(NULL, cch > 0 ? cch - 1 : 0);
             if (arg.bstrVal != NULL && cch > 0)
                 MultiByteToWideChar(CP_ACP, 0, lpsz, -1, arg.bstrVal, cch);
-            bstrs.push_back(arg.bstrVal);
+            bstrs[nBstrs++] = arg.bstrVal;
             break;
         }
         default:
@@ -118,15 +122,14 @@ void COleDispatchDriver::InvokeHelper(DISPID dwDispID, WORD wFlags, VARTYPE vtRe
     }
     va_end(argList);
 
-    DISPPARAMS dispparams = {args.empty() ? NULL : args.data(), NULL,
-                             static_cast<UINT>(nArgs), 0};
+    DISPPARAMS dispparams = {nArgs ? args : NULL, NULL, static_cast<UINT>(nArgs), 0};
     CVariantOwner result;
     EXCEPINFO excepInfo = {};
     UINT nArgErr = 0;
     SCODE sc = m_lpDispatch->Invoke(dwDispID, IID_NULL, LOCALE_USER_DEFAULT, wFlags, &dispparams,
                                     vtRet == VT_EMPTY ? NULL : &result, &excepInfo, &nArgErr);
-    for (BSTR bstr : bstrs)
-        lazyole::SysFreeString(bstr);
+    for (size_t i = 0; i < nBstrs; ++i)
+        lazyole::SysFreeString(bstrs[i]);
 
     if (FAILED(sc)) {
         if (sc != DISP_E_EXCEPTION)

@@ -2,22 +2,44 @@
 #pragma once
 
 #include <windows.h>
-#include <string>
 
+#include <stdarg.h>
+#include <stdlib.h>
+
+// Kept on the heap by hand: the standard library's string would bring its
+// exception classes and instantiations, a third of the program's size.
 class CString {
 public:
     CString() = default;
-    CString(LPCSTR lpsz) : m_str(lpsz ? lpsz : "") {}
-
-    CString& operator=(LPCSTR lpsz)
+    CString(LPCSTR lpsz) { Assign(lpsz, lpsz ? lstrlenA(lpsz) : 0); }
+    CString(const CString& other) { Assign(other.m_psz, other.m_nLength); }
+    CString(CString&& other) noexcept : m_psz(other.m_psz), m_nLength(other.m_nLength)
     {
-        m_str = lpsz ? lpsz : "";
+        other.m_psz = NULL;
+        other.m_nLength = 0;
+    }
+    ~CString() { free(m_psz); }
+
+    CString& operator=(const CString& other)
+    {
+        if (this != &other)
+            Assign(other.m_psz, other.m_nLength);
         return *this;
     }
-    operator LPCSTR() const { return m_str.c_str(); }
-    int GetLength() const { return static_cast<int>(m_str.size()); }
-    BOOL IsEmpty() const { return m_str.empty(); }
-    void Empty() { m_str.clear(); }
+    CString& operator=(LPCSTR lpsz)
+    {
+        Assign(lpsz, lpsz ? lstrlenA(lpsz) : 0);
+        return *this;
+    }
+    operator LPCSTR() const { return m_psz ? m_psz : ""; }
+    int GetLength() const { return m_nLength; }
+    BOOL IsEmpty() const { return m_nLength == 0; }
+    void Empty() { Assign("", 0); }
+
+    // Room for nMinLength characters and a NUL; ReleaseBuffer takes the length
+    // up to the first NUL. Returns NULL when there is no memory.
+    char* GetBuffer(int nMinLength);
+    void ReleaseBuffer();
 
     // The text of a string-table entry; FALSE (and empty) when there is none.
     BOOL LoadString(UINT nID);
@@ -26,6 +48,8 @@ public:
     void Format(UINT nFormatID, ...);
 
 private:
+    void Assign(LPCSTR lpsz, int nLength);
     void FormatV(LPCSTR lpszFormat, va_list args);
-    std::string m_str;
+    char* m_psz = NULL;
+    int m_nLength = 0;
 };

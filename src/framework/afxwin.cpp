@@ -4,7 +4,6 @@
 #include "framework/command_line.h"
 
 #include <string.h>
-#include <string>
 
 const CRuntimeClass CObject::classCObject = {"CObject", NULL, NULL};
 
@@ -184,11 +183,15 @@ BOOL CFrameWnd::LoadFrame(UINT nIDResource, DWORD dwDefaultStyle, CWnd* pParentW
                           CCreateContext*)
 {
     HINSTANCE hInstance = GetModuleHandleA(NULL);
-    CString strFull;
-    strFull.LoadString(nIDResource);
-    const char* pszFull = strFull;
-    const char* pszEnd = strchr(pszFull, '\n');
-    m_strTitle = std::string(pszFull, pszEnd ? pszEnd - pszFull : strlen(pszFull)).c_str();
+    // The title is the string's first segment, up to its first line feed.
+    m_strTitle.LoadString(nIDResource);
+    char* pszTitle = m_strTitle.GetBuffer(m_strTitle.GetLength());
+    if (pszTitle != NULL) {
+        char* pszEnd = strchr(pszTitle, '\n');
+        if (pszEnd != NULL)
+            *pszEnd = '\0';
+        m_strTitle.ReleaseBuffer();
+    }
 
     HMENU hMenu = LoadMenuA(hInstance, MAKEINTRESOURCEA(nIDResource));
     CREATESTRUCTA cs = {};

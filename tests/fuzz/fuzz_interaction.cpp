@@ -5,6 +5,7 @@
 #include <cstdint>
 #include <cstdlib>
 #include <cstring>
+#include <string>
 #include <vector>
 
 static bool Blank(char c)
@@ -19,7 +20,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     std::copy(data, data + size, text.begin());
     const std::vector<char> original = text;
 
-    Interaction ia{"", '?', '?'};
+    Interaction ia{nullptr, '?', '?'};
     const bool ok = ParseInteraction(text.data(), &ia);
 
     // The parser may write one NUL into the text and nothing else.
@@ -37,18 +38,22 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     if (!ok)
         return 0;
 
-    if (ia.id.empty() || changed != 1)
+    // The id lives in the parsed text itself.
+    if (ia.id < text.data() || ia.id >= text.data() + text.size())
         std::abort();
-    for (unsigned char c : ia.id)
+    const std::string id(ia.id);
+    if (id.empty() || changed != 1)
+        std::abort();
+    for (unsigned char c : id)
         if (c < 0x21 || c > 0x7F)
             std::abort();
     if (ia.response < 'A' || ia.response > 'D' || (ia.correct != '0' && ia.correct != '1'))
         std::abort();
     // The id is the text's own bytes, after the first '=' and ending where the NUL went.
     const char* equals = std::strchr(original.data(), '=');
-    if (equals == nullptr || cut < ia.id.size() ||
-        static_cast<size_t>(equals - original.data()) >= cut - ia.id.size() ||
-        std::memcmp(original.data() + cut - ia.id.size(), ia.id.data(), ia.id.size()) != 0)
+    if (equals == nullptr || cut < id.size() ||
+        static_cast<size_t>(equals - original.data()) >= cut - id.size() ||
+        std::memcmp(original.data() + cut - id.size(), id.data(), id.size()) != 0)
         std::abort();
 
     // After the id: blanks, the response alone, then a flag that is '1' only if it starts so.
@@ -72,12 +77,18 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
                                 "\"%s\",\"%s\",\"%s\",\"%s\",\"%s\",%c,%c\r\n"};
     const LocalTimeFields now{1998, 3, 7, 14, 5, 9};
     // The original text as student name makes lines of any length.
-    const std::string line =
-        FormatInteractionRecord(formats, "C101", original.data(), now, ia);
     const std::string expected = "\"C101\",\"" + std::string(original.data()) +
-                                 "\",\"03/07/1998\",\"14:05:09\",\"" + ia.id + "\"," +
+                                 "\",\"03/07/1998\",\"14:05:09\",\"" + id + "\"," +
                                  ia.response + "," + ia.correct + "\r\n";
-    if (line != expected)
+    // Exactly the room the line needs: written whole. One byte less: not written at all.
+    std::vector<char> out(expected.size() + 1);
+    size_t n = FormatInteractionRecord(formats, "C101", original.data(), now, ia, out.data(),
+                                       out.size());
+    if (std::string(out.data(), n) != expected)
+        std::abort();
+    n = FormatInteractionRecord(formats, "C101", original.data(), now, ia, out.data(),
+                                out.size() - 1);
+    if (n != 0)
         std::abort();
     return 0;
 }

@@ -40,7 +40,7 @@ TEST(Interaction, OperandsParseOrAreRefused)
         Interaction got{"untouched", '?', '?'};
         ASSERT_EQ(ParseInteraction(text.data(), &got), row.ok);
         if (row.ok) {
-            EXPECT_EQ(got.id, row.id);
+            EXPECT_EQ(std::string(got.id), row.id);
             EXPECT_EQ(got.response, row.response);
             EXPECT_EQ(got.correct, row.correct);
         }
@@ -67,9 +67,14 @@ TEST(Interaction, RecordLine)
     };
     for (const auto& row : rows) {
         SCOPED_TRACE(row.name);
+        std::vector<char> out(row.line.size() + 1);
+        const size_t n = FormatInteractionRecord(formats, row.course, row.student.c_str(),
+                                                 row.now, row.ia, out.data(), out.size());
+        EXPECT_EQ(std::string(out.data(), n), row.line);
+        // One byte short: no record at all rather than a cut one.
         EXPECT_EQ(FormatInteractionRecord(formats, row.course, row.student.c_str(), row.now,
-                                          row.ia),
-                  row.line);
+                                          row.ia, out.data(), out.size() - 1),
+                  0u);
     }
 }
 
