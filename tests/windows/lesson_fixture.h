@@ -11,16 +11,8 @@ namespace lessonkit {
 
 using namespace testkit;
 
+const std::string kHeader = kQuizHeader;
 
-inline const std::string kHeader =
-    "\"course_id\",\"student_id\",\"date\",\"time\",\"interaction_id\",\"student_response\","
-    "\"correct_response\"\r\n";
-
-inline DWORD MacroValue()
-{
-    DWORD type = 0, value = 0;
-    return GetMacroProtection(&type, &value) && type == REG_DWORD ? value : 0xDEADBEEF;
-}
 
 // The lines of a file, each without its CR LF.
 inline std::vector<std::string> Lines(const std::string& text)

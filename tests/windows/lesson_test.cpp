@@ -70,10 +70,8 @@ TEST_F(Lesson, FinishTextsWriteWhatTheirTokensSay)
         const char* status;
         const char* score;
     } rows[] = {
-        {"-S=I,S", "I,S", "<none>"}, {"-G=85", "<none>", "85"},
-        {"-S=F -S=P", "P", "<none>"}, {"-S=not attempted", "not", "<none>"},
-        {"-G=-5", "<none>", "<none>"}, {"-SX5", "5", "<none>"},
-        {"-s=P", "P", "<none>"}, {"-S", "<none>", "<none>"},
+        // The token rules themselves are unit-tested; these are what reaches the file.
+        {"-G=85", "<none>", "85"}, {"-s=P", "P", "<none>"}, {"-G=-5", "<none>", "<none>"},
     };
     for (const Row& row : rows) {
         SCOPED_TRACE(row.text);

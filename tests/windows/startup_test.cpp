@@ -22,12 +22,6 @@ void SetViewerKey(bool present)
     }
 }
 
-DWORD MacroValue()
-{
-    DWORD type = 0, value = 0;
-    return GetMacroProtection(&type, &value) && type == REG_DWORD ? value : 0xDEADBEEF;
-}
-
 class Startup : public testing::Test {
 protected:
     void SetUp() override
@@ -84,7 +78,7 @@ TEST_F(Startup, RefusesWhileASlideShowRuns)
 TEST_F(Startup, RefusesWithoutTheViewerOptions)
 {
     DeleteOptionsKey();
-    ExpectRefusal("x.ppt", "PPT Viewer not found", 0xDEADBEEF, 0xDEADBEEF);
+    ExpectRefusal("x.ppt", "PPT Viewer not found", kNoMacroValue, kNoMacroValue);
     DWORD type, value;
     EXPECT_FALSE(GetMacroProtection(&type, &value));
 }
@@ -92,12 +86,12 @@ TEST_F(Startup, RefusesWithoutTheViewerOptions)
 TEST_F(Startup, RefusesWhenTheMacroOptionIsAbsentOrNotADword)
 {
     DeleteMacroProtection();
-    ExpectRefusal("x.ppt", "PPT Viewer failure", 0xDEADBEEF, 0xDEADBEEF);
+    ExpectRefusal("x.ppt", "PPT Viewer failure", kNoMacroValue, kNoMacroValue);
     DWORD type, value;
     EXPECT_FALSE(GetMacroProtection(&type, &value));
 
     SetMacroProtectionString("1");
-    ExpectRefusal("x.ppt", "PPT Viewer failure", 0xDEADBEEF, 0xDEADBEEF);
+    ExpectRefusal("x.ppt", "PPT Viewer failure", kNoMacroValue, kNoMacroValue);
     ASSERT_TRUE(GetMacroProtection(&type, &value));
     EXPECT_EQ(type, static_cast<DWORD>(REG_SZ));
 }

@@ -267,6 +267,12 @@ bool GetMacroProtection(DWORD* pType, DWORD* pValue)
     return rc == ERROR_SUCCESS;
 }
 
+DWORD MacroValue()
+{
+    DWORD type = 0, value = 0;
+    return GetMacroProtection(&type, &value) && type == REG_DWORD ? value : kNoMacroValue;
+}
+
 bool ViewerRegistered()
 {
     HKEY hKey;
@@ -289,6 +295,10 @@ void UnregisterViewer()
 }
 
 // ---- files ----
+
+const char kQuizHeader[] =
+    "\"course_id\",\"student_id\",\"date\",\"time\",\"interaction_id\",\"student_response\","
+    "\"correct_response\"\r\n";
 
 bool ReadWholeFile(const std::string& path, std::string* out)
 {

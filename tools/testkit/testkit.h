@@ -76,11 +76,17 @@ void DeleteMacroProtection();
 void DeleteOptionsKey();
 // false when absent; type and value as found.
 bool GetMacroProtection(DWORD* pType, DWORD* pValue);
+// The option's DWORD, or kNoMacroValue when it is absent or of another type.
+const DWORD kNoMacroValue = 0xDEADBEEF;
+DWORD MacroValue();
 
 // The viewer's class key under HKCR: present, as quelmar registers it, or absent.
 bool ViewerRegistered();
 bool RegisterViewer();
 void UnregisterViewer();
+
+// The interaction file's header line, as the CMI system reads it.
+extern const char kQuizHeader[];
 
 // Whole-file text, and the Windows directory's PARAM.CMI.
 bool ReadWholeFile(const std::string& path, std::string* out);
