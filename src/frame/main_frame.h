@@ -53,6 +53,7 @@ protected:
 private:
     class CViewerCall;
     void Finish();
+    void FinishIncomplete();
     void RecordOrFinish();
     // A modal box lets other messages run, a finish's WM_CLOSE among them, which
     // deletes this frame: after a box, ask the window before touching a field.

@@ -87,9 +87,7 @@ LRESULT CMainFrame::OnShowStart(WPARAM, LPARAM)
         if (m_hShowWnd != NULL) {
             m_nWatchTimer = SetTimer(m_hWnd, kWatchTimerId, kWatchPeriodMs, NULL);
         } else {
-            CopyCommandText(g_szCommandBuffer, kCommandBlockSize, kDefaultFinishText,
-                            sizeof(kDefaultFinishText));
-            DispatchCommand('S');
+            FinishIncomplete();
         }
         return 0;
     }
@@ -125,9 +123,7 @@ void CMainFrame::OnTimer(UINT_PTR)
 {
     if (m_nViewerCalls == 0 && !m_bFinishing && !IsWindow(m_hShowWnd)) {
         m_bFinishing = TRUE;
-        CopyCommandText(g_szCommandBuffer, kCommandBlockSize, kDefaultFinishText,
-                        sizeof(kDefaultFinishText));
-        DispatchCommand('S');
+        FinishIncomplete();
     }
     Default();
 }
@@ -151,6 +147,14 @@ void CMainFrame::DispatchCommand(char chLetter)
     default:
         break;
     }
+}
+
+// The program's own finish: the default finish text through the dispatcher.
+void CMainFrame::FinishIncomplete()
+{
+    CopyCommandText(g_szCommandBuffer, kCommandBlockSize, kDefaultFinishText,
+                    sizeof(kDefaultFinishText));
+    DispatchCommand('S');
 }
 
 void CMainFrame::Finish()
