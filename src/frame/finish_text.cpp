@@ -3,6 +3,10 @@
 
 #include <cstring>
 
+static const char kTokenDelimiters[] = " -";
+
+static bool IsTokenDelimiter(char c) { return c == ' ' || c == '-'; }
+
 // The value starts at the token's third byte; a lone letter has none, so it gives "".
 static void TakeValue(const char* token, char* value)
 {
@@ -13,11 +17,18 @@ static void TakeValue(const char* token, char* value)
 void ReadFinishValues(const char* commandText, FinishValues* out)
 {
     char copy[kFinishCopySize];
-    CopyCommandText(copy, sizeof copy, commandText, kFinishTextMax);
+    size_t length = CopyCommandText(copy, sizeof copy, commandText, kFinishTextMax);
+    // A token that runs on past the working copy would give a shorter, different
+    // value: it is passed over, as if absent, and the whole tokens before it count.
+    if (commandText[length] != '\0' && !IsTokenDelimiter(commandText[length])) {
+        while (length > 0 && !IsTokenDelimiter(copy[length - 1]))
+            --length;
+        copy[length] = '\0';
+    }
     out->szStatus[0] = '\0';
     out->szScore[0] = '\0';
-    for (char* token = std::strtok(copy, " -"); token != nullptr;
-         token = std::strtok(nullptr, " -")) {
+    for (char* token = std::strtok(copy, kTokenDelimiters); token != nullptr;
+         token = std::strtok(nullptr, kTokenDelimiters)) {
         if (token[0] == 'S')
             TakeValue(token, out->szStatus);
         else if (token[0] == 'G')

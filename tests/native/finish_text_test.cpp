@@ -21,8 +21,11 @@ TEST(FinishText, StatusAndScore)
         {"letter alone after value", "-S=P -S", "", ""},
         {"lower case passed over", "-s=P -g=1", "", ""},
         {"empty text", "", "", ""},
-        {"value cut at 127 bytes", "-S=" + std::string(197, 'a'), a124, ""},
-        {"nothing read past 127", "-S=" + a124 + "-G=9" + std::string(69, 'x'), a124, ""},
+        {"a value the limit would cut is passed over", "-S=" + std::string(197, 'a'), "", ""},
+        {"whole tokens before a cut one count", "-S=P -G=" + std::string(200, '9'), "P", ""},
+        {"a value ending at the limit is whole", "-S=" + a124 + " -G=9", a124, ""},
+        {"a value ending at the limit before a hyphen", "-S=" + a124 + "-G=9", a124, ""},
+        {"nothing read past 127", "-S=P " + std::string(122, 'x') + " -G=9", "P", ""},
     };
     for (const auto& row : rows) {
         SCOPED_TRACE(row.name);
