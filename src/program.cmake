@@ -27,6 +27,7 @@ target_include_directories(tarnskov_parts PUBLIC ${CMAKE_BINARY_DIR}/generated
 add_executable(tarnskov WIN32
     framework/appmodul.cpp
     app/launcher_app.cpp
+    app/macro_option.cpp
     res/tarnskov.rc)
 target_link_libraries(tarnskov PRIVATE tarnskov_parts)
 set_source_files_properties(res/tarnskov.rc PROPERTIES OBJECT_DEPENDS

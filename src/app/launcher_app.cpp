@@ -1,16 +1,14 @@
 // Start-up with its checks, the hand-over of a later launch, and exit.
 #include "app/launcher_app.h"
 
+#include "app/macro_option.h"
 #include "channel/command_block.h"
 #include "frame/main_frame.h"
 #include "lesson/lesson_files.h"
 #include "res/resource.h"
 #include "viewer/viewer.h"
 
-static const char kOptionsKey[] = "Software\\Microsoft\\Office\\8.0\\PowerPoint\\Options";
-static const char kMacroProtectionValue[] = "MacroVirusProtection";
 static const char kFullProgramWindowClass[] = "PP97FrameClass";
-static const REGSAM kOptionsAccess = KEY_READ | KEY_WRITE; // 0x2001F
 
 CLauncherApp theApp;
 
@@ -40,10 +38,29 @@ BOOL CLauncherApp::InitInstance()
 
     HWND hWndInstance = FindRunningInstance(strTitle, m_lpCmdLine);
     if (hWndInstance != NULL) {
-        HandOverCommand(hWndInstance, m_lpCmdLine);
+        m_nExitCode = HandOverCommand(hWndInstance, m_lpCmdLine);
         return FALSE;
     }
 
+    RestoreFromCrashRecord();
+    return CheckViewer() && SwitchMacroProtectionOff() && StartLesson();
+}
+
+// A launcher that was killed mid-lesson left the option off and its value in the
+// crash record. Put it back before any check, so that a viewer the crash left
+// running cannot keep it off through the "still running" refusal; then start-up
+// saves the true value. A record that cannot be written back stays for next time.
+void CLauncherApp::RestoreFromCrashRecord()
+{
+    DWORD dwRecorded;
+    if (ReadCrashRecord(&dwRecorded) && WriteMacroOption(dwRecorded) == ERROR_SUCCESS)
+        DeleteCrashRecord();
+}
+
+// Neither the full presentation program nor another show may run, and the
+// viewer must be installed.
+BOOL CLauncherApp::CheckViewer()
+{
     CString strText;
     if (FindWindowA(kFullProgramWindowClass, NULL) != NULL) {
         strText.Format(IDS_POWERPOINT_RUNNING, m_lpCmdLine);
@@ -60,7 +77,14 @@ BOOL CLauncherApp::InitInstance()
         strText.Format(IDS_VIEWER_RUNNING, m_lpCmdLine);
         return ReportFailure(strText);
     }
+    return TRUE;
+}
 
+// Saves the option and switches it off for the lesson; the crash record holds
+// the saved value meanwhile.
+BOOL CLauncherApp::SwitchMacroProtectionOff()
+{
+    CRegKeyOwner key;
     if (key.Open(HKEY_CURRENT_USER, kOptionsKey, kOptionsAccess) != ERROR_SUCCESS)
         return ReportFailure(IDS_VIEWER_NOT_FOUND);
     DWORD dwType = 0, dwValue = 0, cbValue = sizeof(dwValue);
@@ -71,15 +95,19 @@ BOOL CLauncherApp::InitInstance()
     m_dwSavedMacroProtection = dwValue;
     m_bMacroProtectionSaved = TRUE;
 
-    const DWORD dwOff = 0;
-    if (RegSetValueExA(key.Get(), kMacroProtectionValue, 0, REG_DWORD,
-                       reinterpret_cast<const BYTE*>(&dwOff), sizeof(dwOff)) != ERROR_SUCCESS)
-        return ReportFailure(IDS_VIEWER_FAILURE, &key);
-    if (RegFlushKey(key.Get()) != ERROR_SUCCESS)
+    // Without a record the lesson still runs; only a crash would then cost the value.
+    WriteCrashRecord(dwValue);
+    if (WriteDwordValue(key.Get(), kMacroProtectionValue, 0) != ERROR_SUCCESS)
         return ReportFailure(IDS_VIEWER_FAILURE, &key);
     if (key.Close() != ERROR_SUCCESS)
         return ReportFailure(IDS_VIEWER_FAILURE);
+    return TRUE;
+}
 
+// Reads the lesson parameter file into a new hidden frame and asks it to start
+// the show.
+BOOL CLauncherApp::StartLesson()
+{
     char szValue[kLessonValueSize];
     char szParamFile[kLessonValueSize];
     GetLessonParamFilePath(szParamFile);
@@ -87,6 +115,8 @@ BOOL CLauncherApp::InitInstance()
     if (ReadLessonValue("core", "output_file", szValue, szParamFile) == 0)
         return ReportFailure(IDS_RESULT_FILE_NOT_FOUND);
 
+    // The frame exists before the student name is checked: a launch made from here
+    // on finds the lesson by its frame, and a refusal destroys the frame unseen.
     CMainFrame* pFrame = new CMainFrame;
     if (!pFrame->LoadFrame(IDR_MAINFRAME, WS_OVERLAPPEDWINDOW | FWS_ADDTOTITLE, NULL, NULL))
         return ReportFailure(IDS_CANT_START_WINDOWING);
@@ -110,14 +140,11 @@ BOOL CLauncherApp::InitInstance()
 
 int CLauncherApp::ExitInstance()
 {
-    if (m_bMacroProtectionSaved) {
-        // The first failing call ends the restore; nothing is shown or retried.
-        CRegKeyOwner key;
-        if (key.Open(HKEY_CURRENT_USER, kOptionsKey, kOptionsAccess) == ERROR_SUCCESS &&
-            RegSetValueExA(key.Get(), kMacroProtectionValue, 0, REG_DWORD,
-                           reinterpret_cast<const BYTE*>(&m_dwSavedMacroProtection),
-                           sizeof(m_dwSavedMacroProtection)) == ERROR_SUCCESS)
-            RegFlushKey(key.Get());
+    // Nothing is shown or retried; a value that cannot be written back keeps its
+    // crash record, and the next first launch writes it back.
+    if (m_bMacroProtectionSaved && WriteMacroOption(m_dwSavedMacroProtection) == ERROR_SUCCESS) {
+        DeleteCrashRecord();
+        m_bMacroProtectionSaved = FALSE;
     }
     return CWinApp::ExitInstance();
 }

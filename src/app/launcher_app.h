@@ -17,6 +17,10 @@ public:
     BOOL m_bMacroProtectionSaved;
 
 private:
+    void RestoreFromCrashRecord();
+    BOOL CheckViewer();
+    BOOL SwitchMacroProtectionOff();
+    BOOL StartLesson();
     // Every failing step ends here: the open key closed, the message shown, FALSE.
     BOOL ReportFailure(LPCSTR lpszText, CRegKeyOwner* pKey = NULL);
     BOOL ReportFailure(UINT nIDPrompt, CRegKeyOwner* pKey = NULL);

@@ -17,12 +17,13 @@ HANDLE CreateCommandBlock()
 
 HANDLE CreateCommandTakenEvent() { return CreateEventA(NULL, TRUE, FALSE, kTakenEventName); }
 
-BOOL WriteCommandBlock(HANDLE hBlock, LPCSTR lpszText)
+// Maps the block once, copies the text with its NUL to the block's start and
+// unmaps; what lies beyond keeps an older text's tail. FALSE when it cannot map.
+static BOOL WriteCommandBlock(HANDLE hBlock, LPCSTR lpszText)
 {
     CMappedView view(hBlock, kCommandBlockSize);
     if (view.Bytes() == NULL)
         return FALSE;
-    // The text's bytes and its NUL only; what lies beyond keeps an older text's tail.
     CopyCommandText(view.Bytes(), kCommandBlockSize, lpszText, (size_t)-1);
     return TRUE;
 }
@@ -37,20 +38,22 @@ BOOL ReadCommandBlock(HANDLE hBlock, char* pszBuffer)
     return TRUE;
 }
 
-static HWND FindInstanceWindow(LPCSTR lpszTitle)
+static HWND FindInstanceWindow(LPCSTR lpszTitle, LPCSTR lpszCommandLine)
 {
     HWND hWnd = FindWindowA(AFX_FRAME_CLASS, lpszTitle);
-    return hWnd != NULL ? hWnd : FindWindowA(NULL, lpszTitle);
+    if (hWnd == NULL && IsCommandText(lpszCommandLine))
+        hWnd = FindWindowA(NULL, lpszTitle);
+    return hWnd;
 }
 
 HWND FindRunningInstance(LPCSTR lpszTitle, LPCSTR lpszCommandLine)
 {
-    HWND hWnd = FindInstanceWindow(lpszTitle);
+    HWND hWnd = FindInstanceWindow(lpszTitle, lpszCommandLine);
     const DWORD dwStart = GetTickCount();
     while (hWnd == NULL && IsCommandText(lpszCommandLine) &&
            GetTickCount() - dwStart < kBlockWaitMs) {
         Sleep(kBlockRetryMs);
-        hWnd = FindInstanceWindow(lpszTitle);
+        hWnd = FindInstanceWindow(lpszTitle, lpszCommandLine);
     }
     return hWnd;
 }
@@ -68,35 +71,46 @@ static HANDLE OpenCommandBlock(HWND hWndInstance)
     }
 }
 
-BOOL HandOverCommand(HWND hWndInstance, LPCSTR lpszText)
+// TRUE once the receiver has set the event; a lesson that closes meanwhile takes
+// nothing more, so stop waiting then.
+static BOOL WaitUntilTaken(HWND hWndInstance, HANDLE hTaken)
 {
+    const DWORD dwStart = GetTickCount();
+    while (WaitForSingleObject(hTaken, kBlockRetryMs) == WAIT_TIMEOUT) {
+        if (!IsWindow(hWndInstance) || GetTickCount() - dwStart >= kSendTimeoutMs)
+            return WaitForSingleObject(hTaken, 0) == WAIT_OBJECT_0;
+    }
+    return TRUE;
+}
+
+HandOverResult HandOverCommand(HWND hWndInstance, LPCSTR lpszText)
+{
+    // A cut text would be a different command, or a wrong answer: none at all instead.
+    if (!FitsCommandBlock(lpszText))
+        return HANDOVER_TOO_LONG;
     CHandleOwner block(OpenCommandBlock(hWndInstance));
     if (block.Get() == NULL)
-        return FALSE;
+        return HANDOVER_NO_BLOCK;
 
     CHandleOwner taken(OpenEventA(SYNCHRONIZE | EVENT_MODIFY_STATE, FALSE, kTakenEventName));
     if (taken.Get() == NULL) {
         if (!WriteCommandBlock(block.Get(), lpszText))
-            return FALSE;
-        PostMessageA(hWndInstance, WM_SHOW_COMMAND, 0, 0);
-        return TRUE;
+            return HANDOVER_NO_BLOCK;
+        PostMessageA(hWndInstance, WM_SHOW_COMMAND, kTextInBlock, 0);
+        return HANDOVER_TAKEN;
     }
 
     CHandleOwner turn(CreateMutexA(NULL, FALSE, kSenderMutexName));
     const DWORD dwWait = turn.Get() ? WaitForSingleObject(turn.Get(), kSendTimeoutMs) : WAIT_FAILED;
     // An abandoned mutex (a sender that died) still hands the turn over.
-    const BOOL bHasTurn = dwWait == WAIT_OBJECT_0 || dwWait == WAIT_ABANDONED;
+    if (dwWait != WAIT_OBJECT_0 && dwWait != WAIT_ABANDONED)
+        return HANDOVER_NO_TURN;
     ResetEvent(taken.Get());
-    BOOL bWritten = WriteCommandBlock(block.Get(), lpszText);
-    if (bWritten) {
-        PostMessageA(hWndInstance, WM_SHOW_COMMAND, 0, 0);
-        // A lesson that closes meanwhile takes nothing more; stop waiting then.
-        const DWORD dwStart = GetTickCount();
-        while (WaitForSingleObject(taken.Get(), kBlockRetryMs) == WAIT_TIMEOUT &&
-               IsWindow(hWndInstance) && GetTickCount() - dwStart < kSendTimeoutMs) {
-        }
+    HandOverResult result = HANDOVER_NO_BLOCK;
+    if (WriteCommandBlock(block.Get(), lpszText)) {
+        PostMessageA(hWndInstance, WM_SHOW_COMMAND, kTextInBlock, 0);
+        result = WaitUntilTaken(hWndInstance, taken.Get()) ? HANDOVER_TAKEN : HANDOVER_NOT_TAKEN;
     }
-    if (bHasTurn)
-        ReleaseMutex(turn.Get());
-    return bWritten;
+    ReleaseMutex(turn.Get());
+    return result;
 }

@@ -8,13 +8,18 @@
 //  - Senders take turns through the mutex "kelvand_block_sender". Holding it, a
 //    sender resets the manual-reset event "kelvand_block_taken", writes, posts,
 //    and waits (at most kSendTimeoutMs) until the receiver sets the event right
-//    after its copy, so no text is overwritten before it has been taken.
-//    An instance that offers no such event gets the plain write-and-post.
+//    after its copy, so no text is overwritten before it has been taken. The
+//    receiver takes a text at once even while a call on the viewer runs (it
+//    queues it), so no sender waits on the viewer. A sender that does not get
+//    its turn in time writes nothing. An instance that offers no such event gets
+//    the plain write-and-post.
 //  - A sender that finds the window before the block exists (the instance is
 //    still starting its show) tries again for at most kBlockWaitMs; one whose
 //    command text finds no window at all (launched right after the first launch)
 //    looks for it as long before it takes itself for a first launch.
 // Only the running instance creates the block and the event, at show start-up.
+// The instance's own finish after a failed record never goes through the block:
+// it posts WM_SHOW_COMMAND to itself with wParam kOwnFinishText.
 #pragma once
 
 #include <windows.h>
@@ -22,27 +27,40 @@
 #define WM_SHOW_START (WM_USER + 1)
 #define WM_SHOW_COMMAND (WM_USER + 2)
 
+// WM_SHOW_COMMAND's wParam: where the text comes from.
+const WPARAM kTextInBlock = 0;   // a sender's text, in the block
+const WPARAM kOwnFinishText = 1; // the instance's own default finish text
+const WPARAM kQueuedText = 2;    // the next text the receiver queued during a viewer call
+
 const DWORD kSendTimeoutMs = 10000;
 const DWORD kBlockWaitMs = 3000;
+
+// A later launch's exit code: what became of its command text.
+enum HandOverResult {
+    HANDOVER_TAKEN = 0,     // taken, or written and posted to an instance that cannot tell
+    HANDOVER_TOO_LONG = 1,  // over 255 characters: nothing handed over
+    HANDOVER_NO_BLOCK = 2,  // the block did not appear in time
+    HANDOVER_NO_TURN = 3,   // the turn was not had in time: nothing written
+    HANDOVER_NOT_TAKEN = 4, // written, but not taken in time
+};
 
 // The running instance's side: the block (created, or opened when it exists
 // already) and the event its receiver sets. NULL on failure.
 HANDLE CreateCommandBlock();
 HANDLE CreateCommandTakenEvent();
 
-// Maps the block once, copies text (cut to the block's 255 characters) with its
-// NUL to the block's start and unmaps. FALSE when the block cannot be mapped.
-BOOL WriteCommandBlock(HANDLE hBlock, LPCSTR lpszText);
-
 // Maps the block once and, when it holds a command text, copies it with its NUL
 // into the 256-byte buffer. FALSE when it cannot be mapped or holds no command.
 BOOL ReadCommandBlock(HANDLE hBlock, char* pszBuffer);
 
-// The running instance's main window: the frame by its class and title first, so
-// that one of the instance's own message boxes (same title) is not taken for it.
-// A command text (never a presentation path) waits up to kBlockWaitMs for it.
+// The running instance's main window. A presentation path (or any tail that is
+// not a command) counts only the launcher's own frame, by its class and title,
+// so that a foreign window of that title (an Explorer folder, say) cannot keep
+// the lesson from starting. A command text takes the frame first, so that one of
+// the instance's own message boxes (same title) is not taken for it, then any
+// window of that title, as a peer of another build expects; it waits up to
+// kBlockWaitMs for one to appear.
 HWND FindRunningInstance(LPCSTR lpszTitle, LPCSTR lpszCommandLine);
 
-// A later launch's hand-over, by the protocol above. FALSE when the block could
-// not be opened or mapped in time; the command is then lost.
-BOOL HandOverCommand(HWND hWndInstance, LPCSTR lpszText);
+// A later launch's hand-over, by the protocol above; the result is its exit code.
+HandOverResult HandOverCommand(HWND hWndInstance, LPCSTR lpszText);

@@ -8,6 +8,15 @@ bool IsCommandText(const char* text)
     return text[0] == '-';
 }
 
+bool FitsCommandBlock(const char* text)
+{
+    for (size_t length = 0; length <= kCommandTextMax; ++length) {
+        if (text[length] == '\0')
+            return true;
+    }
+    return false;
+}
+
 size_t CopyCommandText(char* dst, size_t dstSize, const char* src, size_t srcSize)
 {
     if (dstSize == 0)

@@ -16,6 +16,9 @@ extern char g_szCommandBuffer[kCommandBlockSize];
 // A command begins with '-'.
 bool IsCommandText(const char* text);
 
+// At most kCommandTextMax characters: the text travels whole through the block.
+bool FitsCommandBlock(const char* text);
+
 // Copies text into dst (dstSize bytes), cut to dstSize - 1 bytes, always
 // NUL-terminated; reads src no further than srcSize bytes (a source without a
 // NUL in its first srcSize bytes is cut there). Returns the length copied.

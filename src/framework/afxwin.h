@@ -194,9 +194,13 @@ public:
     // Called by the entry point; exists so tests can drive an application too.
     int WinMainBody(HINSTANCE hInstance);
 
+protected:
+    // What ExitInstance returns: the message loop's WM_QUIT code, or what
+    // start-up set when it returned FALSE.
+    int m_nExitCode = 0;
+
 private:
     CString m_strAppName;
-    int m_nExitCode = 0;
 };
 
 CWinApp* AfxGetApp();

@@ -18,6 +18,12 @@ public:
         Close();
         return RegOpenKeyExA(hRoot, lpszKey, 0, sam, &m_hKey);
     }
+    // Opens the key, creating it when it does not exist.
+    LONG Create(HKEY hRoot, LPCSTR lpszKey, REGSAM sam)
+    {
+        Close();
+        return RegCreateKeyExA(hRoot, lpszKey, 0, NULL, 0, sam, NULL, &m_hKey, NULL);
+    }
     // The close's own result matters to start-up; the key counts as closed either way.
     LONG Close()
     {

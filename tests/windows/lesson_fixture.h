@@ -47,6 +47,7 @@ protected:
         KillAll("tarnskov.exe");
         KillAll("quelmar.exe");
         SetMacroProtection(1);
+        DeleteCrashRecord();
         m_dir = FreshDir(testing::UnitTest::GetInstance()->current_test_info()->name());
         m_show = m_dir + "\\lesson.ppt";
         m_result = m_dir + "\\result.ini";
@@ -72,12 +73,18 @@ protected:
         return child;
     }
     Child Start() { return Start(m_show); }
-    void Send(const std::string& command) { EXPECT_EQ(Launch(command).Wait(30000), 0u) << command; }
-    void ExpectEnded(Child& lesson)
+    // A later launch, expected to end with that exit code (0: taken).
+    void Send(const std::string& command, DWORD code = 0)
+    {
+        EXPECT_EQ(Launch(command).Wait(30000), code) << command.substr(0, 80);
+    }
+    void ExpectEnded(Child& lesson, DWORD macroValue = 1)
     {
         EXPECT_EQ(lesson.Wait(20000), 0u);
         EXPECT_TRUE(WaitNoProcess("quelmar.exe", 10000)) << "the viewer outlived the lesson";
-        EXPECT_EQ(MacroValue(), 1u);
+        EXPECT_EQ(MacroValue(), macroValue);
+        DWORD recorded;
+        EXPECT_FALSE(GetCrashRecord(&recorded)) << "a crash record outlived the lesson";
     }
     std::string Result(const char* key)
     {

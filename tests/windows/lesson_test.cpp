@@ -28,6 +28,37 @@ TEST_F(Lesson, TheRoadOfATypicalLesson)
     EXPECT_EQ(Result("score"), "85");
 }
 
+TEST_F(Lesson, AKilledLauncherLeavesTheOptionToTheNextLesson)
+{
+    for (DWORD value : {5ul, 0xFFFFFFFFul}) {
+        SCOPED_TRACE(value);
+        SetMacroProtection(value);
+        Child crashed = Start();
+        ASSERT_EQ(MacroValue(), 0u);
+        crashed.Kill();
+        KillAll("quelmar.exe");
+        ASSERT_TRUE(WaitNoProcess("quelmar.exe", 10000));
+        EXPECT_EQ(MacroValue(), 0u) << "nothing to restore it but the next lesson";
+
+        Child next = Start();
+        EXPECT_NE(FindWindowA("screenClass", NULL), nullptr) << "the next lesson did not start";
+        EXPECT_EQ(MacroValue(), 0u);
+        Send("-S=P");
+        ExpectEnded(next, value);
+    }
+}
+
+TEST_F(Lesson, AForeignWindowOfTheSameTitleDoesNotStopALesson)
+{
+    HelperWindow folder("CabinetWClass", "tarnskov", true);
+    Child lesson = Start();
+    EXPECT_NE(FindWindowA("screenClass", NULL), nullptr) << "the path went to the foreign window";
+    Send("-S=P");
+    ExpectEnded(lesson);
+    EXPECT_EQ(folder.Count(WM_USER + 2), 0);
+    EXPECT_EQ(Result("lesson_status"), "P");
+}
+
 TEST_F(Lesson, TheParameterFileIsReadAsThePlatformReadsIni)
 {
     // Names in other letter case, quoted values, no [Evaluation] section, and an

@@ -30,6 +30,7 @@ protected:
         m_viewerWasRegistered = ViewerRegistered();
         SetViewerKey(true);
         SetMacroProtection(kUntouched);
+        DeleteCrashRecord();
         DeleteParamFile();
     }
     void TearDown() override
@@ -40,6 +41,7 @@ protected:
             RegisterViewer();
     }
     // Launches, expects one box with that text, then the process's end.
+    // While the option is off, the crash record holds the value to write back.
     void ExpectRefusal(const std::string& tail, const std::string& text, DWORD registryDuringBox,
                        DWORD registryAfter)
     {
@@ -48,9 +50,15 @@ protected:
         ASSERT_NE(hBox, nullptr) << "no message box for: " << text;
         EXPECT_EQ(BoxText(hBox), text);
         EXPECT_EQ(MacroValue(), registryDuringBox);
+        DWORD recorded = kNoMacroValue;
+        EXPECT_EQ(GetCrashRecord(&recorded), registryDuringBox == 0);
+        if (registryDuringBox == 0) {
+            EXPECT_EQ(recorded, registryAfter);
+        }
         PressOk(hBox);
         EXPECT_EQ(child.Wait(15000), 0u);
         EXPECT_EQ(MacroValue(), registryAfter);
+        EXPECT_FALSE(GetCrashRecord(&recorded));
     }
     bool m_viewerWasRegistered = false;
 };
@@ -141,20 +149,35 @@ TEST_F(Startup, AStoredAllOnesValueIsWrittenBackToo)
     ExpectRefusal("x.ppt", "Result File not found", 0, 0xFFFFFFFF);
 }
 
+TEST_F(Startup, ACrashRecordIsWrittenBackBeforeAnyCheck)
+{
+    // A launcher killed mid-lesson left the option off and a viewer running.
+    SetMacroProtection(0);
+    HKEY hKey;
+    ASSERT_EQ(RegCreateKeyA(HKEY_CURRENT_USER, "Software\\Tarnskov", &hKey), ERROR_SUCCESS);
+    const DWORD saved = 7;
+    RegSetValueExA(hKey, "SavedMacroVirusProtection", 0, REG_DWORD,
+                   reinterpret_cast<const BYTE*>(&saved), sizeof(saved));
+    RegCloseKey(hKey);
+    HelperWindow show("screenClass", "left over", true);
+    ExpectRefusal("x.ppt", "PPT Viewer still running\n\nQUELMAR.EXE x.ppt", saved, saved);
+}
+
 TEST_F(Startup, ALaunchDuringARefusalEndsSilently)
 {
     Child first = Launch("x.ppt");
     HWND hBox = FindBox(15000);
     ASSERT_NE(hBox, nullptr);
+    // It finds the box by its title, but no block ever comes.
     Child second = Launch("-S=P");
-    EXPECT_EQ(second.Wait(15000), 0u);
+    EXPECT_EQ(second.Wait(15000), 2u);
     EXPECT_EQ(FindWindowA("#32770", kTitleMessageBox), hBox) << "the second launch showed a box";
     PressOk(hBox);
     EXPECT_EQ(first.Wait(15000), 0u);
 }
 
-// A test plays the running instance: a hidden window titled in another letter
-// case, and the command block.
+// A test plays the running instance: a hidden window of the launcher's frame
+// class, titled in another letter case, and the command block.
 class HandOver : public Startup {
 protected:
     void SetUp() override
@@ -172,15 +195,17 @@ protected:
         CloseHandle(m_hBlock);
         Startup::TearDown();
     }
-    // Hands the whole command line over and checks the launch showed nothing.
-    void HandOverRaw(const std::string& commandLine, HelperWindow& instance)
+    // Hands the whole command line over and checks the launch showed nothing,
+    // ended with that code and posted so many times.
+    void HandOverRaw(const std::string& commandLine, HelperWindow& instance, DWORD code = 0,
+                     LONG posts = 1)
     {
         Child child = LaunchRaw(commandLine);
-        EXPECT_EQ(child.Wait(15000), 0u);
+        EXPECT_EQ(child.Wait(30000), code);
         EXPECT_EQ(FindBox(0), nullptr);
-        for (int i = 0; i < 100 && instance.Count(WM_USER + 2) == 0; ++i)
+        for (int i = 0; i < 100 && instance.Count(WM_USER + 2) < posts; ++i)
             Sleep(10);
-        EXPECT_EQ(instance.Count(WM_USER + 2), 1);
+        EXPECT_EQ(instance.Count(WM_USER + 2), posts);
         EXPECT_EQ(MacroValue(), kUntouched);
     }
     HANDLE m_hBlock = NULL;
@@ -203,7 +228,7 @@ TEST_F(HandOver, CopiesTheWholeTailUnexaminedAndPostsOnce)
     };
     for (const Row& row : rows) {
         SCOPED_TRACE(row.name);
-        HelperWindow instance("RunningInstance", "Tarnskov");
+        HelperWindow instance("TarnskovFrame", "Tarnskov");
         memset(m_pBlock, 'X', 256);
         HandOverRaw(row.commandLine, instance);
         EXPECT_EQ(std::string(m_pBlock), row.tail);
@@ -212,19 +237,60 @@ TEST_F(HandOver, CopiesTheWholeTailUnexaminedAndPostsOnce)
     }
 }
 
-TEST_F(HandOver, ALongTailIsCutToFitTheBlock)
+TEST_F(HandOver, ATailOverTheBlocksLimitIsNotHandedOverAtAll)
 {
-    HelperWindow instance("RunningInstance", "TARNSKOV");
-    std::string tail = "-Q=" + std::string(297, 'i');
-    HandOverRaw("\"" + BinPath("tarnskov.exe") + "\" " + tail, instance);
-    EXPECT_EQ(std::string(m_pBlock), tail.substr(0, 255));
+    // A cut answer would be recorded as wrong: 255 characters go whole, more go nowhere.
+    struct Row {
+        size_t length;
+        DWORD code;
+        LONG posts;
+    } rows[] = {{255, 0, 1}, {256, 1, 0}, {257, 1, 0}, {300, 1, 0}};
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.length);
+        HelperWindow instance("TarnskovFrame", "TARNSKOV");
+        memset(m_pBlock, 'X', 256);
+        const std::string tail = "-Q=" + std::string(row.length - 7, 'i') + " B 1";
+        HandOverRaw("\"" + BinPath("tarnskov.exe") + "\" " + tail, instance, row.code, row.posts);
+        EXPECT_EQ(std::string(m_pBlock, row.code == 0 ? tail.size() : 256),
+                  row.code == 0 ? tail : std::string(256, 'X'));
+    }
+}
+
+TEST_F(HandOver, ASenderThatIsNotServedInTimeSaysSo)
+{
+    // The instance offers the "taken" event but never sets it.
+    HANDLE hTaken = CreateEventA(NULL, TRUE, FALSE, "kelvand_block_taken");
+    ASSERT_NE(hTaken, nullptr);
+    struct Row {
+        const char* name;
+        bool turnHeld; // another sender keeps the turn
+        DWORD code;
+        const char* block;
+        LONG posts;
+    } rows[] = {
+        {"turn not had: nothing written", true, 3, NULL, 0},
+        {"written, but not taken", false, 4, "-S=P", 1},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.name);
+        HelperWindow instance("TarnskovFrame", "TARNSKOV");
+        memset(m_pBlock, 'X', 256);
+        HANDLE hTurn = CreateMutexA(NULL, row.turnHeld, "kelvand_block_sender");
+        HandOverRaw("\"" + BinPath("tarnskov.exe") + "\" -S=P", instance, row.code, row.posts);
+        EXPECT_EQ(std::string(m_pBlock, row.block ? 5 : 256),
+                  row.block ? std::string(row.block, 5) : std::string(256, 'X'));
+        if (row.turnHeld)
+            ReleaseMutex(hTurn);
+        CloseHandle(hTurn);
+    }
+    CloseHandle(hTaken);
 }
 
 TEST_F(HandOver, ABlockMadeSoonAfterTheWindowStillGetsTheCommand)
 {
     UnmapViewOfFile(m_pBlock);
     CloseHandle(m_hBlock);
-    HelperWindow instance("RunningInstance", "TARNSKOV");
+    HelperWindow instance("TarnskovFrame", "TARNSKOV");
     Child child = Launch("-S=late");
     // The instance is still starting its show: the block comes a moment later.
     Sleep(500);
@@ -238,13 +304,14 @@ TEST_F(HandOver, ABlockMadeSoonAfterTheWindowStillGetsTheCommand)
     EXPECT_EQ(instance.Count(WM_USER + 2), 1);
 }
 
-TEST_F(HandOver, WithoutABlockTheLaunchEndsSilently)
+// A command text also takes a window of another class by its title alone.
+TEST_F(HandOver, WithoutABlockTheLaunchEndsSilentlyAfterItsWait)
 {
     UnmapViewOfFile(m_pBlock);
     CloseHandle(m_hBlock);
     HelperWindow instance("RunningInstance", "tarnskov");
     Child child = Launch("-S=P");
-    EXPECT_EQ(child.Wait(15000), 0u);
+    EXPECT_EQ(child.Wait(15000), 2u);
     EXPECT_EQ(FindBox(0), nullptr);
     Sleep(100);
     EXPECT_EQ(instance.Count(WM_USER + 2), 0);

@@ -273,6 +273,44 @@ DWORD MacroValue()
     return GetMacroProtection(&type, &value) && type == REG_DWORD ? value : kNoMacroValue;
 }
 
+static const char kLauncherKey[] = "Software\\Tarnskov";
+static const char kCrashRecord[] = "SavedMacroVirusProtection";
+
+bool GetCrashRecord(DWORD* pValue)
+{
+    HKEY hKey;
+    if (RegOpenKeyExA(HKEY_CURRENT_USER, kLauncherKey, 0, KEY_READ, &hKey) != ERROR_SUCCESS)
+        return false;
+    DWORD type = 0, cb = sizeof(*pValue);
+    LONG rc = RegQueryValueExA(hKey, kCrashRecord, NULL, &type, reinterpret_cast<BYTE*>(pValue), &cb);
+    RegCloseKey(hKey);
+    return rc == ERROR_SUCCESS && type == REG_DWORD;
+}
+
+void DeleteCrashRecord()
+{
+    HKEY hKey;
+    if (RegOpenKeyExA(HKEY_CURRENT_USER, kLauncherKey, 0, KEY_ALL_ACCESS, &hKey) == ERROR_SUCCESS) {
+        RegDeleteValueA(hKey, kCrashRecord);
+        RegCloseKey(hKey);
+    }
+}
+
+std::string BlockText()
+{
+    HANDLE hBlock = OpenFileMappingA(FILE_MAP_READ, FALSE, "kelvand_block");
+    if (hBlock == NULL)
+        return "<no block>";
+    std::string text = "<unmapped>";
+    const char* view = static_cast<const char*>(MapViewOfFile(hBlock, FILE_MAP_READ, 0, 0, 256));
+    if (view != NULL) {
+        text.assign(view, strnlen(view, 256));
+        UnmapViewOfFile(view);
+    }
+    CloseHandle(hBlock);
+    return text;
+}
+
 bool ViewerRegistered()
 {
     HKEY hKey;

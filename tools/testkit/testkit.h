@@ -80,6 +80,13 @@ bool GetMacroProtection(DWORD* pType, DWORD* pValue);
 const DWORD kNoMacroValue = 0xDEADBEEF;
 DWORD MacroValue();
 
+// The launcher's crash record: the option's saved value while a lesson runs.
+bool GetCrashRecord(DWORD* pValue);
+void DeleteCrashRecord();
+
+// The command block's text, or "<no block>" when no lesson holds one.
+std::string BlockText();
+
 // The viewer's class key under HKCR: present, as quelmar registers it, or absent.
 bool ViewerRegistered();
 bool RegisterViewer();
