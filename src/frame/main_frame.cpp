@@ -17,7 +17,7 @@ END_MESSAGE_MAP()
 CMainFrame::CMainFrame()
     : m_hCommandBlock(NULL), m_bFinishing(FALSE), m_nWatchTimer(0), m_hShowWnd(NULL),
       m_bInteractionFileReady(FALSE), m_hCommandTaken(NULL), m_nViewerCalls(0),
-      m_bCommandDeferred(FALSE)
+      m_bCommandDeferred(FALSE), m_bOwnFinishDeferred(FALSE)
 {
 }
 

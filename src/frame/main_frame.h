@@ -1,6 +1,7 @@
 // CMainFrame: the hidden main window that runs the lesson.
 #pragma once
 
+#include "channel/command_queue.h"
 #include "framework/afxdisp.h"
 #include "framework/afxwin.h"
 
@@ -30,9 +31,13 @@ public:
     HANDLE m_hCommandTaken;
     // While a call on the viewer waits for its answer, COM lets posted messages
     // through; a command or a tick handled then could close the frame under the
-    // call. Such a command is taken up once the call has returned.
+    // call. Texts that arrive meanwhile are taken at once, so that no sender waits
+    // on the viewer, and run in order once the call has returned.
     int m_nViewerCalls;
+    CCommandQueue m_queue;
+    // Texts that found the queue full, taken up again once it has room.
     BOOL m_bCommandDeferred;
+    BOOL m_bOwnFinishDeferred;
 
     // Appends one record for the Q command in the command buffer. FALSE only
     // after a file failure, once its message has been dismissed.
@@ -55,6 +60,10 @@ private:
     void Finish();
     void FinishIncomplete();
     void RecordOrFinish();
+    BOOL TakeText(WPARAM wParam, char* pszText);
+    void Queue(WPARAM wParam);
+    void RunCommand(LPCSTR lpszText);
+    void ResumeQueue();
     // A modal box lets other messages run, a finish's WM_CLOSE among them, which
     // deletes this frame: after a box, ask the window before touching a field.
     static BOOL IsStillFrame(HWND hWnd, const CMainFrame* pFrame);

@@ -15,17 +15,15 @@ static const UINT kWatchPeriodMs = 50;
 static const DWORD kShowWindowWaitMs = 200;
 static const DWORD kCommandWaitMs = 100;
 
-// Marks a call on the viewer for as long as it runs; a command that came
-// meanwhile is posted again when the outermost call is over.
+// Marks a call on the viewer for as long as it runs; texts that came meanwhile
+// run once the outermost call is over, each in a message of its own.
 class CMainFrame::CViewerCall {
 public:
     explicit CViewerCall(CMainFrame* pFrame) : m_pFrame(pFrame) { ++pFrame->m_nViewerCalls; }
     ~CViewerCall()
     {
-        if (--m_pFrame->m_nViewerCalls == 0 && m_pFrame->m_bCommandDeferred) {
-            m_pFrame->m_bCommandDeferred = FALSE;
-            PostMessageA(m_pFrame->m_hWnd, WM_SHOW_COMMAND, 0, 0);
-        }
+        if (--m_pFrame->m_nViewerCalls == 0)
+            m_pFrame->ResumeQueue();
     }
 
 private:
@@ -101,22 +99,78 @@ LRESULT CMainFrame::OnShowStart(WPARAM, LPARAM)
     return 0;
 }
 
-LRESULT CMainFrame::OnShowCommand(WPARAM, LPARAM)
+LRESULT CMainFrame::OnShowCommand(WPARAM wParam, LPARAM)
 {
-    if (m_nViewerCalls > 0) {
-        m_bCommandDeferred = TRUE;
+    char szText[kCommandBlockSize];
+    if (wParam == kQueuedText) {
+        // During a call the queue waits for the call's end, which posts again.
+        if (m_nViewerCalls > 0 || !m_queue.Pop(szText))
+            return 0;
+        ResumeQueue();
+    } else if (m_nViewerCalls > 0 || !m_queue.IsEmpty()) {
+        // Behind the texts already waiting, so that all run in arrival order.
+        Queue(wParam);
+        return 0;
+    } else if (!TakeText(wParam, szText)) {
         return 0;
     }
-    BOOL bCommand = ReadCommandBlock(m_hCommandBlock, g_szCommandBuffer);
-    // The block has been looked at: the next sender may write, before the wait below.
+    RunCommand(szText);
+    return 0;
+}
+
+// The message's text: the instance's own finish text, or the block's, which is
+// then taken so that the next sender may write. FALSE when there is no command.
+BOOL CMainFrame::TakeText(WPARAM wParam, char* pszText)
+{
+    if (wParam == kOwnFinishText) {
+        CopyCommandText(pszText, kCommandBlockSize, kDefaultFinishText, sizeof(kDefaultFinishText));
+        return TRUE;
+    }
+    BOOL bCommand = ReadCommandBlock(m_hCommandBlock, pszText);
     if (m_hCommandTaken != NULL)
         SetEvent(m_hCommandTaken);
-    if (!bCommand)
-        return 0;
+    return bCommand;
+}
+
+// Takes the message's text into the queue. A full queue leaves a sender's text in
+// the block, not taken, so that the sender waits; it is read once there is room.
+void CMainFrame::Queue(WPARAM wParam)
+{
+    if (m_queue.IsFull()) {
+        if (wParam == kOwnFinishText)
+            m_bOwnFinishDeferred = TRUE;
+        else
+            m_bCommandDeferred = TRUE;
+        return;
+    }
+    char szText[kCommandBlockSize];
+    if (TakeText(wParam, szText))
+        m_queue.Push(szText);
+}
+
+// Posts what waits: the next queued text, and the texts that found the queue full.
+void CMainFrame::ResumeQueue()
+{
+    if (!m_queue.IsEmpty())
+        PostMessageA(m_hWnd, WM_SHOW_COMMAND, kQueuedText, 0);
+    if (m_bCommandDeferred) {
+        m_bCommandDeferred = FALSE;
+        PostMessageA(m_hWnd, WM_SHOW_COMMAND, kTextInBlock, 0);
+    }
+    if (m_bOwnFinishDeferred) {
+        m_bOwnFinishDeferred = FALSE;
+        PostMessageA(m_hWnd, WM_SHOW_COMMAND, kOwnFinishText, 0);
+    }
+}
+
+// The text becomes the current command, its letter upper-cased, and runs after
+// the designed wait.
+void CMainFrame::RunCommand(LPCSTR lpszText)
+{
+    CopyCommandText(g_szCommandBuffer, kCommandBlockSize, lpszText, kCommandBlockSize);
     char chLetter = UpcaseCommandLetter(g_szCommandBuffer);
     Sleep(kCommandWaitMs);
     DispatchCommand(chLetter);
-    return 0;
 }
 
 void CMainFrame::OnTimer(UINT_PTR)
@@ -198,6 +252,6 @@ void CMainFrame::RecordOrFinish()
     // under way needs no second one.
     if (!IsStillFrame(hWnd, this) || m_bFinishing)
         return;
-    if (WriteCommandBlock(m_hCommandBlock, kDefaultFinishText))
-        PostMessageA(hWnd, WM_SHOW_COMMAND, 0, 0);
+    // Never through the block: a sender's text there may not have been taken yet.
+    PostMessageA(hWnd, WM_SHOW_COMMAND, kOwnFinishText, 0);
 }

@@ -1,9 +1,11 @@
 // Tests the bounded copy of command texts and the command-letter fold.
+#include "channel/command_queue.h"
 #include "channel/command_text.h"
 
 #include <gtest/gtest.h>
 
 #include <cstring>
+#include <string>
 
 TEST(CommandText, CopyIsCutAndTerminatedWithinBounds)
 {
@@ -44,4 +46,31 @@ TEST(CommandText, LetterIsFoldedInPlace)
         EXPECT_EQ(UpcaseCommandLetter(text), row.letter);
         EXPECT_EQ(text[1], row.letter);
     }
+}
+
+TEST(CommandQueue, KeepsArrivalOrderAcrossItsWholeCapacity)
+{
+    CCommandQueue queue;
+    char text[kCommandBlockSize];
+    EXPECT_FALSE(queue.Pop(text));
+    // Three rounds of filling and emptying, so the ring wraps.
+    for (int round = 0; round < 3; ++round) {
+        for (int i = 0; i < CCommandQueue::kCapacity; ++i)
+            EXPECT_TRUE(queue.Push(("-Q=" + std::to_string(round * 100 + i) + " a").c_str()));
+        EXPECT_TRUE(queue.IsFull());
+        EXPECT_FALSE(queue.Push("-S=lost"));
+        for (int i = 0; i < CCommandQueue::kCapacity; ++i) {
+            ASSERT_TRUE(queue.Pop(text));
+            EXPECT_EQ(std::string(text), "-Q=" + std::to_string(round * 100 + i) + " a");
+        }
+        EXPECT_TRUE(queue.IsEmpty());
+    }
+    // A text of 255 characters goes whole; a longer one is cut to the buffer.
+    const std::string longest = "-Q=" + std::string(252, 'x');
+    queue.Push(longest.c_str());
+    queue.Push((longest + "yz").c_str());
+    ASSERT_TRUE(queue.Pop(text));
+    EXPECT_EQ(std::string(text), longest);
+    ASSERT_TRUE(queue.Pop(text));
+    EXPECT_EQ(std::string(text), longest);
 }

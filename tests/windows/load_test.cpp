@@ -99,46 +99,88 @@ TEST_F(Load, AKilledViewerEndsTheLessonIncomplete)
     EXPECT_EQ(Lines(Quiz()).size(), 2u);
 }
 
-TEST_F(Load, ALaunchWhileTheRecorderReportsReachesTheFrame)
+TEST_F(Load, AFailedRecordFinishesOnceWithoutTouchingTheBlock)
 {
-    Child lesson = Start();
-    Send("-Q=Q1 a 1");
-    // The sender ends once its text is taken; the record follows the designed wait.
-    for (int i = 0; i < 200 && Lines(Quiz()).size() < 2; ++i)
-        Sleep(10);
-    Child holder = HoldFile(m_quiz);
-    Child failing = Launch("-Q=Q2 b 1");
-    HWND hBox = FindBox(20000);
-    ASSERT_NE(hBox, nullptr);
-    EXPECT_EQ(BoxText(hBox), "Cant Update Quiz file");
-    // The box bears the title too; the hand-over must still find the frame.
-    Send("-G=77");
-    EXPECT_EQ(lesson.Wait(20000), 0u) << "the finish did not reach the frame";
-    holder.Kill();
-    failing.Wait(20000);
-    EXPECT_EQ(Result("score"), "77");
-    EXPECT_TRUE(WaitNoProcess("quelmar.exe", 10000));
-    EXPECT_EQ(MacroValue(), 1u);
+    struct Row {
+        const char* name;
+        const char* finish; // sent while the recorder's box is up; NULL: the box is dismissed
+        const char* status;
+        const char* score;
+    } rows[] = {
+        {"a finish sent while the box is up wins", "-S=P -G=85", "P", "85"},
+        {"the box dismissed: the lesson's own finish", NULL, "I,S", "<none>"},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.name);
+        DeleteFileA(m_result.c_str());
+        DeleteFileA(m_quiz.c_str());
+        Child lesson = Start();
+        // Keeps the block alive past the lesson, to see what it was left holding.
+        HANDLE hBlock = OpenFileMappingA(FILE_MAP_READ, FALSE, "kelvand_block");
+        ASSERT_NE(hBlock, nullptr);
+        Send("-Q=Q1 a 1");
+        // The sender ends once its text is taken; the record follows the designed wait.
+        for (int i = 0; i < 200 && Lines(Quiz()).size() < 2; ++i)
+            Sleep(10);
+        Child holder = HoldFile(m_quiz);
+        Child failing = Launch("-Q=Q2 b 1");
+        HWND hBox = FindBox(20000);
+        ASSERT_NE(hBox, nullptr);
+        EXPECT_EQ(BoxText(hBox), "Cant Update Quiz file");
+        if (row.finish != NULL) {
+            // The box bears the title too; the hand-over must still find the frame.
+            Send(row.finish);
+        } else {
+            PressOk(hBox);
+        }
+        EXPECT_EQ(lesson.Wait(20000), 0u) << "the lesson did not end";
+        holder.Kill();
+        EXPECT_EQ(failing.Wait(20000), 0u);
+        EXPECT_EQ(Result("lesson_status"), row.status);
+        EXPECT_EQ(Result("score"), row.score);
+        EXPECT_EQ(BlockText(), row.finish ? row.finish : "-Q=Q2 b 1");
+        CloseHandle(hBlock);
+        EXPECT_TRUE(WaitNoProcess("quelmar.exe", 10000));
+        EXPECT_EQ(MacroValue(), 1u);
+    }
 }
 
-TEST_F(Load, HostileTextsAreCutOrRefusedAndLoseNothing)
+TEST_F(Load, AnswersDuringASlowOpenAreTakenAtOnceAndRunInOrder)
+{
+    WriteWholeFile(m_show, "#quelmar open-delay 12000\r\nSlide\r\n");
+    Child lesson = Launch(m_show);
+    for (int i = 1; i <= 5; ++i)
+        Send("-Q=S" + std::to_string(i) + " a 1");
+    EXPECT_EQ(FindWindowA("screenClass", NULL), nullptr)
+        << "the senders waited for the viewer's open call";
+    EXPECT_EQ(Quiz(), "<missing>") << "an answer ran during the open call";
+    for (int i = 0; i < 1000 && FindWindowA("screenClass", NULL) == NULL; ++i)
+        Sleep(20);
+    Send("-S=P -G=5");
+    ExpectEnded(lesson);
+    EXPECT_EQ(RecordedIds(Quiz()), (std::vector<std::string>{"S1", "S2", "S3", "S4", "S5"}));
+    EXPECT_EQ(Result("score"), "5");
+}
+
+TEST_F(Load, HostileTextsAreRefusedAndLoseNothing)
 {
     Child lesson = Start();
-    const std::string id252(252, 'x');
-    // A 4000-character answer is cut to 255 characters and then has no response: refused.
-    Send("-Q=" + id252 + std::string(3745, ' ') + "b 1");
+    // Over 255 characters nothing is handed over: a cut answer would read as wrong.
+    Send("-Q=" + std::string(250, 'i') + " B 1", 1);
+    Send("-Q=" + std::string(293, 'j') + " B 1", 1);
+    Send("-Q=" + std::string(252, 'x') + std::string(3745, ' ') + "b 1", 1);
     // 255 characters exactly: recorded whole.
     const std::string id248(248, 'y');
     Send("-Q=" + id248 + " c 1");
     // Control bytes and bytes above 0x7F end the id as blanks do.
     Send("-Q=ok\x01z d 0");
     Send("-Q=\x7f\xe9\xff" "a\xa0" "A\x1f" "1");
-    // A finish of 128 characters is read as its first 127.
-    Send("-S=P -G=" + std::string(120, '9'));
+    // A score the finish's 127 characters would cut is not written at all.
+    Send("-S=P -G=" + std::string(200, '9'));
     ExpectEnded(lesson);
     EXPECT_EQ(RecordedIds(Quiz()), (std::vector<std::string>{id248, "\x7f"}));
     EXPECT_EQ(Result("lesson_status"), "P");
-    EXPECT_EQ(Result("score"), std::string(119, '9'));
+    EXPECT_EQ(Result("score"), "<none>");
 }
 
 TEST_F(Load, LongParameterValuesAndAMissingResultFolderLoseNothingElse)
