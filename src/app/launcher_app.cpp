@@ -37,6 +37,14 @@ BOOL CLauncherApp::InitInstance()
     strTitle.LoadString(AFX_IDS_APP_TITLE);
 
     HWND hWndInstance = FindRunningInstance(strTitle, m_lpCmdLine);
+    if (hWndInstance == NULL) {
+        HANDLE hLesson = NULL;
+        if (!TakeLesson(strTitle, m_lpCmdLine, &hLesson, &hWndInstance)) {
+            m_nExitCode = EXIT_LESSON_BUSY;
+            return FALSE;
+        }
+        m_lessonLock.Attach(hLesson);
+    }
     if (hWndInstance != NULL) {
         m_nExitCode = HandOverCommand(hWndInstance, m_lpCmdLine);
         return FALSE;
@@ -145,6 +153,11 @@ int CLauncherApp::ExitInstance()
     if (m_bMacroProtectionSaved && WriteMacroOption(m_dwSavedMacroProtection) == ERROR_SUCCESS) {
         DeleteCrashRecord();
         m_bMacroProtectionSaved = FALSE;
+    }
+    // Only now may the next first launch save the option, and find its true value.
+    if (m_lessonLock.Get() != NULL) {
+        ReleaseMutex(m_lessonLock.Get());
+        m_lessonLock.Close();
     }
     return CWinApp::ExitInstance();
 }

@@ -15,6 +15,8 @@ public:
     DWORD m_dwSavedMacroProtection;
     // Beside the value, so that a stored 0xFFFFFFFF is written back too.
     BOOL m_bMacroProtectionSaved;
+    // The lesson mutex, held from before start-up's checks until exit.
+    CHandleOwner m_lessonLock;
 
 private:
     void RestoreFromCrashRecord();

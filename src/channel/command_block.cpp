@@ -7,6 +7,7 @@
 
 static const char kTakenEventName[] = "kelvand_block_taken";
 static const char kSenderMutexName[] = "kelvand_block_sender";
+static const char kLessonMutexName[] = "kelvand_block_lesson";
 static const DWORD kBlockRetryMs = 20;
 
 HANDLE CreateCommandBlock()
@@ -58,6 +59,32 @@ HWND FindRunningInstance(LPCSTR lpszTitle, LPCSTR lpszCommandLine)
     return hWnd;
 }
 
+BOOL TakeLesson(LPCSTR lpszTitle, LPCSTR lpszCommandLine, HANDLE* phLesson, HWND* phWndInstance)
+{
+    *phLesson = NULL;
+    *phWndInstance = NULL;
+    CHandleOwner lesson(CreateMutexA(NULL, FALSE, kLessonMutexName));
+    if (lesson.Get() == NULL)
+        return TRUE;
+    const DWORD dwStart = GetTickCount();
+    for (;;) {
+        const DWORD dwWait = WaitForSingleObject(lesson.Get(), kLessonPollMs);
+        if (dwWait == WAIT_OBJECT_0 || dwWait == WAIT_ABANDONED) {
+            *phWndInstance = FindInstanceWindow(lpszTitle, lpszCommandLine);
+            if (*phWndInstance != NULL)
+                ReleaseMutex(lesson.Get());
+            else
+                *phLesson = lesson.Detach();
+            return TRUE;
+        }
+        *phWndInstance = FindInstanceWindow(lpszTitle, lpszCommandLine);
+        if (*phWndInstance != NULL)
+            return TRUE;
+        if (dwWait == WAIT_FAILED || GetTickCount() - dwStart >= kLessonWaitMs)
+            return FALSE;
+    }
+}
+
 // The block of a window that exists; while the instance is still starting its
 // show the block is not there yet, so wait a little for it.
 static HANDLE OpenCommandBlock(HWND hWndInstance)
@@ -83,33 +110,33 @@ static BOOL WaitUntilTaken(HWND hWndInstance, HANDLE hTaken)
     return TRUE;
 }
 
-HandOverResult HandOverCommand(HWND hWndInstance, LPCSTR lpszText)
+LaunchExitCode HandOverCommand(HWND hWndInstance, LPCSTR lpszText)
 {
     // A cut text would be a different command, or a wrong answer: none at all instead.
     if (!FitsCommandBlock(lpszText))
-        return HANDOVER_TOO_LONG;
+        return EXIT_TOO_LONG;
     CHandleOwner block(OpenCommandBlock(hWndInstance));
     if (block.Get() == NULL)
-        return HANDOVER_NO_BLOCK;
+        return EXIT_NO_BLOCK;
 
     CHandleOwner taken(OpenEventA(SYNCHRONIZE | EVENT_MODIFY_STATE, FALSE, kTakenEventName));
     if (taken.Get() == NULL) {
         if (!WriteCommandBlock(block.Get(), lpszText))
-            return HANDOVER_NO_BLOCK;
+            return EXIT_NO_BLOCK;
         PostMessageA(hWndInstance, WM_SHOW_COMMAND, kTextInBlock, 0);
-        return HANDOVER_TAKEN;
+        return EXIT_TAKEN;
     }
 
     CHandleOwner turn(CreateMutexA(NULL, FALSE, kSenderMutexName));
     const DWORD dwWait = turn.Get() ? WaitForSingleObject(turn.Get(), kSendTimeoutMs) : WAIT_FAILED;
     // An abandoned mutex (a sender that died) still hands the turn over.
     if (dwWait != WAIT_OBJECT_0 && dwWait != WAIT_ABANDONED)
-        return HANDOVER_NO_TURN;
+        return EXIT_NO_TURN;
     ResetEvent(taken.Get());
-    HandOverResult result = HANDOVER_NO_BLOCK;
+    LaunchExitCode result = EXIT_NO_BLOCK;
     if (WriteCommandBlock(block.Get(), lpszText)) {
         PostMessageA(hWndInstance, WM_SHOW_COMMAND, kTextInBlock, 0);
-        result = WaitUntilTaken(hWndInstance, taken.Get()) ? HANDOVER_TAKEN : HANDOVER_NOT_TAKEN;
+        result = WaitUntilTaken(hWndInstance, taken.Get()) ? EXIT_TAKEN : EXIT_NOT_TAKEN;
     }
     ReleaseMutex(turn.Get());
     return result;

@@ -1,4 +1,17 @@
-// The command block shared between a later launch and the running instance, and the two private messages.
+// The command block shared between a later launch and the running instance, the two private
+// messages, and how a launch learns which of the two it is.
+//
+// Start-up protocol. Every launch first looks up the running instance (below).
+// One that finds it is a later launch and hands its tail over. One that finds
+// none takes the mutex "kelvand_block_lesson", waiting for it at most
+// kLessonWaitMs and looking the instance up again every kLessonPollMs meanwhile
+// (one that appears makes it a later launch after all). Once it has the mutex it
+// looks once more; finding none, it is the first launch: it does all of its
+// start-up under the mutex and keeps it until its exit, whichever way it ends.
+// So two launches started together cannot both take themselves for the first,
+// and a first launch still starting (or showing a start-up refusal) keeps the
+// next one out: that one shows nothing and ends with EXIT_LESSON_BUSY. A mutex
+// abandoned by a launch that died counts as had.
 //
 // Hand-over protocol. A later launch finds the running instance's main window,
 // opens the block "kelvand_block", writes its command text from the block's
@@ -34,14 +47,17 @@ const WPARAM kQueuedText = 2;    // the next text the receiver queued during a v
 
 const DWORD kSendTimeoutMs = 10000;
 const DWORD kBlockWaitMs = 3000;
+const DWORD kLessonWaitMs = 5000;
+const DWORD kLessonPollMs = 50;
 
-// A later launch's exit code: what became of its command text.
-enum HandOverResult {
-    HANDOVER_TAKEN = 0,     // taken, or written and posted to an instance that cannot tell
-    HANDOVER_TOO_LONG = 1,  // over 255 characters: nothing handed over
-    HANDOVER_NO_BLOCK = 2,  // the block did not appear in time
-    HANDOVER_NO_TURN = 3,   // the turn was not had in time: nothing written
-    HANDOVER_NOT_TAKEN = 4, // written, but not taken in time
+// The exit code of a launch that runs no lesson: what became of its text.
+enum LaunchExitCode {
+    EXIT_TAKEN = 0,       // taken, or written and posted to an instance that cannot tell
+    EXIT_TOO_LONG = 1,    // over 255 characters: nothing handed over
+    EXIT_NO_BLOCK = 2,    // the block did not appear in time
+    EXIT_NO_TURN = 3,     // the turn was not had in time: nothing written
+    EXIT_NOT_TAKEN = 4,   // written, but not taken in time
+    EXIT_LESSON_BUSY = 5, // no instance found, and the lesson mutex not had in time
 };
 
 // The running instance's side: the block (created, or opened when it exists
@@ -62,5 +78,11 @@ BOOL ReadCommandBlock(HANDLE hBlock, char* pszBuffer);
 // kBlockWaitMs for one to appear.
 HWND FindRunningInstance(LPCSTR lpszTitle, LPCSTR lpszCommandLine);
 
+// A launch that found no instance: TRUE with the lesson mutex in *phLesson (NULL
+// when the mutex cannot be made at all: the lesson then runs as if alone), or
+// TRUE with the instance that appeared meanwhile in *phWndInstance, or FALSE
+// when neither came in time.
+BOOL TakeLesson(LPCSTR lpszTitle, LPCSTR lpszCommandLine, HANDLE* phLesson, HWND* phWndInstance);
+
 // A later launch's hand-over, by the protocol above; the result is its exit code.
-HandOverResult HandOverCommand(HWND hWndInstance, LPCSTR lpszText);
+LaunchExitCode HandOverCommand(HWND hWndInstance, LPCSTR lpszText);

@@ -54,6 +54,11 @@ public:
         m_h = NULL;
     }
     HANDLE Get() const { return m_h; }
+    void Attach(HANDLE h)
+    {
+        Close();
+        m_h = h;
+    }
     HANDLE Detach()
     {
         HANDLE h = m_h;

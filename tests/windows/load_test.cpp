@@ -203,3 +203,86 @@ TEST_F(Load, LongParameterValuesAndAMissingResultFolderLoseNothingElse)
 }
 
 } // namespace
+
+// Double-clicks and CMI systems that launch twice: first launches let go together.
+class DoubleLaunch : public Lesson {
+protected:
+    std::vector<Child> LetGo(int count, const std::string& tail)
+    {
+        std::vector<Child> launches(count);
+        const std::string line = "\"" + BinPath("tarnskov.exe") + "\" " + tail;
+        for (Child& launch : launches)
+            EXPECT_TRUE(launch.Start(line, NULL, true));
+        for (Child& launch : launches)
+            launch.Resume();
+        return launches;
+    }
+};
+
+TEST_F(DoubleLaunch, FirstLaunchesLetGoTogetherStartExactlyOneLesson)
+{
+    for (int count : {4, 10}) {
+        SCOPED_TRACE(count);
+        SetMacroProtection(5);
+        DeleteFileA(m_result.c_str());
+        DeleteFileA(m_quiz.c_str());
+        std::vector<Child> launches = LetGo(count, m_show);
+        for (int i = 0; i < 1000 && FindWindowA("screenClass", NULL) == NULL; ++i)
+            Sleep(20);
+        // All but the lesson hand their path over to it and end.
+        for (int i = 0; i < 500 && CountProcesses("tarnskov.exe") > 1; ++i)
+            Sleep(20);
+        EXPECT_EQ(CountProcesses("tarnskov.exe"), 1u);
+        EXPECT_EQ(CountProcesses("quelmar.exe"), 1u);
+        EXPECT_EQ(FindBox(0), nullptr);
+        Send("-Q=D1 A 1");
+        Send("-S=P -G=50");
+        for (Child& launch : launches)
+            EXPECT_EQ(launch.Wait(20000), 0u);
+        ExpectEnded(launches[0], 5);
+        EXPECT_EQ(RecordedIds(Quiz()), std::vector<std::string>{"D1"});
+        EXPECT_EQ(Result("lesson_status"), "P");
+        EXPECT_EQ(Result("score"), "50");
+        EXPECT_EQ(CountProcesses("tarnskov.exe"), 0u);
+    }
+}
+
+TEST_F(DoubleLaunch, AFirstLaunchDuringALessonStartsNothing)
+{
+    Child lesson = Start();
+    Child again = Launch(m_show);
+    EXPECT_EQ(again.Wait(20000), 0u);
+    EXPECT_EQ(CountProcesses("quelmar.exe"), 1u);
+    EXPECT_EQ(MacroValue(), 0u);
+    Send("-S=P");
+    ExpectEnded(lesson);
+    EXPECT_EQ(Result("lesson_status"), "P");
+}
+
+TEST_F(DoubleLaunch, AFirstLaunchStillStartingKeepsTheNextOneOut)
+{
+    // The first launch's refusal comes before its frame: the second finds no lesson.
+    DeleteParamFile();
+    SetMacroProtection(5);
+    Child first = Launch(m_show);
+    HWND hBox = FindBox(20000);
+    ASSERT_NE(hBox, nullptr);
+    Child second = Launch(m_show);
+    EXPECT_EQ(second.Wait(20000), 5u);
+    EXPECT_EQ(MacroValue(), 0u);
+    EXPECT_EQ(FindWindowA("#32770", "TARNSKOV"), hBox) << "the second launch showed a box";
+    PressOk(hBox);
+    EXPECT_EQ(first.Wait(20000), 0u);
+    EXPECT_EQ(MacroValue(), 5u);
+
+    // A launch killed while it holds the lesson does not block the next one.
+    Child killed = Launch(m_show);
+    ASSERT_NE(FindBox(20000), nullptr);
+    killed.Kill();
+    SetUp();
+    SetMacroProtection(5);
+    Child lesson = Start();
+    EXPECT_NE(FindWindowA("screenClass", NULL), nullptr) << "the next first launch did not start";
+    Send("-S=P");
+    ExpectEnded(lesson, 5);
+}

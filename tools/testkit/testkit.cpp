@@ -18,42 +18,60 @@ std::string BinPath(const char* name) { return ExeDir() + "\\" + name; }
 
 // ---- Child ----
 
-Child::Child(Child&& other) noexcept : m_hProcess(other.m_hProcess), m_pid(other.m_pid)
+Child::Child(Child&& other) noexcept
+    : m_hProcess(other.m_hProcess), m_hThread(other.m_hThread), m_pid(other.m_pid)
 {
     other.m_hProcess = NULL;
+    other.m_hThread = NULL;
 }
 
 Child& Child::operator=(Child&& other) noexcept
 {
     if (this != &other) {
-        if (m_hProcess)
-            CloseHandle(m_hProcess);
+        this->~Child();
         m_hProcess = other.m_hProcess;
+        m_hThread = other.m_hThread;
         m_pid = other.m_pid;
         other.m_hProcess = NULL;
+        other.m_hThread = NULL;
     }
     return *this;
 }
 
 Child::~Child()
 {
+    if (m_hThread)
+        CloseHandle(m_hThread);
     if (m_hProcess)
         CloseHandle(m_hProcess);
 }
 
-bool Child::Start(const std::string& commandLine, const char* workingDir)
+bool Child::Start(const std::string& commandLine, const char* workingDir, bool suspended)
 {
     std::vector<char> line(commandLine.begin(), commandLine.end());
     line.push_back('\0');
     STARTUPINFOA si = {};
     si.cb = sizeof(si);
     PROCESS_INFORMATION pi = {};
-    if (!CreateProcessA(NULL, line.data(), NULL, NULL, FALSE, 0, NULL, workingDir, &si, &pi))
+    if (!CreateProcessA(NULL, line.data(), NULL, NULL, FALSE, suspended ? CREATE_SUSPENDED : 0,
+                        NULL, workingDir, &si, &pi))
         return false;
-    CloseHandle(pi.hThread);
+    if (suspended)
+        m_hThread = pi.hThread;
+    else
+        CloseHandle(pi.hThread);
     m_hProcess = pi.hProcess;
     m_pid = pi.dwProcessId;
     return true;
+}
+
+void Child::Resume()
+{
+    if (m_hThread) {
+        ResumeThread(m_hThread);
+        CloseHandle(m_hThread);
+        m_hThread = NULL;
+    }
 }
 
 DWORD Child::Wait(DWORD timeoutMs)
@@ -440,6 +458,8 @@ static std::vector<DWORD> ProcessesNamed(const char* imageName)
     CloseHandle(hSnap);
     return pids;
 }
+
+size_t CountProcesses(const char* imageName) { return ProcessesNamed(imageName).size(); }
 
 bool WaitNoProcess(const char* imageName, DWORD timeoutMs)
 {

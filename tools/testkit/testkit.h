@@ -19,7 +19,10 @@ public:
     Child(Child&& other) noexcept;
     Child& operator=(Child&& other) noexcept;
     ~Child();
-    bool Start(const std::string& commandLine, const char* workingDir = NULL);
+    // Suspended, the process runs only once Resume is called.
+    bool Start(const std::string& commandLine, const char* workingDir = NULL,
+               bool suspended = false);
+    void Resume();
     // The exit code, or STILL_ACTIVE when it did not end in time.
     DWORD Wait(DWORD timeoutMs);
     void Kill();
@@ -28,6 +31,7 @@ public:
 
 private:
     HANDLE m_hProcess = NULL;
+    HANDLE m_hThread = NULL; // kept only while suspended
     DWORD m_pid = 0;
 };
 
@@ -107,6 +111,8 @@ std::string FreshDir(const std::string& name);
 // Another process keeps the file open exclusively (tkhelper hold) until killed.
 Child HoldFile(const std::string& path);
 
+// How many processes of that image name run now.
+size_t CountProcesses(const char* imageName);
 // Waits until no process of that image name is left (tarnskov.exe, quelmar.exe).
 bool WaitNoProcess(const char* imageName, DWORD timeoutMs);
 void KillAll(const char* imageName);
