@@ -29,6 +29,10 @@ void ReadFinishValues(const char* commandText, FinishValues* out)
     out->szScore[0] = '\0';
     for (char* token = std::strtok(copy, kTokenDelimiters); token != nullptr;
          token = std::strtok(nullptr, kTokenDelimiters)) {
+        // A line break would end the result file's line inside the value, and the
+        // rest would become lines and sections of its own: no such value is written.
+        if (std::strpbrk(token, "\r\n") != nullptr)
+            continue;
         if (token[0] == 'S')
             TakeValue(token, out->szStatus);
         else if (token[0] == 'G')

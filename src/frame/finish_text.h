@@ -11,6 +11,6 @@ struct FinishValues {
 // Copies at most kFinishTextMax bytes of commandText into a 128-byte working
 // copy, splits it with strtok on " -" and takes S and G tokens from their third
 // character (a later token replaces an earlier one; a token of the letter alone
-// gives the empty text). A token that the copy would cut is passed over. Both
-// values begin empty.
+// gives the empty text). A token that the copy would cut, or that holds a CR or
+// LF, is passed over as if absent. Both values begin empty.
 void ReadFinishValues(const char* commandText, FinishValues* out);

@@ -58,6 +58,7 @@ protected:
 private:
     class CViewerCall;
     void Finish();
+    CString EndViewer();
     void FinishIncomplete();
     void RecordOrFinish();
     BOOL TakeText(WPARAM wParam, char* pszText);

@@ -216,31 +216,47 @@ void CMainFrame::Finish()
     m_bFinishing = TRUE;
     // A viewer that refuses to quit must not cost the lesson its result: the
     // failure is reported once the result is written, and the finish goes on.
-    CString strQuitFailure;
-    BOOL bQuitFailed = FALSE;
-    try {
-        CViewerCall call(this);
-        QuitViewer(m_viewerApp);
-    } catch (const CException& e) {
-        bQuitFailed = TRUE;
-        if (!e.GetErrorMessage(strQuitFailure) || strQuitFailure.IsEmpty())
-            strQuitFailure = "The viewer did not end.";
-    }
-    m_show.DetachDispatch();
-    m_viewerApp.ReleaseDispatch();
-    lazyole::OleUninitialize();
+    CString strQuitFailure = EndViewer();
 
     FinishValues values;
     ReadFinishValues(g_szCommandBuffer, &values);
-    WriteLessonResult(m_strResultFile, values.szStatus, values.szScore);
+    CString strUnwritten, strWriteFailure;
+    WriteLessonResult(m_strResultFile, values.szStatus, values.szScore, strUnwritten);
+    if (!strUnwritten.IsEmpty())
+        strWriteFailure.Format(IDS_CANT_WRITE_RESULT_FILE, static_cast<LPCSTR>(m_strResultFile),
+                               static_cast<LPCSTR>(strUnwritten));
 
+    // Each box lets other messages run, a WM_CLOSE among them, which deletes this frame.
     HWND hWnd = m_hWnd;
-    if (bQuitFailed) {
+    if (!strWriteFailure.IsEmpty()) {
+        AfxMessageBox(strWriteFailure);
+        if (!IsStillFrame(hWnd, this))
+            return;
+    }
+    if (!strQuitFailure.IsEmpty()) {
         AfxMessageBox(strQuitFailure, MB_ICONSTOP);
         if (!IsStillFrame(hWnd, this))
             return;
     }
     PostMessageA(hWnd, WM_CLOSE, 0, 0);
+}
+
+// Tells the viewer to end and forgets both references, never releasing them
+// through the viewer. Returns the viewer's refusal, or the empty text.
+CString CMainFrame::EndViewer()
+{
+    CString strFailure;
+    try {
+        CViewerCall call(this);
+        QuitViewer(m_viewerApp);
+    } catch (const CException& e) {
+        if (!e.GetErrorMessage(strFailure) || strFailure.IsEmpty())
+            strFailure = "The viewer did not end.";
+    }
+    m_show.DetachDispatch();
+    m_viewerApp.ReleaseDispatch();
+    lazyole::OleUninitialize();
+    return strFailure;
 }
 
 void CMainFrame::RecordOrFinish()

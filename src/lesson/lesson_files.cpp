@@ -19,10 +19,23 @@ DWORD ReadLessonValue(LPCSTR lpszSection, LPCSTR lpszKey, char* pszValue, LPCSTR
                                     lpszParamFile);
 }
 
-void WriteLessonResult(LPCSTR lpszResultFile, LPCSTR lpszStatus, LPCSTR lpszScore)
+// One key of [core]; a value that could not be written joins the unwritten lines.
+static void WriteResultKey(LPCSTR lpszResultFile, LPCSTR lpszKey, LPCSTR lpszValue,
+                           CString& strUnwritten)
 {
-    if (*lpszStatus != '\0')
-        WritePrivateProfileStringA("core", "lesson_status", lpszStatus, lpszResultFile);
-    if (*lpszScore != '\0')
-        WritePrivateProfileStringA("core", "score", lpszScore, lpszResultFile);
+    if (*lpszValue == '\0' ||
+        WritePrivateProfileStringA("core", lpszKey, lpszValue, lpszResultFile))
+        return;
+    CString strLine;
+    strLine.Format("%s%s%s=%s", static_cast<LPCSTR>(strUnwritten),
+                   strUnwritten.IsEmpty() ? "" : "\n", lpszKey, lpszValue);
+    strUnwritten = strLine;
+}
+
+void WriteLessonResult(LPCSTR lpszResultFile, LPCSTR lpszStatus, LPCSTR lpszScore,
+                       CString& strUnwritten)
+{
+    strUnwritten = "";
+    WriteResultKey(lpszResultFile, "lesson_status", lpszStatus, strUnwritten);
+    WriteResultKey(lpszResultFile, "score", lpszScore, strUnwritten);
 }

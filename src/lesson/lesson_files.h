@@ -3,6 +3,8 @@
 
 #include <windows.h>
 
+#include "framework/afxstr.h"
+
 // Every value and path of these files fits the platform's MAX_PATH buffer.
 const DWORD kLessonValueSize = MAX_PATH;
 
@@ -15,5 +17,8 @@ void GetLessonParamFilePath(char* pszPath);
 DWORD ReadLessonValue(LPCSTR lpszSection, LPCSTR lpszKey, char* pszValue, LPCSTR lpszParamFile);
 
 // [core] lesson_status and score into the result file, each only when not empty;
-// with both empty the file is not touched. Failures are not reported.
-void WriteLessonResult(LPCSTR lpszResultFile, LPCSTR lpszStatus, LPCSTR lpszScore);
+// with both empty the file is not touched. strUnwritten receives a "key=value"
+// line for each value that could not be written, so that somebody can enter it
+// by hand (lines joined by a line feed; empty when all were written).
+void WriteLessonResult(LPCSTR lpszResultFile, LPCSTR lpszStatus, LPCSTR lpszScore,
+                       CString& strUnwritten);

@@ -119,6 +119,47 @@ TEST_F(Lesson, FinishTextsWriteWhatTheirTokensSay)
     }
 }
 
+TEST_F(Lesson, AStatusWithLineBreaksNeverBreaksTheResultFile)
+{
+    const std::string before = "[core]\r\nlesson_status=C\r\ncredit=C\r\n[cmi]\r\nkept=yes\r\n";
+    WriteWholeFile(m_result, before);
+    Child lesson = Start();
+    Send("-S=P\r\ncredit=N\r\n[evil]\r\nx=1");
+    ExpectEnded(lesson);
+    EXPECT_EQ(FindBox(0), nullptr);
+    std::string after;
+    ASSERT_TRUE(ReadWholeFile(m_result, &after));
+    EXPECT_EQ(after, before);
+}
+
+TEST_F(Lesson, AResultThatCannotBeWrittenIsShownForAProctor)
+{
+    const std::string result = m_dir + "\\no such folder\\result.ini";
+    WriteParamFile("[core]\r\noutput_file=" + result + "\r\nstudent_name=S\r\n");
+    struct Row {
+        const char* finish; // NULL: the student closes the show
+        const char* lines;
+    } rows[] = {
+        {"-S=P -G=77", "lesson_status=P\nscore=77"},
+        {NULL, "lesson_status=I,S"},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.lines);
+        Child lesson = Start();
+        std::future<void> finish;
+        if (row.finish)
+            finish = std::async(std::launch::async, [&] { Send(row.finish); });
+        else
+            PostMessageA(FindWindowA("screenClass", NULL), WM_CLOSE, 0, 0);
+        Box box = DismissBox(20000);
+        EXPECT_EQ(box.text, "Cant write Result file:\n" + result + "\n\n" + row.lines);
+        if (finish.valid())
+            finish.get();
+        ExpectEnded(lesson);
+        EXPECT_TRUE(WaitNoProcess("tarnskov.exe", 10000));
+    }
+}
+
 TEST_F(Lesson, CommandsHandedOverDuringAFinishStillRun)
 {
     // Two senders at once: the second's text arrives while the first finish runs,
