@@ -12,6 +12,8 @@ BEGIN_MESSAGE_MAP(CMainFrame, CFrameWnd)
     ON_WM_DESTROY()
     ON_WM_CLOSE()
     ON_WM_TIMER()
+    ON_WM_QUERYENDSESSION()
+    ON_WM_ENDSESSION()
 END_MESSAGE_MAP()
 
 CMainFrame::CMainFrame()

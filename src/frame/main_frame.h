@@ -53,6 +53,8 @@ protected:
     void OnDestroy();
     void OnClose();
     void OnTimer(UINT_PTR nIDEvent);
+    BOOL OnQueryEndSession();
+    void OnEndSession(BOOL bEnding);
     DECLARE_MESSAGE_MAP()
 
 private:

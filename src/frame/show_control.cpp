@@ -182,6 +182,34 @@ void CMainFrame::OnTimer(UINT_PTR)
     Default();
 }
 
+// A logoff or shutdown never waits for the lesson.
+BOOL CMainFrame::OnQueryEndSession() { return TRUE; }
+
+// Windows ends the process soon after this returns, and nothing of the lesson's
+// own end would run: suspend the lesson here, with no box to wait for anybody.
+// A finish under way or done keeps its result.
+void CMainFrame::OnEndSession(BOOL bEnding)
+{
+    if (!bEnding)
+        return;
+    const BOOL bSuspend = !m_bFinishing;
+    m_bFinishing = TRUE;
+    if (bSuspend) {
+        FinishValues values;
+        ReadFinishValues(kDefaultFinishText, &values);
+        CString strUnwritten;
+        WriteLessonResult(m_strResultFile, values.szStatus, values.szScore, strUnwritten);
+    }
+    // The application's exit: the option written back, the crash record gone.
+    CFrameWnd::OnEndSession(bEnding);
+    if (bSuspend) {
+        // While a message sent by another process is handled, Windows refuses
+        // calls out (RPC_E_CANTCALLOUT_ININPUTSYNCCALL); the session ends anyway.
+        EndViewer();
+        PostMessageA(m_hWnd, WM_CLOSE, 0, 0);
+    }
+}
+
 void CMainFrame::DispatchCommand(char chLetter)
 {
     switch (chLetter) {

@@ -59,7 +59,8 @@ BOOL CWnd::DestroyWindow() { return m_hWnd != NULL && ::DestroyWindow(m_hWnd); }
 
 const AFX_MSGMAP* CWnd::GetThisMessageMap()
 {
-    static const AFX_MSGMAP_ENTRY entries[] = {{0, AfxSig_end, nullptr, nullptr, nullptr}};
+    static const AFX_MSGMAP_ENTRY entries[] = {
+        {0, AfxSig_end, nullptr, nullptr, nullptr, nullptr, nullptr}};
     static const AFX_MSGMAP messageMap = {NULL, entries};
     return &messageMap;
 }
@@ -95,6 +96,13 @@ BOOL CWnd::OnWndMsg(UINT message, WPARAM wParam, LPARAM lParam, LRESULT* pResult
                 break;
             case AfxSig_l_wl:
                 *pResult = (this->*pEntry->pfn_l_wl)(wParam, lParam);
+                break;
+            case AfxSig_b_v:
+                *pResult = (this->*pEntry->pfn_b_v)();
+                break;
+            case AfxSig_v_b:
+                (this->*pEntry->pfn_v_b)(static_cast<BOOL>(wParam));
+                *pResult = 0;
                 break;
             default:
                 return FALSE;
@@ -224,6 +232,13 @@ BOOL CFrameWnd::LoadFrame(UINT nIDResource, DWORD dwDefaultStyle, CWnd* pParentW
 void CFrameWnd::OnClose() { DestroyWindow(); }
 
 void CFrameWnd::OnDestroy() { Default(); }
+
+void CFrameWnd::OnEndSession(BOOL bEnding)
+{
+    CWinApp* pApp = AfxGetApp();
+    if (bEnding && pApp != NULL && pApp->m_pMainWnd == this)
+        pApp->ExitInstance();
+}
 
 // ---- CWinApp ----
 

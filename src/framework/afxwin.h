@@ -64,7 +64,7 @@ public:                                                                         
 
 // Message maps: static tables chained to the base class's table. Each entry
 // fills the one handler slot of its signature, so no cast is needed.
-enum AfxSig { AfxSig_end = 0, AfxSig_v_v, AfxSig_v_u, AfxSig_l_wl };
+enum AfxSig { AfxSig_end = 0, AfxSig_v_v, AfxSig_v_u, AfxSig_l_wl, AfxSig_b_v, AfxSig_v_b };
 
 struct AFX_MSGMAP_ENTRY {
     UINT nMessage;
@@ -72,6 +72,8 @@ struct AFX_MSGMAP_ENTRY {
     void (CWnd::*pfn_v_v)();
     void (CWnd::*pfn_v_u)(UINT_PTR);
     LRESULT (CWnd::*pfn_l_wl)(WPARAM, LPARAM);
+    BOOL (CWnd::*pfn_b_v)();
+    void (CWnd::*pfn_v_b)(BOOL);
 };
 
 struct AFX_MSGMAP {
@@ -93,22 +95,29 @@ protected:                                                                      
         static const AFX_MSGMAP_ENTRY _messageEntries[] = {
 
 #define END_MESSAGE_MAP()                                                                       \
-    {0, AfxSig_end, nullptr, nullptr, nullptr}};                                                \
+    {0, AfxSig_end, nullptr, nullptr, nullptr, nullptr, nullptr}};                                                \
         static const AFX_MSGMAP messageMap = {&TheBaseClass::GetThisMessageMap, _messageEntries}; \
         return &messageMap;                                                                     \
     }
 
 #define ON_MESSAGE(message, memberFxn)                                                          \
     {message, AfxSig_l_wl, nullptr, nullptr,                                                    \
-     static_cast<LRESULT (CWnd::*)(WPARAM, LPARAM)>(&ThisClass::memberFxn)},
+     static_cast<LRESULT (CWnd::*)(WPARAM, LPARAM)>(&ThisClass::memberFxn), nullptr, nullptr},
 #define ON_WM_CLOSE()                                                                           \
-    {WM_CLOSE, AfxSig_v_v, static_cast<void (CWnd::*)()>(&ThisClass::OnClose), nullptr, nullptr},
+    {WM_CLOSE, AfxSig_v_v, static_cast<void (CWnd::*)()>(&ThisClass::OnClose), nullptr, nullptr,  \
+     nullptr, nullptr},
 #define ON_WM_DESTROY()                                                                         \
     {WM_DESTROY, AfxSig_v_v, static_cast<void (CWnd::*)()>(&ThisClass::OnDestroy), nullptr,     \
-     nullptr},
+     nullptr, nullptr, nullptr},
+#define ON_WM_QUERYENDSESSION()                                                                 \
+    {WM_QUERYENDSESSION, AfxSig_b_v, nullptr, nullptr, nullptr,                                 \
+     static_cast<BOOL (CWnd::*)()>(&ThisClass::OnQueryEndSession), nullptr},
+#define ON_WM_ENDSESSION()                                                                      \
+    {WM_ENDSESSION, AfxSig_v_b, nullptr, nullptr, nullptr, nullptr,                             \
+     static_cast<void (CWnd::*)(BOOL)>(&ThisClass::OnEndSession)},
 #define ON_WM_TIMER()                                                                           \
     {WM_TIMER, AfxSig_v_u, nullptr, static_cast<void (CWnd::*)(UINT_PTR)>(&ThisClass::OnTimer), \
-     nullptr},
+     nullptr, nullptr, nullptr},
 
 class CMenu {
 public:
@@ -173,6 +182,9 @@ protected:
 
     void OnClose();
     void OnDestroy();
+    // The session is ending and nothing after this message will run: the main
+    // frame runs the application's exit now.
+    void OnEndSession(BOOL bEnding);
     // A frame deletes itself once its window is gone.
     void PostNcDestroy() override { delete this; }
 };

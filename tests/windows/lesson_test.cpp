@@ -160,6 +160,66 @@ TEST_F(Lesson, AResultThatCannotBeWrittenIsShownForAProctor)
     }
 }
 
+// What Windows sends the hidden frame when the student logs off or shuts down.
+LRESULT SendToFrame(UINT message, WPARAM wParam)
+{
+    DWORD_PTR answer = 0;
+    HWND hFrame = FindWindowA("TarnskovFrame", "TARNSKOV");
+    EXPECT_NE(hFrame, nullptr);
+    EXPECT_NE(SendMessageTimeoutA(hFrame, message, wParam, ENDSESSION_LOGOFF, SMTO_NORMAL, 20000,
+                                  &answer),
+              0)
+        << "the frame did not answer " << message;
+    return static_cast<LRESULT>(answer);
+}
+
+TEST_F(Lesson, ALogoffSuspendsTheLessonAndACancelledOneChangesNothing)
+{
+    for (BOOL ending : {FALSE, TRUE}) {
+        SCOPED_TRACE(ending ? "session ends" : "logoff cancelled");
+        WriteWholeFile(m_result, "[core]\r\nscore=42\r\n");
+        Child lesson = Start();
+        Send("-Q=Q1 a 1");
+        EXPECT_NE(SendToFrame(WM_QUERYENDSESSION, 0), 0) << "the lesson held the session up";
+        SendToFrame(WM_ENDSESSION, ending);
+        if (!ending) {
+            Sleep(200);
+            EXPECT_TRUE(lesson.Running());
+            EXPECT_EQ(MacroValue(), 0u);
+            EXPECT_EQ(Result("lesson_status"), "<none>");
+            Send("-S=P");
+            ExpectEnded(lesson);
+            EXPECT_EQ(Result("lesson_status"), "P");
+            continue;
+        }
+        // Windows ends the process as soon as the message returns.
+        lesson.Kill();
+        EXPECT_EQ(Result("lesson_status"), "I,S");
+        EXPECT_EQ(Result("score"), "42");
+        EXPECT_EQ(MacroValue(), 1u);
+        DWORD recorded;
+        EXPECT_FALSE(GetCrashRecord(&recorded));
+        EXPECT_EQ(FindBox(0), nullptr);
+        EXPECT_TRUE(WaitNoProcess("quelmar.exe", 10000));
+    }
+}
+
+TEST_F(Lesson, ALogoffAfterTheFinishKeepsItsResult)
+{
+    // The viewer refuses to quit: the finished lesson's frame stays while it says so.
+    WriteWholeFile(m_show, "#quelmar quit-fails\r\nSlide\r\n");
+    Child lesson = Start();
+    auto finish = std::async(std::launch::async, [this] { Send("-S=P -G=90"); });
+    HWND hBox = FindBox(20000);
+    ASSERT_NE(hBox, nullptr);
+    SendToFrame(WM_ENDSESSION, TRUE);
+    lesson.Kill();
+    finish.get();
+    EXPECT_EQ(Result("lesson_status"), "P");
+    EXPECT_EQ(Result("score"), "90");
+    EXPECT_EQ(MacroValue(), 1u);
+}
+
 TEST_F(Lesson, CommandsHandedOverDuringAFinishStillRun)
 {
     // Two senders at once: the second's text arrives while the first finish runs,
