@@ -223,27 +223,37 @@ private:
 };
 
 struct HandOverFigures {
-    Stats laterLaunch, noop, noopUser32, noopOle;
+    Stats laterLaunch, laterLaunchLogged, noop, noopUser32, noopOle;
     // Each round's later launch less its own round's start importing user32, so that drift
     // between rounds cancels.
     Stats laterBeyondUser32;
 };
 
-// The later launch and the three yardsticks in turn, each round in another order, so that
-// drift of the machine and the order itself touch all alike.
-HandOverFigures TimeHandOvers(int rounds)
+// One later launch against the running lesson, checked to have been taken.
+double TimeLaterLaunch(const std::string& tail)
+{
+    const double ms = TimeWholeProcess("\"" + testkit::BinPath("tarnskov.exe") + "\" " + tail);
+    Check(BlockTaken(tail), "the running lesson did not take " + tail);
+    return ms;
+}
+
+// The later launch, without and with the diagnostic log, and the three yardsticks in turn,
+// each round in another order, so that drift of the machine and the order itself touch all
+// alike.
+HandOverFigures TimeHandOvers(int rounds, const std::string& log)
 {
     const char* const yardsticks[] = {"noop.exe", "noop_user32.exe", "noop_ole.exe"};
-    std::vector<double> samples[4];
+    std::vector<double> samples[5];
     for (int i = 0; i < rounds; ++i) {
-        for (int turn = 0; turn < 4; ++turn) {
-            const int which = (turn + i) % 4;
+        for (int turn = 0; turn < 5; ++turn) {
+            const int which = (turn + i) % 5;
             Sleep(kSettleMs);
             if (which == 3) {
-                const std::string tail = "-Z=" + std::to_string(i);
-                samples[3].push_back(TimeWholeProcess("\"" + testkit::BinPath("tarnskov.exe") +
-                                                      "\" " + tail));
-                Check(BlockTaken(tail), "the running lesson did not take " + tail);
+                samples[3].push_back(TimeLaterLaunch("-Z=" + std::to_string(i)));
+            } else if (which == 4) {
+                testkit::SetLogFileValue(REG_SZ, log);
+                samples[4].push_back(TimeLaterLaunch("-Z=log" + std::to_string(i)));
+                testkit::DeleteLogFileValue();
             } else {
                 samples[which].push_back(
                     TimeWholeProcess("\"" + testkit::BinPath(yardsticks[which]) + "\""));
@@ -253,7 +263,8 @@ HandOverFigures TimeHandOvers(int rounds)
     std::vector<double> beyond;
     for (int i = 0; i < rounds; ++i)
         beyond.push_back(samples[3][i] - samples[1][i]);
-    return {Summary(samples[3]), Summary(samples[0]), Summary(samples[1]), Summary(samples[2]),
+    return {Summary(samples[3]), Summary(samples[4]), Summary(samples[0]), Summary(samples[1]),
+            Summary(samples[2]),
             Summary(beyond)};
 }
 
@@ -377,15 +388,16 @@ Options ParseOptions(int argc, char** argv)
     return o;
 }
 
-void Run(const Options& o)
-{
-    Check(testkit::ViewerRegistered(), "the viewer is not registered (quelmar.exe /RegServer)");
-    testkit::SetMacroProtection(1);
-    const LessonFiles files;
+struct StartUpFigures {
+    Stats program, viewer, designedWait, total;
+};
 
-    fprintf(stderr, "start-up: %d lessons\n", o.lessons);
+// Whole lessons, each started and finished, for the start-up's parts.
+StartUpFigures TimeStartUps(const LessonFiles& files, int lessons)
+{
+    fprintf(stderr, "start-up: %d lessons\n", lessons);
     std::vector<double> programMs, viewerMs, waitMs, totalMs;
-    for (int i = 0; i < o.lessons; ++i) {
+    for (int i = 0; i < lessons; ++i) {
         Lesson lesson(files);
         const StartTimes t = lesson.Start();
         programMs.push_back(t.program);
@@ -394,27 +406,62 @@ void Run(const Options& o)
         totalMs.push_back(t.total);
         lesson.Finish(i + 1);
     }
+    return {Summary(programMs), Summary(viewerMs), Summary(waitMs), Summary(totalMs)};
+}
 
-    Lesson lesson(files);
-    lesson.Start();
-    Handle process(OpenProcess(PROCESS_QUERY_INFORMATION | PROCESS_VM_READ, FALSE, lesson.Pid()));
-    Check(process.Get() != NULL, "cannot open the lesson process");
-    fprintf(stderr, "hand-over: %d rounds\n", o.rounds);
-    const HandOverFigures hand = TimeHandOvers(o.rounds);
-    fprintf(stderr, "commands: %d answers\n", o.answers);
-    const Stats answer = TimeAnswers(files, o.answers);
-    fprintf(stderr, "idle: %d s\n", o.idleSeconds);
-    const IdleFigures idle = TimeIdle(lesson, o.idleSeconds);
-    PROCESS_MEMORY_COUNTERS memory = {}, own = {};
-    Check(GetProcessMemoryInfo(process.Get(), &memory, sizeof(memory)) != 0 &&
-              memory.PeakWorkingSetSize > 0 &&
-              GetProcessMemoryInfo(GetCurrentProcess(), &own, sizeof(own)) != 0,
-          "GetProcessMemoryInfo failed");
-    lesson.Finish(100);
+struct RunningFigures {
+    HandOverFigures hand;
+    Stats answer, answerLogged;
+    IdleFigures idle;
+    SIZE_T peakWorkingSet, ownPeakWorkingSet;
+};
 
-    const Stats program = Summary(programMs);
+// One lesson for the hand-overs, the commands, the idle time and the memory; then one
+// started with the diagnostic log on, for the commands again.
+RunningFigures TimeRunningLessons(const LessonFiles& files, const Options& o)
+{
+    RunningFigures f;
+    const std::string log = files.show.substr(0, files.show.rfind('\\')) + "\\bench.log";
+    {
+        Lesson lesson(files);
+        lesson.Start();
+        Handle process(OpenProcess(PROCESS_QUERY_INFORMATION | PROCESS_VM_READ, FALSE, lesson.Pid()));
+        Check(process.Get() != NULL, "cannot open the lesson process");
+        fprintf(stderr, "hand-over: %d rounds\n", o.rounds);
+        f.hand = TimeHandOvers(o.rounds, log);
+        fprintf(stderr, "commands: %d answers\n", o.answers);
+        f.answer = TimeAnswers(files, o.answers);
+        fprintf(stderr, "idle: %d s\n", o.idleSeconds);
+        f.idle = TimeIdle(lesson, o.idleSeconds);
+        PROCESS_MEMORY_COUNTERS memory = {}, own = {};
+        Check(GetProcessMemoryInfo(process.Get(), &memory, sizeof(memory)) != 0 &&
+                  memory.PeakWorkingSetSize > 0 &&
+                  GetProcessMemoryInfo(GetCurrentProcess(), &own, sizeof(own)) != 0,
+              "GetProcessMemoryInfo failed");
+        f.peakWorkingSet = memory.PeakWorkingSetSize;
+        f.ownPeakWorkingSet = own.PeakWorkingSetSize;
+        lesson.Finish(100);
+    }
+    testkit::SetLogFileValue(REG_SZ, log);
+    {
+        Lesson lesson(files);
+        lesson.Start();
+        fprintf(stderr, "commands with the log on: %d answers\n", o.answers);
+        f.answerLogged = TimeAnswers(files, o.answers);
+        lesson.Finish(101);
+    }
+    testkit::DeleteLogFileValue();
+    std::string text;
+    Check(testkit::ReadWholeFile(log, &text) && text.find(" record ") != std::string::npos,
+          "the lesson with the log on wrote no log");
+    return f;
+}
+
+void PrintFigures(const Options& o, const StartUpFigures& start, const RunningFigures& f)
+{
+    const HandOverFigures& hand = f.hand;
     const double ratio = hand.laterLaunch.median / hand.noop.median;
-    const double beyond = answer.median - hand.noop.median;
+    const double beyond = f.answer.median - hand.noop.median;
     const double user32 = hand.noopUser32.median;
     auto mib = [](SIZE_T bytes) { return Fixed(static_cast<double>(bytes) / 1048576, 1) + " MiB"; };
     printf("| What | Median | Range | Goal | Verdict |\n| --- | ---: | ---: | --- | --- |\n");
@@ -430,28 +477,43 @@ void Run(const Options& o)
         Fixed(hand.laterLaunch.median / user32, 2));
     Row("Later launch beyond a start importing user32 and advapi32, round by round",
         hand.laterBeyondUser32);
+    Row("Later launch with the diagnostic log on", hand.laterLaunchLogged);
+    Row("Later launch, log on ÷ log off", Fixed(hand.laterLaunchLogged.median / hand.laterLaunch.median, 3));
     Row("Command end to end (`-Q=id B 1`: launch → record on disk), less the designed 100 ms",
-        answer);
+        f.answer);
     Row("Command end to end beyond one process start", Fixed(beyond) + " ms", "", "≤ 15 ms",
         Verdict(beyond <= 15));
     Row("Command end to end beyond a start importing user32 and advapi32",
-        Fixed(answer.median - user32) + " ms");
-    Row("CPU of an idle lesson: " + Fixed(idle.cpuMs, 0) + " ms in " + Fixed(idle.wallMs / 1000) +
-            " s, " + Fixed(1000 * idle.cpuMs / (idle.wallMs / kWatchPeriodMs), 0) +
-            " µs per watch tick",
-        Fixed(idle.percent, 3) + " % of one core", "", "≤ 0.2 %", Verdict(idle.percent <= 0.2));
-    Row("Start-up: program (CreateProcess → frame window)", program);
+        Fixed(f.answer.median - user32) + " ms");
+    Row("Command end to end with the diagnostic log on, less the designed 100 ms", f.answerLogged);
+    Row("Command end to end, log on ÷ log off", Fixed(f.answerLogged.median / f.answer.median, 3));
+    Row("CPU of an idle lesson: " + Fixed(f.idle.cpuMs, 0) + " ms in " +
+            Fixed(f.idle.wallMs / 1000) + " s, " +
+            Fixed(1000 * f.idle.cpuMs / (f.idle.wallMs / kWatchPeriodMs), 0) + " µs per watch tick",
+        Fixed(f.idle.percent, 3) + " % of one core", "", "≤ 0.2 %", Verdict(f.idle.percent <= 0.2));
+    Row("Start-up: program (CreateProcess → frame window)", start.program);
     Row("Start-up: program beyond a start importing user32 and advapi32",
-        Fixed(program.median - user32) + " ms");
-    Row("Start-up: viewer activation and open (frame → show window)", Summary(viewerMs));
+        Fixed(start.program.median - user32) + " ms");
+    Row("Start-up: viewer activation and open (frame → show window)", start.viewer);
     Row("Start-up: open call's return and designed 200 ms wait (show window → watch running)",
-        Summary(waitMs));
-    Row("Start-up: total (CreateProcess → watch running)", Summary(totalMs));
-    Row("Peak working set of the lesson, just before its finish", mib(memory.PeakWorkingSetSize));
-    Row("Peak working set of bench_driver.exe itself, for scale", mib(own.PeakWorkingSetSize));
-    printf("\nSamples: %d rounds of the four process starts, %d answers, %d s idle, %d start-ups "
-           "(medians, with the range of the samples).\n",
+        start.designedWait);
+    Row("Start-up: total (CreateProcess → watch running)", start.total);
+    Row("Peak working set of the lesson, just before its finish", mib(f.peakWorkingSet));
+    Row("Peak working set of bench_driver.exe itself, for scale", mib(f.ownPeakWorkingSet));
+    printf("\nSamples: %d rounds of the five process starts, %d answers with the log off and as "
+           "many on, %d s idle, %d start-ups (medians, with the range of the samples).\n",
            o.rounds, o.answers, o.idleSeconds, o.lessons);
+}
+
+void Run(const Options& o)
+{
+    Check(testkit::ViewerRegistered(), "the viewer is not registered (quelmar.exe /RegServer)");
+    testkit::SetMacroProtection(1);
+    testkit::DeleteLogFileValue();
+    const LessonFiles files;
+    const StartUpFigures start = TimeStartUps(files, o.lessons);
+    const RunningFigures running = TimeRunningLessons(files, o);
+    PrintFigures(o, start, running);
 }
 
 } // namespace

@@ -3,13 +3,20 @@
 # three quiz answers and a finish sent as later launches, and what they leave behind.
 #   scripts/demo.sh            headless (Wine's null graphics driver)
 #   scripts/demo.sh --watch    on the X display in $DISPLAY (a desktop, or Xvfb), slower
+#   scripts/demo.sh --log      with the diagnostic log switched on, and shown at the end
 set -euo pipefail
 root=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
 cd "$root"
 
-watch=0
-if [ "${1:-}" = --watch ]; then
-    watch=1
+watch=0 log=0
+for option in "$@"; do
+    case "$option" in
+        --watch) watch=1 ;;
+        --log) log=1 ;;
+        *) echo "usage: scripts/demo.sh [--watch] [--log]" >&2; exit 2 ;;
+    esac
+done
+if [ "$watch" = 1 ]; then
     export TARNSKOV_WINEPREFIX=$root/build/wineprefix-display TARNSKOV_GRAPHICS=x11
 fi
 
@@ -37,6 +44,11 @@ cp samples/intro.ppt "$demo/intro.ppt"
 windir=$WINEPREFIX/drive_c/windows
 printf '[core]\r\noutput_file=C:\\tarnskov-demo\\result.ini\r\nstudent_name=STUDENT ONE\r\n[Evaluation]\r\nCourse_ID=C101\r\ninteraction_file=C:\\tarnskov-demo\\quiz.csv\r\n' > "$windir/PARAM.CMI"
 w reg add "$options" /v MacroVirusProtection /t REG_DWORD /d 1 /f >/dev/null
+if [ "$log" = 1 ]; then
+    w reg add 'HKCU\Software\Tarnskov' /v LogFile /t REG_SZ /d 'C:\tarnskov-demo\tarnskov.log' /f >/dev/null
+else
+    w reg delete 'HKCU\Software\Tarnskov' /v LogFile /f >/dev/null 2>&1 || true
+fi
 
 echo "== the CMI system's PARAM.CMI (in the Windows directory)"
 tr -d '\r' < "$windir/PARAM.CMI"
@@ -62,3 +74,7 @@ tr -d '\r' < "$demo/quiz.csv"
 echo "== result file C:\\tarnskov-demo\\result.ini"
 tr -d '\r' < "$demo/result.ini"
 echo "== MacroVirusProtection after the lesson: $(macro)"
+if [ "$log" = 1 ]; then
+    echo "== diagnostic log C:\\tarnskov-demo\\tarnskov.log"
+    tr -d '\r' < "$demo/tarnskov.log"
+fi

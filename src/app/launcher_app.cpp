@@ -4,11 +4,16 @@
 #include "app/macro_option.h"
 #include "channel/command_block.h"
 #include "frame/main_frame.h"
+#include "framework/afxlog.h"
 #include "lesson/lesson_files.h"
 #include "res/resource.h"
 #include "viewer/viewer.h"
 
 static const char kFullProgramWindowClass[] = "PP97FrameClass";
+// Where an administrator switches the diagnostic log on.
+static const char kLauncherKey[] = "Software\\Tarnskov";
+static const char kLogFileValue[] = "LogFile";
+static const DWORD kLogLimit = 1024 * 1024;
 
 CLauncherApp theApp;
 
@@ -20,6 +25,7 @@ BOOL CLauncherApp::ReportFailure(LPCSTR lpszText, CRegKeyOwner* pKey)
 {
     if (pKey != NULL)
         pKey->Close();
+    AfxLog("refuse", "%s", lpszText);
     AfxMessageBox(lpszText, MB_OK, 0);
     return FALSE;
 }
@@ -33,6 +39,8 @@ BOOL CLauncherApp::ReportFailure(UINT nIDPrompt, CRegKeyOwner* pKey)
 
 BOOL CLauncherApp::InitInstance()
 {
+    AfxLogInit(HKEY_CURRENT_USER, kLauncherKey, kLogFileValue);
+    AfxLog("launch", "%s", m_lpCmdLine);
     CString strTitle;
     strTitle.LoadString(AFX_IDS_APP_TITLE);
 
@@ -45,6 +53,10 @@ BOOL CLauncherApp::InitInstance()
         }
         m_lessonLock.Attach(hLesson);
     }
+    // Only a first launch, alone under the lesson mutex, starts a new log file,
+    // which then begins with this launch too.
+    if (hWndInstance == NULL && AfxLogRotate(kLogLimit))
+        AfxLog("launch", "%s", m_lpCmdLine);
     if (hWndInstance != NULL) {
         m_nExitCode = HandOverCommand(hWndInstance, m_lpCmdLine);
         return FALSE;
@@ -61,8 +73,13 @@ BOOL CLauncherApp::InitInstance()
 void CLauncherApp::RestoreFromCrashRecord()
 {
     DWORD dwRecorded;
-    if (ReadCrashRecord(&dwRecorded) && WriteMacroOption(dwRecorded) == ERROR_SUCCESS)
+    if (!ReadCrashRecord(&dwRecorded))
+        return;
+    LONG lResult = WriteMacroOption(dwRecorded);
+    if (lResult == ERROR_SUCCESS)
         DeleteCrashRecord();
+    AfxLog("option", "%lu restored from the crash record: %s", dwRecorded,
+           lResult == ERROR_SUCCESS ? "record deleted" : "failed, record kept");
 }
 
 // Neither the full presentation program nor another show may run, and the
@@ -104,9 +121,11 @@ BOOL CLauncherApp::SwitchMacroProtectionOff()
     m_bMacroProtectionSaved = TRUE;
 
     // Without a record the lesson still runs; only a crash would then cost the value.
-    WriteCrashRecord(dwValue);
+    const BOOL bRecorded = WriteCrashRecord(dwValue);
+    AfxLog("option", "%lu saved; crash record %s", dwValue, bRecorded ? "written" : "not written");
     if (WriteDwordValue(key.Get(), kMacroProtectionValue, 0) != ERROR_SUCCESS)
         return ReportFailure(IDS_VIEWER_FAILURE, &key);
+    AfxLog("option", "set to 0");
     if (key.Close() != ERROR_SUCCESS)
         return ReportFailure(IDS_VIEWER_FAILURE);
     return TRUE;
@@ -139,6 +158,10 @@ BOOL CLauncherApp::StartLesson()
     pFrame->m_strCourseId = szValue;
     ReadLessonValue("Evaluation", "interaction_file", szValue, szParamFile);
     pFrame->m_strInteractionFile = szValue;
+    AfxLog("params", "result \"%s\", interaction \"%s\", course \"%s\", student name present",
+           static_cast<LPCSTR>(pFrame->m_strResultFile),
+           static_cast<LPCSTR>(pFrame->m_strInteractionFile),
+           static_cast<LPCSTR>(pFrame->m_strCourseId));
 
     pFrame->ShowWindow(SW_HIDE);
     UpdateWindow(pFrame->m_hWnd);
@@ -150,14 +173,21 @@ int CLauncherApp::ExitInstance()
 {
     // Nothing is shown or retried; a value that cannot be written back keeps its
     // crash record, and the next first launch writes it back.
-    if (m_bMacroProtectionSaved && WriteMacroOption(m_dwSavedMacroProtection) == ERROR_SUCCESS) {
-        DeleteCrashRecord();
-        m_bMacroProtectionSaved = FALSE;
+    if (m_bMacroProtectionSaved) {
+        LONG lResult = WriteMacroOption(m_dwSavedMacroProtection);
+        if (lResult == ERROR_SUCCESS) {
+            DeleteCrashRecord();
+            m_bMacroProtectionSaved = FALSE;
+        }
+        AfxLog("option", "%lu written back: %s", m_dwSavedMacroProtection,
+               lResult == ERROR_SUCCESS ? "crash record deleted" : "failed, crash record kept");
     }
     // Only now may the next first launch save the option, and find its true value.
     if (m_lessonLock.Get() != NULL) {
         ReleaseMutex(m_lessonLock.Get());
         m_lessonLock.Close();
     }
-    return CWinApp::ExitInstance();
+    const int nExitCode = CWinApp::ExitInstance();
+    AfxLog("exit", "code %d", nExitCode);
+    return nExitCode;
 }

@@ -2,6 +2,7 @@
 #include "channel/command_block.h"
 
 #include "channel/command_text.h"
+#include "framework/afxlog.h"
 #include "framework/afxwin.h"
 #include "framework/handles.h"
 
@@ -64,24 +65,34 @@ BOOL TakeLesson(LPCSTR lpszTitle, LPCSTR lpszCommandLine, HANDLE* phLesson, HWND
     *phLesson = NULL;
     *phWndInstance = NULL;
     CHandleOwner lesson(CreateMutexA(NULL, FALSE, kLessonMutexName));
-    if (lesson.Get() == NULL)
+    if (lesson.Get() == NULL) {
+        AfxLog("startup", "no lesson mutex (error %lu): starting alone", GetLastError());
         return TRUE;
+    }
     const DWORD dwStart = GetTickCount();
     for (;;) {
         const DWORD dwWait = WaitForSingleObject(lesson.Get(), kLessonPollMs);
+        const DWORD dwWaited = GetTickCount() - dwStart;
         if (dwWait == WAIT_OBJECT_0 || dwWait == WAIT_ABANDONED) {
             *phWndInstance = FindInstanceWindow(lpszTitle, lpszCommandLine);
             if (*phWndInstance != NULL)
                 ReleaseMutex(lesson.Get());
             else
                 *phLesson = lesson.Detach();
+            AfxLog("startup", "lesson mutex had after %lu ms%s%s", dwWaited,
+                   dwWait == WAIT_ABANDONED ? " (abandoned)" : "",
+                   *phWndInstance != NULL ? ", but a lesson runs: a later launch" : ": the first launch");
             return TRUE;
         }
         *phWndInstance = FindInstanceWindow(lpszTitle, lpszCommandLine);
-        if (*phWndInstance != NULL)
+        if (*phWndInstance != NULL) {
+            AfxLog("startup", "a lesson appeared after %lu ms: a later launch", dwWaited);
             return TRUE;
-        if (dwWait == WAIT_FAILED || GetTickCount() - dwStart >= kLessonWaitMs)
+        }
+        if (dwWait == WAIT_FAILED || dwWaited >= kLessonWaitMs) {
+            AfxLog("startup", "lesson mutex not had in %lu ms", dwWaited);
             return FALSE;
+        }
     }
 }
 
@@ -110,7 +121,21 @@ static BOOL WaitUntilTaken(HWND hWndInstance, HANDLE hTaken)
     return TRUE;
 }
 
+static LaunchExitCode HandOver(HWND hWndInstance, LPCSTR lpszText, DWORD* pdwTurnMs,
+                               DWORD* pdwTakenMs);
+
 LaunchExitCode HandOverCommand(HWND hWndInstance, LPCSTR lpszText)
+{
+    DWORD dwTurnMs = 0, dwTakenMs = 0;
+    const LaunchExitCode code = HandOver(hWndInstance, lpszText, &dwTurnMs, &dwTakenMs);
+    AfxLog("handover", "window %p; turn after %lu ms, taken after %lu ms; exit code %d",
+           static_cast<void*>(hWndInstance), dwTurnMs, dwTakenMs, code);
+    return code;
+}
+
+// The hand-over itself, and how long it waited for its turn and for "taken".
+static LaunchExitCode HandOver(HWND hWndInstance, LPCSTR lpszText, DWORD* pdwTurnMs,
+                               DWORD* pdwTakenMs)
 {
     // A cut text would be a different command, or a wrong answer: none at all instead.
     if (!FitsCommandBlock(lpszText))
@@ -128,7 +153,9 @@ LaunchExitCode HandOverCommand(HWND hWndInstance, LPCSTR lpszText)
     }
 
     CHandleOwner turn(CreateMutexA(NULL, FALSE, kSenderMutexName));
+    const DWORD dwTurnStart = GetTickCount();
     const DWORD dwWait = turn.Get() ? WaitForSingleObject(turn.Get(), kSendTimeoutMs) : WAIT_FAILED;
+    *pdwTurnMs = GetTickCount() - dwTurnStart;
     // An abandoned mutex (a sender that died) still hands the turn over.
     if (dwWait != WAIT_OBJECT_0 && dwWait != WAIT_ABANDONED)
         return EXIT_NO_TURN;
@@ -136,7 +163,9 @@ LaunchExitCode HandOverCommand(HWND hWndInstance, LPCSTR lpszText)
     LaunchExitCode result = EXIT_NO_BLOCK;
     if (WriteCommandBlock(block.Get(), lpszText)) {
         PostMessageA(hWndInstance, WM_SHOW_COMMAND, kTextInBlock, 0);
+        const DWORD dwPosted = GetTickCount();
         result = WaitUntilTaken(hWndInstance, taken.Get()) ? EXIT_TAKEN : EXIT_NOT_TAKEN;
+        *pdwTakenMs = GetTickCount() - dwPosted;
     }
     ReleaseMutex(turn.Get());
     return result;

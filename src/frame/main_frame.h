@@ -59,6 +59,10 @@ protected:
 
 private:
     class CViewerCall;
+    CString FormPresentationPath();
+    BOOL OpenShowInViewer(LPCSTR lpszPath, CString& strMessage);
+    void WatchShow();
+    void FailShowStart(LPCSTR lpszMessage);
     void Finish();
     CString EndViewer();
     void FinishIncomplete();

@@ -3,6 +3,7 @@
 #include "frame/interaction.h"
 #include "frame/main_frame.h"
 #include "framework/afxfile.h"
+#include "framework/afxlog.h"
 #include "res/resource.h"
 
 const char* CMainFrame::SkipBlanks(const char* p) { return SkipBlanksIn(p); }
@@ -22,7 +23,9 @@ BOOL CMainFrame::RecordInteraction()
                 file.Write(kInteractionHeader, kInteractionHeaderSize);
                 file.Flush();
                 file.Close();
-            } catch (const CFileException&) {
+            } catch (const CFileException& e) {
+                AfxLog("record", "refused: cannot create %s (error %ld)",
+                       static_cast<LPCSTR>(m_strInteractionFile), e.m_lOsError);
                 AfxMessageBox(IDS_CANT_CREATE_QUIZ_FILE);
                 return FALSE;
             }
@@ -31,8 +34,10 @@ BOOL CMainFrame::RecordInteraction()
     }
 
     Interaction interaction;
-    if (!ParseInteraction(g_szCommandBuffer, &interaction))
+    if (!ParseInteraction(g_szCommandBuffer, &interaction)) {
+        AfxLog("record", "refused: the operands form no interaction");
         return TRUE;
+    }
 
     SYSTEMTIME st;
     GetLocalTime(&st);
@@ -54,10 +59,13 @@ BOOL CMainFrame::RecordInteraction()
         file.Write(szRecord, static_cast<UINT>(cbRecord));
         file.Flush();
         file.Close();
-    } catch (const CFileException&) {
+    } catch (const CFileException& e) {
+        AfxLog("record", "refused: cannot append to %s (error %ld)",
+               static_cast<LPCSTR>(m_strInteractionFile), e.m_lOsError);
         // The file object is gone (and closed) before the box shows.
         AfxMessageBox(IDS_CANT_UPDATE_QUIZ_FILE);
         return FALSE;
     }
+    AfxLog("record", "%.*s", static_cast<int>(cbRecord - 2), szRecord);
     return TRUE;
 }

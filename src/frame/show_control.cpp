@@ -6,6 +6,7 @@
 #include "frame/finish_text.h"
 #include "frame/main_frame.h"
 #include "frame/show_path.h"
+#include "framework/afxlog.h"
 #include "framework/afxole.h"
 #include "lesson/lesson_files.h"
 #include "res/resource.h"
@@ -32,12 +33,23 @@ private:
 
 LRESULT CMainFrame::OnShowStart(WPARAM, LPARAM)
 {
-    CString strPath, strMessage;
     lazyole::OleInitialize(NULL);
     m_bInteractionFileReady = FALSE;
+    CString strPath = FormPresentationPath();
+    CString strMessage;
+    if (OpenShowInViewer(strPath, strMessage))
+        WatchShow();
+    else
+        FailShowStart(strMessage);
+    return 0;
+}
 
-    // A path on the current drive gets that drive's letter; the command buffer is
-    // the scratch space for the directory and is left empty.
+// The command-line tail as the viewer gets it: a path on the current drive gets
+// that drive's letter. The command buffer is the scratch space for the current
+// directory and is left empty.
+CString CMainFrame::FormPresentationPath()
+{
+    CString strPath;
     LPCSTR lpszTail = AfxGetApp()->m_lpCmdLine;
     if (NeedsCurrentDrive(lpszTail)) {
         DWORD cch = GetCurrentDirectoryA(kCommandBlockSize, g_szCommandBuffer);
@@ -52,51 +64,63 @@ LRESULT CMainFrame::OnShowStart(WPARAM, LPARAM)
         strPath = lpszTail;
     }
     g_szCommandBuffer[0] = '\0';
+    return strPath;
+}
 
+// Opens the channel, creates the viewer and has it open the presentation and run
+// its show. FALSE, with the message to show, when any of them fails.
+BOOL CMainFrame::OpenShowInViewer(LPCSTR lpszPath, CString& strMessage)
+{
     // The event first: a sender that finds the block must find the event too.
     m_hCommandTaken = CreateCommandTakenEvent();
     m_hCommandBlock = CreateCommandBlock();
-    LPDISPATCH lpShow = NULL;
     if (m_hCommandBlock == NULL) {
         strMessage.LoadString(IDS_CANT_LAUNCH_VIEWER);
-    } else {
-        CViewerCall call(this);
-        if (!m_viewerApp.CreateDispatch(kViewerProgId)) {
-            strMessage.LoadString(IDS_VIEWER_NOT_CREATED);
-        } else {
-            m_viewerApp.m_bAutoRelease = FALSE;
-            try {
-                lpShow = OpenShow(m_viewerApp, strPath);
-                m_show.AttachDispatch(lpShow, FALSE);
-            } catch (const CException&) {
-                lpShow = NULL;
-                strMessage.Format(IDS_CANT_LOAD_FILE, static_cast<LPCSTR>(strPath));
-            }
-        }
+        return FALSE;
     }
-
+    CViewerCall call(this);
+    if (!m_viewerApp.CreateDispatch(kViewerProgId)) {
+        strMessage.LoadString(IDS_VIEWER_NOT_CREATED);
+        return FALSE;
+    }
+    m_viewerApp.m_bAutoRelease = FALSE;
+    LPDISPATCH lpShow = NULL;
+    try {
+        lpShow = OpenShow(m_viewerApp, lpszPath);
+        m_show.AttachDispatch(lpShow, FALSE);
+    } catch (const CException&) {
+        lpShow = NULL;
+    }
     // A viewer that answers with no show has failed to load the file all the same.
-    if (lpShow == NULL && strMessage.IsEmpty())
-        strMessage.Format(IDS_CANT_LOAD_FILE, static_cast<LPCSTR>(strPath));
+    if (lpShow == NULL)
+        strMessage.Format(IDS_CANT_LOAD_FILE, lpszPath);
+    return lpShow != NULL;
+}
 
-    if (lpShow != NULL) {
-        Sleep(kShowWindowWaitMs);
-        m_hShowWnd = FindWindowA(kShowWindowClass, NULL);
-        if (m_hShowWnd != NULL) {
-            m_nWatchTimer = SetTimer(m_hWnd, kWatchTimerId, kWatchPeriodMs, NULL);
-        } else {
-            FinishIncomplete();
-        }
-        return 0;
+// The show runs: the watch starts once its window is there, and a show without a
+// window ends the lesson at once.
+void CMainFrame::WatchShow()
+{
+    Sleep(kShowWindowWaitMs);
+    m_hShowWnd = FindWindowA(kShowWindowClass, NULL);
+    if (m_hShowWnd == NULL) {
+        AfxLog("show", "no window %lu ms after the open call", kShowWindowWaitMs);
+        FinishIncomplete();
+        return;
     }
+    m_nWatchTimer = SetTimer(m_hWnd, kWatchTimerId, kWatchPeriodMs, NULL);
+    AfxLog("show", "window %p found; watch %s", static_cast<void*>(m_hShowWnd),
+           m_nWatchTimer != 0 ? "running" : "not set");
+}
 
-    // No show: nothing can reach the lesson any more, so the block goes before the box.
+// No show: nothing can reach the lesson any more, so the block goes before the box.
+void CMainFrame::FailShowStart(LPCSTR lpszMessage)
+{
     lazyole::OleUninitialize();
     CloseCommandBlock();
     HWND hWnd = m_hWnd;
-    AfxMessageBox(strMessage);
+    AfxMessageBox(lpszMessage);
     PostMessageA(hWnd, WM_CLOSE, 0, 0);
-    return 0;
 }
 
 LRESULT CMainFrame::OnShowCommand(WPARAM wParam, LPARAM)
@@ -129,6 +153,8 @@ BOOL CMainFrame::TakeText(WPARAM wParam, char* pszText)
     BOOL bCommand = ReadCommandBlock(m_hCommandBlock, pszText);
     if (m_hCommandTaken != NULL)
         SetEvent(m_hCommandTaken);
+    if (!bCommand)
+        AfxLog("receive", "no command in the block: ignored");
     return bCommand;
 }
 
@@ -141,11 +167,12 @@ void CMainFrame::Queue(WPARAM wParam)
             m_bOwnFinishDeferred = TRUE;
         else
             m_bCommandDeferred = TRUE;
+        AfxLog("receive", "queue full: text left until there is room");
         return;
     }
     char szText[kCommandBlockSize];
-    if (TakeText(wParam, szText))
-        m_queue.Push(szText);
+    if (TakeText(wParam, szText) && m_queue.Push(szText))
+        AfxLog("receive", "%s queued", szText);
 }
 
 // Posts what waits: the next queued text, and the texts that found the queue full.
@@ -169,6 +196,7 @@ void CMainFrame::RunCommand(LPCSTR lpszText)
 {
     CopyCommandText(g_szCommandBuffer, kCommandBlockSize, lpszText, kCommandBlockSize);
     char chLetter = UpcaseCommandLetter(g_szCommandBuffer);
+    AfxLog("receive", "%s dispatched", lpszText);
     Sleep(kCommandWaitMs);
     DispatchCommand(chLetter);
 }
@@ -176,6 +204,7 @@ void CMainFrame::RunCommand(LPCSTR lpszText)
 void CMainFrame::OnTimer(UINT_PTR)
 {
     if (m_nViewerCalls == 0 && !m_bFinishing && !IsWindow(m_hShowWnd)) {
+        AfxLog("watch", "the show window is gone: finishing with %s", kDefaultFinishText);
         m_bFinishing = TRUE;
         FinishIncomplete();
     }
@@ -183,13 +212,20 @@ void CMainFrame::OnTimer(UINT_PTR)
 }
 
 // A logoff or shutdown never waits for the lesson.
-BOOL CMainFrame::OnQueryEndSession() { return TRUE; }
+BOOL CMainFrame::OnQueryEndSession()
+{
+    AfxLog("session", "WM_QUERYENDSESSION: the session may end");
+    return TRUE;
+}
 
 // Windows ends the process soon after this returns, and nothing of the lesson's
 // own end would run: suspend the lesson here, with no box to wait for anybody.
 // A finish under way or done keeps its result.
 void CMainFrame::OnEndSession(BOOL bEnding)
 {
+    AfxLog("session", "WM_ENDSESSION %s", !bEnding        ? "cancelled: the lesson goes on"
+                                          : m_bFinishing ? "after the finish began: result kept"
+                                                         : "ending: suspending the lesson");
     if (!bEnding)
         return;
     const BOOL bSuspend = !m_bFinishing;

@@ -4,6 +4,7 @@
 #include <stdarg.h>
 #include <string.h>
 
+#include "framework/afxlog.h"
 #include "framework/handles.h"
 
 static CString NarrowBstr(BSTR bstr)
@@ -51,10 +52,12 @@ BOOL COleDispatchDriver::CreateDispatch(LPCSTR lpszProgID, COleException* pError
         sc = lazyole::CoCreateInstance(clsid, NULL, CLSCTX_LOCAL_SERVER | CLSCTX_INPROC_SERVER,
                               IID_IDispatch, reinterpret_cast<void**>(&lpDispatch));
     if (FAILED(sc)) {
+        AfxLog("viewer", "%s not created: 0x%08lX", lpszProgID, static_cast<unsigned long>(sc));
         if (pError != NULL)
             pError->m_sc = sc;
         return FALSE;
     }
+    AfxLog("viewer", "%s created", lpszProgID);
     AttachDispatch(lpDispatch, TRUE);
     return TRUE;
 }

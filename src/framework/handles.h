@@ -39,10 +39,11 @@ private:
     HKEY m_hKey = NULL;
 };
 
-// A kernel handle (NULL means none), closed exactly once.
+// A kernel handle, closed exactly once. NULL means none, and so does the
+// INVALID_HANDLE_VALUE with which the file functions fail.
 class CHandleOwner {
 public:
-    explicit CHandleOwner(HANDLE h = NULL) : m_h(h) {}
+    explicit CHandleOwner(HANDLE h = NULL) : m_h(h == INVALID_HANDLE_VALUE ? NULL : h) {}
     ~CHandleOwner() { Close(); }
     CHandleOwner(const CHandleOwner&) = delete;
     CHandleOwner& operator=(const CHandleOwner&) = delete;

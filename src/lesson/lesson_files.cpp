@@ -3,6 +3,8 @@
 
 #include <stdio.h>
 
+#include "framework/afxlog.h"
+
 void GetLessonParamFilePath(char* pszPath)
 {
     char szWindows[MAX_PATH] = "";
@@ -23,9 +25,14 @@ DWORD ReadLessonValue(LPCSTR lpszSection, LPCSTR lpszKey, char* pszValue, LPCSTR
 static void WriteResultKey(LPCSTR lpszResultFile, LPCSTR lpszKey, LPCSTR lpszValue,
                            CString& strUnwritten)
 {
-    if (*lpszValue == '\0' ||
-        WritePrivateProfileStringA("core", lpszKey, lpszValue, lpszResultFile))
+    if (*lpszValue == '\0')
         return;
+    if (WritePrivateProfileStringA("core", lpszKey, lpszValue, lpszResultFile)) {
+        AfxLog("finish", "%s=%s written to %s", lpszKey, lpszValue, lpszResultFile);
+        return;
+    }
+    AfxLog("finish", "%s=%s not written to %s (error %lu)", lpszKey, lpszValue, lpszResultFile,
+           GetLastError());
     CString strLine;
     strLine.Format("%s%s%s=%s", static_cast<LPCSTR>(strUnwritten),
                    strUnwritten.IsEmpty() ? "" : "\n", lpszKey, lpszValue);
@@ -36,6 +43,8 @@ void WriteLessonResult(LPCSTR lpszResultFile, LPCSTR lpszStatus, LPCSTR lpszScor
                        CString& strUnwritten)
 {
     strUnwritten = "";
+    if (*lpszStatus == '\0' && *lpszScore == '\0')
+        AfxLog("finish", "no status and no score: %s not touched", lpszResultFile);
     WriteResultKey(lpszResultFile, "lesson_status", lpszStatus, strUnwritten);
     WriteResultKey(lpszResultFile, "score", lpszScore, strUnwritten);
 }

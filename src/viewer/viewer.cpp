@@ -1,6 +1,8 @@
 // The viewer's automation contract: fixed DISPIDs, called late-bound as methods.
 #include "viewer/viewer.h"
 
+#include "framework/afxlog.h"
+
 const char kViewerProgId[] = "PowerPointViewer.Application.8";
 const char kShowWindowClass[] = "screenClass";
 
@@ -11,11 +13,36 @@ static const DISPID DISPID_APP_QUIT = 2003;
 static const DISPID DISPID_SHOW_RUN = 2002;
 static const DISPID DISPID_SHOW_END = 2003;
 
+// Makes one call and logs its outcome; a failure goes on to the caller.
+template <class Call>
+static void LoggedCall(const COleDispatchDriver& driver, LPCSTR lpszObject, DISPID dispid,
+                       Call call)
+{
+    if (driver.m_lpDispatch == NULL) {
+        AfxLog("call", "%s %ld not made: no reference held", lpszObject, dispid);
+        return;
+    }
+    try {
+        call();
+    } catch (const COleDispatchException& e) {
+        AfxLog("call", "%s %ld raised 0x%08lX: %s", lpszObject, dispid,
+               static_cast<unsigned long>(e.m_scError), static_cast<LPCSTR>(e.m_strDescription));
+        throw;
+    } catch (const COleException& e) {
+        AfxLog("call", "%s %ld failed: 0x%08lX", lpszObject, dispid,
+               static_cast<unsigned long>(e.m_sc));
+        throw;
+    }
+    AfxLog("call", "%s %ld ok", lpszObject, dispid);
+}
+
 LPDISPATCH OpenShow(COleDispatchDriver& viewerApp, LPCSTR lpszPath)
 {
     LPDISPATCH lpShow = NULL;
-    viewerApp.InvokeHelper(DISPID_APP_OPEN_SHOW, DISPATCH_METHOD, VT_DISPATCH, &lpShow,
-                           VTS_BSTR VTS_I4 VTS_I4, lpszPath, 1L, 0L);
+    LoggedCall(viewerApp, "app", DISPID_APP_OPEN_SHOW, [&] {
+        viewerApp.InvokeHelper(DISPID_APP_OPEN_SHOW, DISPATCH_METHOD, VT_DISPATCH, &lpShow,
+                               VTS_BSTR VTS_I4 VTS_I4, lpszPath, 1L, 0L);
+    });
     return lpShow;
 }
 
@@ -30,7 +57,9 @@ static bool IsViewerGone(SCODE sc)
 void QuitViewer(COleDispatchDriver& viewerApp)
 {
     try {
-        viewerApp.InvokeHelper(DISPID_APP_QUIT, DISPATCH_METHOD, VT_EMPTY, NULL, NULL);
+        LoggedCall(viewerApp, "app", DISPID_APP_QUIT, [&] {
+            viewerApp.InvokeHelper(DISPID_APP_QUIT, DISPATCH_METHOD, VT_EMPTY, NULL, NULL);
+        });
     } catch (const COleException& e) {
         if (!IsViewerGone(e.m_sc))
             throw;
@@ -39,6 +68,10 @@ void QuitViewer(COleDispatchDriver& viewerApp)
 
 void RestartShow(COleDispatchDriver& show)
 {
-    show.InvokeHelper(DISPID_SHOW_END, DISPATCH_METHOD, VT_EMPTY, NULL, NULL);
-    show.InvokeHelper(DISPID_SHOW_RUN, DISPATCH_METHOD, VT_EMPTY, NULL, NULL);
+    LoggedCall(show, "show", DISPID_SHOW_END, [&] {
+        show.InvokeHelper(DISPID_SHOW_END, DISPATCH_METHOD, VT_EMPTY, NULL, NULL);
+    });
+    LoggedCall(show, "show", DISPID_SHOW_RUN, [&] {
+        show.InvokeHelper(DISPID_SHOW_RUN, DISPATCH_METHOD, VT_EMPTY, NULL, NULL);
+    });
 }

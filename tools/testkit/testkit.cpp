@@ -314,6 +314,26 @@ void DeleteCrashRecord()
     }
 }
 
+void SetLogFileValue(DWORD type, const std::string& path)
+{
+    HKEY hKey;
+    if (RegCreateKeyExA(HKEY_CURRENT_USER, kLauncherKey, 0, NULL, 0, KEY_ALL_ACCESS, NULL, &hKey,
+                        NULL) == ERROR_SUCCESS) {
+        RegSetValueExA(hKey, "LogFile", 0, type, reinterpret_cast<const BYTE*>(path.c_str()),
+                       static_cast<DWORD>(path.size() + 1));
+        RegCloseKey(hKey);
+    }
+}
+
+void DeleteLogFileValue()
+{
+    HKEY hKey;
+    if (RegOpenKeyExA(HKEY_CURRENT_USER, kLauncherKey, 0, KEY_ALL_ACCESS, &hKey) == ERROR_SUCCESS) {
+        RegDeleteValueA(hKey, "LogFile");
+        RegCloseKey(hKey);
+    }
+}
+
 std::string BlockText()
 {
     HANDLE hBlock = OpenFileMappingA(FILE_MAP_READ, FALSE, "kelvand_block");

@@ -88,6 +88,11 @@ DWORD MacroValue();
 bool GetCrashRecord(DWORD* pValue);
 void DeleteCrashRecord();
 
+// The diagnostic log's switch: LogFile under HKCU\Software\Tarnskov, of that
+// type (REG_SZ or REG_EXPAND_SZ); DeleteLogFileValue switches the log off.
+void SetLogFileValue(DWORD type, const std::string& path);
+void DeleteLogFileValue();
+
 // The command block's text, or "<no block>" when no lesson holds one.
 std::string BlockText();
 

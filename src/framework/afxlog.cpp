@@ -1,0 +1,70 @@
+// The diagnostic log: one open-append-close per line, so that no handle outlives a line.
+#include "framework/afxlog.h"
+
+#include <stdarg.h>
+#include <stdio.h>
+
+#include "framework/handles.h"
+#include "framework/log_line.h"
+
+static char g_szLogFile[MAX_PATH];
+
+void AfxLogInit(HKEY hRoot, LPCSTR lpszKey, LPCSTR lpszValue)
+{
+    g_szLogFile[0] = '\0';
+    CRegKeyOwner key;
+    if (key.Open(hRoot, lpszKey, KEY_QUERY_VALUE) != ERROR_SUCCESS)
+        return;
+    char szValue[MAX_PATH];
+    DWORD dwType = 0, cbValue = sizeof(szValue) - 1;
+    if (RegQueryValueExA(key.Get(), lpszValue, NULL, &dwType, reinterpret_cast<BYTE*>(szValue),
+                         &cbValue) != ERROR_SUCCESS ||
+        (dwType != REG_SZ && dwType != REG_EXPAND_SZ))
+        return;
+    szValue[cbValue] = '\0';
+    if (dwType == REG_SZ) {
+        lstrcpynA(g_szLogFile, szValue, MAX_PATH);
+        return;
+    }
+    DWORD cch = ExpandEnvironmentStringsA(szValue, g_szLogFile, MAX_PATH);
+    if (cch == 0 || cch > MAX_PATH)
+        g_szLogFile[0] = '\0';
+}
+
+BOOL AfxLogRotate(DWORD cbLimit)
+{
+    WIN32_FILE_ATTRIBUTE_DATA data;
+    if (g_szLogFile[0] == '\0' ||
+        !GetFileAttributesExA(g_szLogFile, GetFileExInfoStandard, &data) ||
+        (data.nFileSizeHigh == 0 && data.nFileSizeLow <= cbLimit))
+        return FALSE;
+    char szOld[MAX_PATH + 4];
+    snprintf(szOld, sizeof(szOld), "%s.old", g_szLogFile);
+    return MoveFileExA(g_szLogFile, szOld, MOVEFILE_REPLACE_EXISTING);
+}
+
+void AfxLog(LPCSTR lpszEvent, LPCSTR lpszFormat, ...)
+{
+    if (g_szLogFile[0] == '\0')
+        return;
+    char szDetails[2048];
+    va_list args;
+    va_start(args, lpszFormat);
+    vsnprintf(szDetails, sizeof(szDetails), lpszFormat, args);
+    va_end(args);
+
+    SYSTEMTIME st;
+    GetLocalTime(&st);
+    const LogTime time = {st.wYear, st.wMonth, st.wDay, st.wHour,
+                          st.wMinute, st.wSecond, st.wMilliseconds};
+    char szLine[4096];
+    const size_t cbLine = FormatLogLine(szLine, sizeof(szLine), time, GetCurrentProcessId(),
+                                        lpszEvent, szDetails);
+    // Append-only access: every write goes to the end as one piece.
+    CHandleOwner file(CreateFileA(g_szLogFile, FILE_APPEND_DATA,
+                                  FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, NULL,
+                                  OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, NULL));
+    DWORD cbWritten;
+    if (file.Get() != NULL && cbLine != 0)
+        WriteFile(file.Get(), szLine, static_cast<DWORD>(cbLine), &cbWritten, NULL);
+}
