@@ -60,11 +60,17 @@ void AfxLog(LPCSTR lpszEvent, LPCSTR lpszFormat, ...)
     char szLine[4096];
     const size_t cbLine = FormatLogLine(szLine, sizeof(szLine), time, GetCurrentProcessId(),
                                         lpszEvent, szDetails);
-    // Append-only access: every write goes to the end as one piece.
-    CHandleOwner file(CreateFileA(g_szLogFile, FILE_APPEND_DATA,
+    // Writers of every process take the whole file in turn (Wine's append-only
+    // access seeks and writes in two steps, so lines of two processes could meet).
+    CHandleOwner file(CreateFileA(g_szLogFile, GENERIC_WRITE,
                                   FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, NULL,
                                   OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, NULL));
+    OVERLAPPED whole = {};
     DWORD cbWritten;
-    if (file.Get() != NULL && cbLine != 0)
+    if (file.Get() == NULL || cbLine == 0 ||
+        !LockFileEx(file.Get(), LOCKFILE_EXCLUSIVE_LOCK, 0, MAXDWORD, MAXDWORD, &whole))
+        return;
+    if (SetFilePointer(file.Get(), 0, NULL, FILE_END) != INVALID_SET_FILE_POINTER)
         WriteFile(file.Get(), szLine, static_cast<DWORD>(cbLine), &cbWritten, NULL);
+    UnlockFileEx(file.Get(), 0, MAXDWORD, MAXDWORD, &whole);
 }

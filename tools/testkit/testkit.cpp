@@ -3,6 +3,8 @@
 
 #include <tlhelp32.h>
 
+#include <stdio.h>
+
 namespace testkit {
 
 std::string ExeDir()
@@ -54,8 +56,10 @@ bool Child::Start(const std::string& commandLine, const char* workingDir, bool s
     si.cb = sizeof(si);
     PROCESS_INFORMATION pi = {};
     if (!CreateProcessA(NULL, line.data(), NULL, NULL, FALSE, suspended ? CREATE_SUSPENDED : 0,
-                        NULL, workingDir, &si, &pi))
+                        NULL, workingDir, &si, &pi)) {
+        fprintf(stderr, "CreateProcessA failed: %lu\n", GetLastError());
         return false;
+    }
     if (suspended)
         m_hThread = pi.hThread;
     else
@@ -393,7 +397,10 @@ bool ReadWholeFile(const std::string& path, std::string* out)
 
 bool WriteWholeFile(const std::string& path, const std::string& text)
 {
-    HANDLE h = CreateFileA(path.c_str(), GENERIC_WRITE, 0, NULL, CREATE_ALWAYS, 0, NULL);
+    // Shared, so that a lesson appending to the same file at that moment is no failure.
+    HANDLE h = CreateFileA(path.c_str(), GENERIC_WRITE,
+                           FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, NULL,
+                           CREATE_ALWAYS, 0, NULL);
     if (h == INVALID_HANDLE_VALUE)
         return false;
     DWORD n = 0;
