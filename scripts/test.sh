@@ -45,3 +45,6 @@ else
     echo "== windows tests, 64-bit build (this machine runs no 32-bit programs)"
     ctest --preset windows-x64
 fi
+
+echo "== MSI package: install, lesson, upgrade, downgrade and removal under Wine's msiexec"
+"$root/tests/packaging/msi_test.sh"

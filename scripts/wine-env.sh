@@ -44,7 +44,12 @@ wine_prefix_ready() {
 # keep CTest waiting for its end. Ended by wine_session_end.
 wine_session_start() {
     wine_prefix_ready
-    "$WINESERVER" -p
+    # A server already running here (a session left open, another run) would be ended under it.
+    if ! "$WINESERVER" -p; then
+        echo "wine: a wineserver already runs for $WINEPREFIX; end it first:" \
+             "WINEPREFIX=$WINEPREFIX $WINESERVER -k" >&2
+        return 1
+    fi
     "$WINE" wineboot </dev/null >/dev/null 2>&1 || true
 }
 

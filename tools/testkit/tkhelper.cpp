@@ -1,6 +1,7 @@
 // tkhelper: the test kit as a separate process, for scripts and for tests that need another process.
 //   tkhelper launch <words...>  start tarnskov.exe (beside tkhelper) with the words joined by
 //                               single blanks as its tail; wait for it
+//   tkhelper run <exe> <words...>  the same with another tarnskov.exe (an installed one)
 //   tkhelper box [ms]           read the "TARNSKOV" message box, press OK, print its text
 //   tkhelper hold <file> [ms]   keep <file> open exclusively until killed (or ms pass)
 #include <stdio.h>
@@ -12,16 +13,19 @@
 int main(int argc, char** argv)
 {
     if (argc < 2) {
-        fprintf(stderr, "usage: tkhelper launch <tail> | box [ms] | hold <file> [ms]\n");
+        fprintf(stderr, "usage: tkhelper launch <tail> | run <exe> <tail> | box [ms] | "
+                        "hold <file> [ms]\n");
         return 2;
     }
     std::string verb = argv[1];
-    if (verb == "launch") {
+    if (verb == "launch" || (verb == "run" && argc > 2)) {
+        int first = verb == "run" ? 3 : 2;
+        std::string program = verb == "run" ? argv[2] : testkit::BinPath("tarnskov.exe");
         // Wine quotes arguments that hold blanks, so the tail is rebuilt from the words.
         std::string tail;
-        for (int i = 2; i < argc; ++i)
-            tail += (i > 2 ? " " : "") + std::string(argv[i]);
-        testkit::Child child = testkit::Launch(tail);
+        for (int i = first; i < argc; ++i)
+            tail += (i > first ? " " : "") + std::string(argv[i]);
+        testkit::Child child = testkit::LaunchRaw("\"" + program + "\" " + tail);
         DWORD code = child.Wait(60000);
         return code == STILL_ACTIVE ? 3 : static_cast<int>(code);
     }

@@ -1,0 +1,194 @@
+#!/usr/bin/env bash
+# The MSI package under Wine's msiexec: its tables, install, a lesson from the installed launcher,
+# upgrade, refused downgrade and removal. scripts/test.sh runs it inside its Wine session; by hand:
+#   source scripts/wine-env.sh && wine_session_start; tests/packaging/msi_test.sh; wine_session_end
+set -euo pipefail
+root=$(cd "$(dirname "${BASH_SOURCE[0]}")/../.." && pwd)
+cd "$root"
+source scripts/wine-env.sh
+wine_prefix_ready
+
+passed=0 skipped=0
+fail() { echo "FAILED: $*" >&2; exit 1; }
+pass() { echo "ok: $*"; passed=$((passed + 1)); }
+skip() { echo "SKIPPED: $*"; skipped=$((skipped + 1)); }
+seconds_since() { awk -v a="$1" -v b="$EPOCHREALTIME" 'BEGIN { printf "%.2f", b - a }'; }
+winpath() { printf 'Z:%s' "${1//\//\\}"; }
+w() { "$WINE" "$@"; }
+# msiexec's exit code. Wine passes on only its low byte: 1603 arrives as 67, 0 stays 0.
+msi_run() { local rc=0; w msiexec "$@" </dev/null >/dev/null 2>&1 || rc=$?; echo "$rc"; }
+
+echo "== building the MSI (cmake --build --preset windows --target msi)"
+cmake --build --preset windows --target msi
+build=$root/build/windows bin=$root/build/windows/bin
+version=$(sed -n 's/^#define TARNSKOV_VERSION_STRING "\(.*\)"$/\1/p' \
+    "$build/generated/tarnskov_version.h")
+msi=$build/tarnskov-$version-x86.msi
+[ -f "$msi" ] || fail "the msi target made no $msi"
+work=$build/msi-test
+rm -rf "$work" && mkdir -p "$work"
+
+# An x86 package goes under Program Files (x86) where Windows is 64-bit.
+if [ -d "$WINEPREFIX/drive_c/Program Files (x86)" ]; then
+    instdir_w='C:\Program Files (x86)\Tarnskov'
+else
+    instdir_w='C:\Program Files\Tarnskov'
+fi
+instdir=$WINEPREFIX/drive_c/${instdir_w#C:\\}
+instdir=${instdir//\\//}
+launcher_w="$instdir_w\\tarnskov.exe"
+data_w='C:\tarnskov-msi' data=$WINEPREFIX/drive_c/tarnskov-msi
+windir=$WINEPREFIX/drive_c/windows
+options='HKCU\Software\Microsoft\Office\8.0\PowerPoint\Options'
+uninstall='HKLM\Software\Microsoft\Windows\CurrentVersion\Uninstall'
+
+# Installed TARNSKOV products, one line each: product code, version, help link. An x86
+# package's entry is in the 32-bit view; both are read, so that none is missed.
+installed_products() {
+    local view
+    for view in 32 64; do
+        w reg query "$uninstall" /s /reg:$view 2>/dev/null | tr -d '\r' || true
+    done | awk '/^HKEY/ { key = $0; sub(/.*\\/, "", key) }
+        $1 == "DisplayName" && $3 == "TARNSKOV" && NF == 3 { name[key] = 1 }
+        $1 == "DisplayVersion" { version[key] = $3 }
+        $1 == "HelpLink" { v = $0; sub(/^[ \t]*HelpLink[ \t]+REG_SZ[ \t]*/, "", v); help[key] = v }
+        END { for (k in name) print k, version[k], help[k] }' | sort -u
+}
+macro() { w reg query "$options" /v MacroVirusProtection 2>/dev/null | tr -d '\r' |
+          awk '$1 == "MacroVirusProtection" { print $3 }'; }
+
+viewer_registered=0 had_options=0 lesson_running=0 lesson_ran=0
+w reg query "$options" >/dev/null 2>&1 && had_options=1
+cleanup() {
+    local code
+    if [ "$lesson_running" = 1 ]; then
+        w taskkill /f /im tarnskov.exe >/dev/null 2>&1 || true
+        w taskkill /f /im quelmar.exe >/dev/null 2>&1 || true
+    fi
+    for code in $(installed_products | cut -d' ' -f1); do msi_run /x "$code" /qn >/dev/null; done
+    if [ "$viewer_registered" = 1 ]; then w "$bin/quelmar.exe" /UnregServer || true; fi
+    if [ "$had_options" = 0 ]; then w reg delete "$options" /f >/dev/null 2>&1 || true; fi
+    rm -rf "$data" "$windir/PARAM.CMI"
+}
+trap cleanup EXIT
+[ -z "$(installed_products)" ] || fail "a TARNSKOV product is installed before the test"
+
+echo "== the package's tables"
+suminfo=$(msiinfo suminfo "$msi")
+grep -qx 'Template: Intel;1033' <<<"$suminfo" || fail "platform is not Intel;1033: $suminfo"
+grep -qx 'Author: Tarnskov project' <<<"$suminfo" || fail "author: $suminfo"
+props=$(msiinfo export "$msi" Property | tr -d '\r')
+for p in "ProductName	TARNSKOV" "ProductVersion	$version" "Manufacturer	Tarnskov project" \
+         "ALLUSERS	1"; do
+    grep -qx "$p" <<<"$props" || fail "Property table lacks '$p'"
+done
+# File, FileName, FileSize, Version, sorted; the demo viewer is not among them.
+files=$(msiinfo export "$msi" File | tail -n +4 | awk -F'\t' '{ print $3, $4, $5 }' | sort)
+expected=$(printf '%s\n' "ADMINISTRATORS.txt $(stat -c %s docs/ADMINISTRATORS.txt) " \
+    "LICENSE $(stat -c %s LICENSE) " \
+    "tarnskov.exe $(stat -c %s "$bin/tarnskov.exe") ${version}.0" | sort)
+[ "$files" = "$expected" ] || fail "File table:"$'\n'"$files"$'\n'"expected:"$'\n'"$expected"
+conditions=$(msiinfo export "$msi" LaunchCondition)
+grep -q '^NOT WIX_DOWNGRADE_DETECTED	A newer version of TARNSKOV is already installed' \
+    <<<"$conditions" || fail "no downgrade refusal among the launch conditions"
+pass "package $(basename "$msi"): Intel;1033, TARNSKOV $version, $(wc -l <<<"$files") files"
+
+echo "== silent install: msiexec /i $(basename "$msi") /qn"
+t0=$EPOCHREALTIME
+rc=$(msi_run /i "$(winpath "$msi")" /qn /l*v "$(winpath "$work/install.log")")
+install_s=$(seconds_since "$t0")
+[ "$rc" = 0 ] || fail "msiexec /i exited $rc (log: $work/install.log)"
+cmp -s "$bin/tarnskov.exe" "$instdir/tarnskov.exe" && cmp -s LICENSE "$instdir/LICENSE" &&
+    cmp -s docs/ADMINISTRATORS.txt "$instdir/ADMINISTRATORS.txt" ||
+    fail "$instdir_w lacks a file, or holds one that is not the built one"
+products=$(installed_products)
+[ "$(wc -l <<<"$products")" = 1 ] || fail "installed products:"$'\n'"$products"
+read -r _ installed_version help <<<"$products"
+[ "$installed_version" = "$version" ] || fail "installed version $installed_version"
+[ "$help" = "file:///$instdir_w\\ADMINISTRATORS.txt" ] || fail "help link '$help'"
+pass "installed into $instdir_w in ${install_s}s, one product, help link to the notes"
+
+if wine_runs_32bit; then
+    echo "== a lesson from the installed launcher"
+    w "$bin/quelmar.exe" /RegServer || fail "quelmar.exe /RegServer failed"
+    viewer_registered=1
+    w reg add "$options" /v MacroVirusProtection /t REG_DWORD /d 1 /f >/dev/null
+    rm -rf "$data" && mkdir -p "$data" && cp samples/intro.ppt "$data/intro.ppt"
+    printf '%s\r\n' '[core]' "output_file=$data_w\\result.ini" 'student_name=STUDENT ONE' \
+        '[Evaluation]' 'Course_ID=C101' "interaction_file=$data_w\\quiz.csv" >"$windir/PARAM.CMI"
+    # Its own output, so that a lesson left running holds none of ours.
+    w "$bin/tkhelper.exe" run "$launcher_w" "$data_w\\intro.ppt" </dev/null \
+        >"$work/lesson.log" 2>&1 &
+    first=$! lesson_running=1
+    # The launcher switches the viewer's macro protection off once the show runs.
+    for _ in $(seq 100); do [ "$(macro)" = 0x0 ] && break; sleep 0.2; done
+    [ "$(macro)" = 0x0 ] || fail "the installed launcher did not start the show"
+    w "$bin/tkhelper.exe" run "$launcher_w" -Q=Q7 B 1 || fail "the answer's launch exited $?"
+    w "$bin/tkhelper.exe" run "$launcher_w" -S=P -G=85 || fail "the finish's launch exited $?"
+    wait "$first" || fail "the first launch exited $? (3: still running after 60 s)"
+    lesson_running=0 lesson_ran=1
+    quiz=$(tr -d '\r' <"$data/quiz.csv")
+    grep -qx '"C101","STUDENT ONE","[0-9/]*","[0-9:]*","Q7",B,1' <<<"$quiz" ||
+        fail "interaction file:"$'\n'"$quiz"
+    result=$(tr -d '\r' <"$data/result.ini")
+    grep -qx 'lesson_status=P' <<<"$result" && grep -qx 'score=85' <<<"$result" ||
+        fail "result file:"$'\n'"$result"
+    [ "$(macro)" = 0x1 ] || fail "macro protection not restored: $(macro)"
+    pass "lesson from $launcher_w: one answer recorded, finished P 85"
+else
+    skip "lesson from the installed launcher (this machine runs no 32-bit programs;" \
+        "the package holds the 32-bit tarnskov.exe)"
+fi
+
+# A later version: a higher product version, and the program with a higher file version
+# (the fourth number of its version block, at 12 bytes past the block's signature).
+IFS=. read -r major minor patch <<<"$version"
+higher=$major.$minor.$((patch + 1))
+cp "$bin/tarnskov.exe" "$work/tarnskov.exe"
+at=$(LC_ALL=C grep -m 1 -obUaP '\xBD\x04\xEF\xFE' "$work/tarnskov.exe" | cut -d: -f1)
+printf '\x01' | dd of="$work/tarnskov.exe" bs=1 seek=$((at + 12)) conv=notrunc status=none
+upgrade=$work/tarnskov-$higher-x86.msi
+packaging/build-msi.sh "$upgrade" "$higher" "$work/tarnskov.exe" >/dev/null
+upgrade_files=$(msiinfo export "$upgrade" File)
+grep -q "^tarnskov.exe	.*	${version}.1	" <<<"$upgrade_files" ||
+    fail "the later package does not carry file version ${version}.1"
+
+echo "== upgrade: msiexec /i $(basename "$upgrade") /qn"
+rc=$(msi_run /i "$(winpath "$upgrade")" /qn /l*v "$(winpath "$work/upgrade.log")")
+[ "$rc" = 0 ] || fail "the upgrade exited $rc (log: $work/upgrade.log)"
+products=$(installed_products)
+[ "$(wc -l <<<"$products")" = 1 ] || fail "after the upgrade:"$'\n'"$products"
+[ "$(cut -d' ' -f2 <<<"$products")" = "$higher" ] || fail "after the upgrade: $products"
+cmp -s "$work/tarnskov.exe" "$instdir/tarnskov.exe" || fail "the upgrade left the old tarnskov.exe"
+pass "upgrade to $higher: one product, tarnskov.exe ${version}.1"
+
+echo "== downgrade: msiexec /i $(basename "$msi") /qn over $higher"
+rc=$(msi_run /i "$(winpath "$msi")" /qn /l*v "$(winpath "$work/downgrade.log")")
+[ "$rc" != 0 ] || fail "the older package installed over the newer one"
+grep -aq '^Property(S): WIX_DOWNGRADE_DETECTED = {' "$work/downgrade.log" ||
+    fail "no newer version detected ($work/downgrade.log)"
+[ "$(installed_products | cut -d' ' -f2)" = "$higher" ] ||
+    fail "after the downgrade: $(installed_products)"
+cmp -s "$work/tarnskov.exe" "$instdir/tarnskov.exe" ||
+    fail "the refused downgrade changed tarnskov.exe"
+pass "downgrade refused (exit $rc), $higher and its files stay"
+
+echo "== removal: msiexec /x $(basename "$upgrade") /qn"
+t0=$EPOCHREALTIME
+rc=$(msi_run /x "$(winpath "$upgrade")" /qn /l*v "$(winpath "$work/uninstall.log")")
+uninstall_s=$(seconds_since "$t0")
+[ "$rc" = 0 ] || fail "msiexec /x exited $rc (log: $work/uninstall.log)"
+[ ! -e "$instdir" ] || fail "left in $instdir_w: $(ls -A "$instdir")"
+[ -z "$(installed_products)" ] || fail "still installed: $(installed_products)"
+if [ "$lesson_ran" = 1 ]; then
+    [ -f "$data/result.ini" ] && [ -f "$data/quiz.csv" ] ||
+        fail "the removal took the lesson's result or interaction file"
+    pass "removed in ${uninstall_s}s: no file, folder or product left; the lesson's files stay"
+else
+    pass "removed in ${uninstall_s}s: no file, folder or product left"
+    skip "the lesson's result and interaction files outlive the removal (no lesson ran)"
+fi
+
+echo "msi package: $(stat -c %s "$msi") bytes; install ${install_s}s, removal ${uninstall_s}s" \
+    "under Wine"
+echo "msi: $passed passed, 0 failed, $skipped skipped"
