@@ -24,13 +24,13 @@ const char* SkipBlanksIn(const char* p)
     return *p != '\0' ? p : nullptr;
 }
 
-bool ParseInteraction(char* text, Interaction* out)
+bool ParseInteraction(char* text, Interaction* out, SkipBlanksFn skipBlanks)
 {
     char* equals = std::strchr(text, '=');
     if (equals == nullptr)
         return false;
 
-    char* id = const_cast<char*>(SkipBlanksIn(equals + 1));
+    char* id = const_cast<char*>(skipBlanks(equals + 1));
     if (id == nullptr)
         return false;
     char* idEnd = id;
@@ -41,7 +41,7 @@ bool ParseInteraction(char* text, Interaction* out)
         return false;
     *idEnd = '\0';
 
-    const char* response = SkipBlanksIn(idEnd + 1);
+    const char* response = skipBlanks(idEnd + 1);
     if (response == nullptr)
         return false;
     if (response[1] != '\0' && !IsBlank(response[1]))
@@ -51,7 +51,7 @@ bool ParseInteraction(char* text, Interaction* out)
         return false;
 
     // Only the flag's first byte counts: anything but '1' means not correct.
-    const char* flag = SkipBlanksIn(response + 1);
+    const char* flag = skipBlanks(response + 1);
     out->id = id;
     out->response = letter;
     out->correct = (flag != nullptr && *flag == '1') ? '1' : '0';

@@ -15,10 +15,12 @@ struct Interaction {
     char correct;       // '1' or '0'
 };
 
-// Takes the operands after the first '=' apart. Writes one NUL into text, right
-// after the id, as the recorder does in the command buffer. false: the operands
-// form no interaction (nothing is to be recorded).
-bool ParseInteraction(char* text, Interaction* out);
+// Takes the operands after the first '=' apart, stepping over blanks with
+// skipBlanks (SkipBlanksIn, or the recorder's own). Writes one NUL into text,
+// right after the id, as the recorder does in the command buffer. false: the
+// operands form no interaction (nothing is to be recorded).
+typedef const char* (*SkipBlanksFn)(const char* p);
+bool ParseInteraction(char* text, Interaction* out, SkipBlanksFn skipBlanks = SkipBlanksIn);
 
 struct LocalTimeFields {
     unsigned short wYear, wMonth, wDay, wHour, wMinute, wSecond;

@@ -2,6 +2,7 @@
 #pragma once
 
 #include "channel/command_queue.h"
+#include "frame/interaction.h"
 #include "framework/afxdisp.h"
 #include "framework/afxwin.h"
 
@@ -42,6 +43,7 @@ public:
     // Appends one record for the Q command in the command buffer. FALSE only
     // after a file failure, once its message has been dismissed.
     BOOL RecordInteraction();
+    // The first non-blank byte from p, or NULL (the recorder's parsing steps with it).
     static const char* SkipBlanks(const char* p);
 
     // Executes the command in the command buffer, selected by its letter.
@@ -59,6 +61,9 @@ protected:
 
 private:
     class CViewerCall;
+    BOOL CreateInteractionFile();
+    size_t FormatRecord(const Interaction& interaction, char* pszRecord, size_t cbRecord);
+    BOOL AppendRecord(const char* pszRecord, size_t cbRecord);
     CString FormPresentationPath();
     BOOL OpenShowInViewer(LPCSTR lpszPath, CString& strMessage);
     void WatchShow();

@@ -10,35 +10,49 @@ const char* CMainFrame::SkipBlanks(const char* p) { return SkipBlanksIn(p); }
 
 BOOL CMainFrame::RecordInteraction()
 {
-    if (!m_bInteractionFileReady) {
-        WIN32_FIND_DATAA findData;
-        HANDLE hFind = FindFirstFileA(m_strInteractionFile, &findData);
-        if (hFind != INVALID_HANDLE_VALUE) {
-            // Any entry of that name counts; an existing file never gets a header.
-            FindClose(hFind);
-        } else {
-            try {
-                CFile file(m_strInteractionFile,
-                           CFile::modeCreate | CFile::modeReadWrite | CFile::typeBinary);
-                file.Write(kInteractionHeader, kInteractionHeaderSize);
-                file.Flush();
-                file.Close();
-            } catch (const CFileException& e) {
-                AfxLog("record", "refused: cannot create %s (error %ld)",
-                       static_cast<LPCSTR>(m_strInteractionFile), e.m_lOsError);
-                AfxMessageBox(IDS_CANT_CREATE_QUIZ_FILE);
-                return FALSE;
-            }
-        }
-        m_bInteractionFileReady = TRUE;
-    }
-
+    if (!m_bInteractionFileReady && !CreateInteractionFile())
+        return FALSE;
     Interaction interaction;
-    if (!ParseInteraction(g_szCommandBuffer, &interaction)) {
+    if (!ParseInteraction(g_szCommandBuffer, &interaction, &CMainFrame::SkipBlanks)) {
         AfxLog("record", "refused: the operands form no interaction");
         return TRUE;
     }
+    // Every field is bounded (values 259, the id 252 characters), so a record fits.
+    char szRecord[1024];
+    return AppendRecord(szRecord, FormatRecord(interaction, szRecord, sizeof(szRecord)));
+}
 
+// The first record of a lesson makes sure the file exists: a new one begins with
+// its header line. Any entry of that name counts, and never gets a header.
+BOOL CMainFrame::CreateInteractionFile()
+{
+    WIN32_FIND_DATAA findData;
+    HANDLE hFind = FindFirstFileA(m_strInteractionFile, &findData);
+    if (hFind != INVALID_HANDLE_VALUE) {
+        FindClose(hFind);
+        m_bInteractionFileReady = TRUE;
+        return TRUE;
+    }
+    try {
+        CFile file(m_strInteractionFile,
+                   CFile::modeCreate | CFile::modeReadWrite | CFile::typeBinary);
+        file.Write(kInteractionHeader, kInteractionHeaderSize);
+        file.Flush();
+        file.Close();
+    } catch (const CFileException& e) {
+        AfxLog("record", "refused: cannot create %s (error %ld)",
+               static_cast<LPCSTR>(m_strInteractionFile), e.m_lOsError);
+        AfxMessageBox(IDS_CANT_CREATE_QUIZ_FILE);
+        return FALSE;
+    }
+    m_bInteractionFileReady = TRUE;
+    return TRUE;
+}
+
+// The record line for the interaction, dated now, by the string table's formats;
+// its length, 0 when it does not fit.
+size_t CMainFrame::FormatRecord(const Interaction& interaction, char* pszRecord, size_t cbRecord)
+{
     SYSTEMTIME st;
     GetLocalTime(&st);
     const LocalTimeFields now = {st.wYear, st.wMonth, st.wDay, st.wHour, st.wMinute, st.wSecond};
@@ -47,16 +61,19 @@ BOOL CMainFrame::RecordInteraction()
     strTimeFormat.LoadString(IDS_TIME_FORMAT);
     strRecordFormat.LoadString(IDS_INTERACTION_RECORD);
     const RecordFormats formats = {strDateFormat, strTimeFormat, strRecordFormat};
-    // Every field is bounded (values 259, the id 252 characters), so a record fits.
-    char szRecord[1024];
-    const size_t cbRecord = FormatInteractionRecord(formats, m_strCourseId, m_strStudentName,
-                                                    now, interaction, szRecord, sizeof(szRecord));
+    return FormatInteractionRecord(formats, m_strCourseId, m_strStudentName, now, interaction,
+                                   pszRecord, cbRecord);
+}
+
+// One open-seek-write-flush-close of the existing file; a failure is reported.
+BOOL CMainFrame::AppendRecord(const char* pszRecord, size_t cbRecord)
+{
     try {
         if (cbRecord == 0)
-            throw CFileException(ERROR_INSUFFICIENT_BUFFER, m_strInteractionFile);
+            throw CFileException(ERROR_INSUFFICIENT_BUFFER);
         CFile file(m_strInteractionFile, CFile::modeReadWrite | CFile::typeBinary);
         file.Seek(0, CFile::end);
-        file.Write(szRecord, static_cast<UINT>(cbRecord));
+        file.Write(pszRecord, static_cast<UINT>(cbRecord));
         file.Flush();
         file.Close();
     } catch (const CFileException& e) {
@@ -66,6 +83,6 @@ BOOL CMainFrame::RecordInteraction()
         AfxMessageBox(IDS_CANT_UPDATE_QUIZ_FILE);
         return FALSE;
     }
-    AfxLog("record", "%.*s", static_cast<int>(cbRecord - 2), szRecord);
+    AfxLog("record", "%.*s", static_cast<int>(cbRecord - 2), pszRecord);
     return TRUE;
 }

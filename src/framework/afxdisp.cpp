@@ -83,70 +83,88 @@ void COleDispatchDriver::ReleaseDispatch()
     m_lpDispatch = NULL;
 }
 
-// More than any call of the program passes.
-static const size_t kMaxArgs = 8;
+// The arguments of one call, in rgvarg's order (last first); the BSTRs made for
+// them are freed on every path.
+class CDispArguments {
+public:
+    // More than any call of the program passes.
+    static const UINT kMaxArgs = 8;
+
+    CDispArguments(const char* pbParamInfo, va_list argList)
+        : m_nArgs(pbParamInfo ? static_cast<UINT>(strlen(pbParamInfo)) : 0)
+    {
+        if (m_nArgs > kMaxArgs)
+            throw COleException(DISP_E_BADPARAMCOUNT);
+        for (UINT i = 0; i < m_nArgs; ++i) {
+            VARIANTARG& arg = m_args[m_nArgs - 1 - i];
+            arg.vt = static_cast<VARTYPE>(pbParamInfo[i]);
+            if (arg.vt == VT_I4)
+                arg.lVal = va_arg(argList, long);
+            else if (arg.vt == VT_BSTR)
+                arg.bstrVal = WidenBstr(va_arg(argList, LPCSTR));
+            else
+                arg.vt = VT_EMPTY;
+        }
+    }
+    ~CDispArguments()
+    {
+        for (UINT i = 0; i < m_nArgs; ++i) {
+            if (m_args[i].vt == VT_BSTR)
+                lazyole::SysFreeString(m_args[i].bstrVal);
+        }
+    }
+    CDispArguments(const CDispArguments&) = delete;
+    CDispArguments& operator=(const CDispArguments&) = delete;
+
+    DISPPARAMS Params() { return {m_nArgs ? m_args : NULL, NULL, m_nArgs, 0}; }
+
+private:
+    static BSTR WidenBstr(LPCSTR lpsz)
+    {
+        int cch = MultiByteToWideChar(CP_ACP, 0, lpsz, -1, NULL, 0);
+        BSTR bstr = lazyole::SysAllocStringLen(NULL, cch > 0 ? cch - 1 : 0);
+        if (bstr != NULL && cch > 0)
+            MultiByteToWideChar(CP_ACP, 0, lpsz, -1, bstr, cch);
+        return bstr;
+    }
+    UINT m_nArgs;
+    VARIANTARG m_args[kMaxArgs];
+};
+
+// A failed Invoke as the framework raises it: the server's own exception with its
+// description, or the bare failure.
+[[noreturn]] static void ThrowInvokeFailure(SCODE sc, EXCEPINFO& excepInfo)
+{
+    if (sc != DISP_E_EXCEPTION)
+        throw COleException(sc);
+    if (excepInfo.pfnDeferredFillIn != NULL)
+        excepInfo.pfnDeferredFillIn(&excepInfo);
+    CString strDescription = NarrowBstr(excepInfo.bstrDescription);
+    SCODE scError = excepInfo.scode != 0 ? excepInfo.scode : sc;
+    lazyole::SysFreeString(excepInfo.bstrDescription);
+    lazyole::SysFreeString(excepInfo.bstrSource);
+    lazyole::SysFreeString(excepInfo.bstrHelpFile);
+    throw COleDispatchException(strDescription, scError);
+}
 
 void COleDispatchDriver::InvokeHelper(DISPID dwDispID, WORD wFlags, VARTYPE vtRet, void* pvRet,
                                       const char* pbParamInfo, ...)
 {
     if (m_lpDispatch == NULL)
         return;
-
-    // Arguments go into rgvarg last first; BSTRs made here are freed on every path.
-    const size_t nArgs = pbParamInfo ? strlen(pbParamInfo) : 0;
-    if (nArgs > kMaxArgs)
-        throw COleException(DISP_E_BADPARAMCOUNT);
-    VARIANTARG args[kMaxArgs];
-    BSTR bstrs[kMaxArgs];
-    size_t nBstrs = 0;
     va_list argList;
     va_start(argList, pbParamInfo);
-    for (size_t i = 0; i < nArgs; ++i) {
-        VARIANTARG& arg = args[nArgs - 1 - i];
-        arg.vt = VT_EMPTY;
-        arg.vt = static_cast<VARTYPE>(pbParamInfo[i]);
-        switch (arg.vt) {
-        case VT_I4:
-            arg.lVal = va_arg(argList, long);
-            break;
-        case VT_BSTR: {
-            LPCSTR lpsz = va_arg(argList, LPCSTR);
-            int cch = MultiByteToWideChar(CP_ACP, 0, lpsz, -1, NULL, 0);
-            arg.bstrVal = lazyole::SysAllocStringLen(NULL, cch > 0 ? cch - 1 : 0);
-            if (arg.bstrVal != NULL && cch > 0)
-                MultiByteToWideChar(CP_ACP, 0, lpsz, -1, arg.bstrVal, cch);
-            bstrs[nBstrs++] = arg.bstrVal;
-            break;
-        }
-        default:
-            arg.vt = VT_EMPTY;
-            break;
-        }
-    }
+    CDispArguments args(pbParamInfo, argList);
     va_end(argList);
 
-    DISPPARAMS dispparams = {nArgs ? args : NULL, NULL, static_cast<UINT>(nArgs), 0};
+    DISPPARAMS dispparams = args.Params();
     CVariantOwner result;
     EXCEPINFO excepInfo = {};
     UINT nArgErr = 0;
     SCODE sc = m_lpDispatch->Invoke(dwDispID, IID_NULL, LOCALE_USER_DEFAULT, wFlags, &dispparams,
-                                    vtRet == VT_EMPTY ? NULL : &result, &excepInfo, &nArgErr);
-    for (size_t i = 0; i < nBstrs; ++i)
-        lazyole::SysFreeString(bstrs[i]);
-
-    if (FAILED(sc)) {
-        if (sc != DISP_E_EXCEPTION)
-            throw COleException(sc);
-        if (excepInfo.pfnDeferredFillIn != NULL)
-            excepInfo.pfnDeferredFillIn(&excepInfo);
-        CString strDescription = NarrowBstr(excepInfo.bstrDescription);
-        CString strSource = NarrowBstr(excepInfo.bstrSource);
-        SCODE scError = excepInfo.scode != 0 ? excepInfo.scode : sc;
-        lazyole::SysFreeString(excepInfo.bstrDescription);
-        lazyole::SysFreeString(excepInfo.bstrSource);
-        lazyole::SysFreeString(excepInfo.bstrHelpFile);
-        throw COleDispatchException(strDescription, strSource, scError);
-    }
+                                    vtRet == VT_EMPTY ? NULL : &result.Get(), &excepInfo, &nArgErr);
+    if (FAILED(sc))
+        ThrowInvokeFailure(sc, excepInfo);
     if (vtRet == VT_EMPTY)
         return;
     if (result.Get().vt != vtRet) {

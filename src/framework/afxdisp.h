@@ -20,13 +20,12 @@ public:
 // The server raised an exception: its description travels with it.
 class COleDispatchException : public CException {
 public:
-    COleDispatchException(LPCSTR lpszDescription, LPCSTR lpszSource, SCODE sc)
-        : m_strDescription(lpszDescription), m_strSource(lpszSource), m_scError(sc)
+    COleDispatchException(LPCSTR lpszDescription, SCODE sc)
+        : m_strDescription(lpszDescription), m_scError(sc)
     {
     }
     BOOL GetErrorMessage(CString& strMessage) const override;
     CString m_strDescription;
-    CString m_strSource;
     SCODE m_scError;
 };
 

@@ -4,32 +4,18 @@
 BOOL CFileException::GetErrorMessage(CString& strMessage) const
 {
     char szSystem[512] = "";
-    FormatMessageA(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS, NULL,
-                   static_cast<DWORD>(m_lOsError), 0, szSystem, sizeof(szSystem), NULL);
-    strMessage.Format("%s: %s", static_cast<LPCSTR>(m_strFileName), szSystem);
+    if (FormatMessageA(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS, NULL,
+                       static_cast<DWORD>(m_lOsError), 0, szSystem, sizeof(szSystem), NULL) == 0)
+        return FALSE;
+    strMessage = szSystem;
     return TRUE;
 }
 
-CFile::CFile(LPCSTR lpszFileName, UINT nOpenFlags) : m_strFileName(lpszFileName)
+CFile::CFile(LPCSTR lpszFileName, UINT nOpenFlags)
 {
-    DWORD dwAccess = 0;
-    switch (nOpenFlags & 3) {
-    case modeRead: dwAccess = GENERIC_READ; break;
-    case modeWrite: dwAccess = GENERIC_WRITE; break;
-    default: dwAccess = GENERIC_READ | GENERIC_WRITE; break;
-    }
-    DWORD dwShare = 0;
-    switch (nOpenFlags & 0x70) {
-    case shareDenyWrite: dwShare = FILE_SHARE_READ; break;
-    case shareDenyRead: dwShare = FILE_SHARE_WRITE; break;
-    case shareDenyNone: dwShare = FILE_SHARE_READ | FILE_SHARE_WRITE; break;
-    default: dwShare = 0; break; // compat and exclusive alike
-    }
-    DWORD dwCreate = OPEN_EXISTING;
-    if (nOpenFlags & modeCreate)
-        dwCreate = (nOpenFlags & modeNoTruncate) ? OPEN_ALWAYS : CREATE_ALWAYS;
-    m_hFile = CreateFileA(lpszFileName, dwAccess, dwShare, NULL, dwCreate, FILE_ATTRIBUTE_NORMAL,
-                          NULL);
+    m_hFile = CreateFileA(lpszFileName, GENERIC_READ | GENERIC_WRITE, 0, NULL,
+                          (nOpenFlags & modeCreate) ? CREATE_ALWAYS : OPEN_EXISTING,
+                          FILE_ATTRIBUTE_NORMAL, NULL);
     if (m_hFile == INVALID_HANDLE_VALUE)
         ThrowLastError();
 }
@@ -40,10 +26,7 @@ CFile::~CFile()
         CloseHandle(m_hFile);
 }
 
-void CFile::ThrowLastError() const
-{
-    throw CFileException(static_cast<LONG>(GetLastError()), m_strFileName);
-}
+void CFile::ThrowLastError() { throw CFileException(static_cast<LONG>(GetLastError())); }
 
 ULONGLONG CFile::Seek(LONGLONG lOff, UINT nFrom)
 {
@@ -60,7 +43,7 @@ void CFile::Write(const void* lpBuf, UINT nCount)
     if (!WriteFile(m_hFile, lpBuf, nCount, &dwWritten, NULL))
         ThrowLastError();
     if (dwWritten != nCount)
-        throw CFileException(ERROR_DISK_FULL, m_strFileName);
+        throw CFileException(ERROR_DISK_FULL);
 }
 
 void CFile::Flush()

@@ -5,32 +5,22 @@
 
 class CFileException : public CException {
 public:
-    CFileException(LONG lOsError, LPCSTR lpszFileName)
-        : m_lOsError(lOsError), m_strFileName(lpszFileName)
-    {
-    }
+    explicit CFileException(LONG lOsError) : m_lOsError(lOsError) {}
     BOOL GetErrorMessage(CString& strMessage) const override;
 
     LONG m_lOsError;
-    CString m_strFileName;
 };
 
+// Opened for reading and writing, without sharing: while it is open nobody else
+// can open the file, and the open fails while somebody else has it open.
 class CFile {
 public:
     enum OpenFlags {
-        modeRead = 0x0000,
-        modeWrite = 0x0001,
         modeReadWrite = 0x0002,
-        shareCompat = 0x0000, // exclusive: nobody else opens the file meanwhile
-        shareExclusive = 0x0010,
-        shareDenyWrite = 0x0020,
-        shareDenyRead = 0x0030,
-        shareDenyNone = 0x0040,
-        modeCreate = 0x1000,
-        modeNoTruncate = 0x2000,
-        typeBinary = 0x8000,
+        modeCreate = 0x1000, // create the file, or truncate one of that name
+        typeBinary = 0x8000, // bytes as they are: no newline translation
     };
-    enum SeekPosition { begin = 0, current = 1, end = 2 };
+    enum SeekPosition { end = 2 };
 
     // Opens as the flags say, or throws CFileException.
     CFile(LPCSTR lpszFileName, UINT nOpenFlags);
@@ -45,7 +35,6 @@ public:
     void Close();
 
 private:
-    [[noreturn]] void ThrowLastError() const;
+    [[noreturn]] static void ThrowLastError();
     HANDLE m_hFile = INVALID_HANDLE_VALUE;
-    CString m_strFileName;
 };

@@ -34,7 +34,6 @@ public:
     operator LPCSTR() const { return m_psz ? m_psz : ""; }
     int GetLength() const { return m_nLength; }
     BOOL IsEmpty() const { return m_nLength == 0; }
-    void Empty() { Assign("", 0); }
 
     // Room for nMinLength characters and a NUL; ReleaseBuffer takes the length
     // up to the first NUL. Returns NULL when there is no memory.

@@ -132,7 +132,6 @@ public:
     HWND m_hWnd = NULL;
 
     virtual ~CWnd();
-    HWND GetSafeHwnd() const { return m_hWnd; }
     BOOL ShowWindow(int nCmdShow) { return ::ShowWindow(m_hWnd, nCmdShow); }
     BOOL DestroyWindow();
     CMenu GetMenu() const { return CMenu(::GetMenu(m_hWnd)); }

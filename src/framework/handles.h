@@ -99,7 +99,6 @@ public:
     ~CVariantOwner() { lazyole::VariantClear(&m_var); }
     CVariantOwner(const CVariantOwner&) = delete;
     CVariantOwner& operator=(const CVariantOwner&) = delete;
-    VARIANT* operator&() { return &m_var; }
     VARIANT& Get() { return m_var; }
 
 private:

@@ -27,4 +27,3 @@
 #define ID_APP_EXIT 0xE141
 #endif
 
-#define IDI_TARNSKOV IDR_MAINFRAME

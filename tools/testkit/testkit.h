@@ -44,7 +44,6 @@ Child LaunchRaw(const std::string& commandLine, const char* workingDir = NULL);
 struct Box {
     bool found = false;
     std::string text;
-    UINT icon = 0; // MB_ICONEXCLAMATION, MB_ICONSTOP, ... as far as it can be told
 };
 Box DismissBox(DWORD timeoutMs = 10000);
 // The box's window while it is on screen (not dismissed), or NULL after timeoutMs.
