@@ -5,7 +5,7 @@ add_library(tarnskov_framework STATIC
     framework/afxfile.cpp
     framework/afxdisp.cpp
     framework/afxole.cpp
-    framework/afxlog.cpp)
+    log/event_log.cpp)
 # ole32 and oleaut32 are bound at run time, when the show starts.
 target_link_libraries(tarnskov_framework PUBLIC tarnskov_core uuid user32 advapi32)
 

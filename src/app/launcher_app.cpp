@@ -4,7 +4,7 @@
 #include "app/macro_option.h"
 #include "channel/command_block.h"
 #include "frame/main_frame.h"
-#include "framework/afxlog.h"
+#include "log/event_log.h"
 #include "lesson/lesson_files.h"
 #include "res/resource.h"
 #include "viewer/viewer.h"
@@ -25,7 +25,7 @@ BOOL CLauncherApp::ReportFailure(LPCSTR lpszText, CRegKeyOwner* pKey)
 {
     if (pKey != NULL)
         pKey->Close();
-    AfxLog("refuse", "%s", lpszText);
+    LogEvent("refuse", "%s", lpszText);
     AfxMessageBox(lpszText, MB_OK, 0);
     return FALSE;
 }
@@ -39,8 +39,8 @@ BOOL CLauncherApp::ReportFailure(UINT nIDPrompt, CRegKeyOwner* pKey)
 
 BOOL CLauncherApp::InitInstance()
 {
-    AfxLogInit(HKEY_CURRENT_USER, kLauncherKey, kLogFileValue);
-    AfxLog("launch", "%s", m_lpCmdLine);
+    LogInit(HKEY_CURRENT_USER, kLauncherKey, kLogFileValue);
+    LogEvent("launch", "%s", m_lpCmdLine);
     CString strTitle;
     strTitle.LoadString(AFX_IDS_APP_TITLE);
 
@@ -55,8 +55,8 @@ BOOL CLauncherApp::InitInstance()
     }
     // Only a first launch, alone under the lesson mutex, starts a new log file,
     // which then begins with this launch too.
-    if (hWndInstance == NULL && AfxLogRotate(kLogLimit))
-        AfxLog("launch", "%s", m_lpCmdLine);
+    if (hWndInstance == NULL && LogRotate(kLogLimit))
+        LogEvent("launch", "%s", m_lpCmdLine);
     if (hWndInstance != NULL) {
         m_nExitCode = HandOverCommand(hWndInstance, m_lpCmdLine);
         return FALSE;
@@ -78,7 +78,7 @@ void CLauncherApp::RestoreFromCrashRecord()
     LONG lResult = WriteMacroOption(dwRecorded);
     if (lResult == ERROR_SUCCESS)
         DeleteCrashRecord();
-    AfxLog("option", "%lu restored from the crash record: %s", dwRecorded,
+    LogEvent("option", "%lu restored from the crash record: %s", dwRecorded,
            lResult == ERROR_SUCCESS ? "record deleted" : "failed, record kept");
 }
 
@@ -122,10 +122,10 @@ BOOL CLauncherApp::SwitchMacroProtectionOff()
 
     // Without a record the lesson still runs; only a crash would then cost the value.
     const BOOL bRecorded = WriteCrashRecord(dwValue);
-    AfxLog("option", "%lu saved; crash record %s", dwValue, bRecorded ? "written" : "not written");
+    LogEvent("option", "%lu saved; crash record %s", dwValue, bRecorded ? "written" : "not written");
     if (WriteDwordValue(key.Get(), kMacroProtectionValue, 0) != ERROR_SUCCESS)
         return ReportFailure(IDS_VIEWER_FAILURE, &key);
-    AfxLog("option", "set to 0");
+    LogEvent("option", "set to 0");
     if (key.Close() != ERROR_SUCCESS)
         return ReportFailure(IDS_VIEWER_FAILURE);
     return TRUE;
@@ -158,7 +158,7 @@ BOOL CLauncherApp::StartLesson()
     pFrame->m_strCourseId = szValue;
     ReadLessonValue("Evaluation", "interaction_file", szValue, szParamFile);
     pFrame->m_strInteractionFile = szValue;
-    AfxLog("params", "result \"%s\", interaction \"%s\", course \"%s\", student name present",
+    LogEvent("params", "result \"%s\", interaction \"%s\", course \"%s\", student name present",
            static_cast<LPCSTR>(pFrame->m_strResultFile),
            static_cast<LPCSTR>(pFrame->m_strInteractionFile),
            static_cast<LPCSTR>(pFrame->m_strCourseId));
@@ -179,7 +179,7 @@ int CLauncherApp::ExitInstance()
             DeleteCrashRecord();
             m_bMacroProtectionSaved = FALSE;
         }
-        AfxLog("option", "%lu written back: %s", m_dwSavedMacroProtection,
+        LogEvent("option", "%lu written back: %s", m_dwSavedMacroProtection,
                lResult == ERROR_SUCCESS ? "crash record deleted" : "failed, crash record kept");
     }
     // Only now may the next first launch save the option, and find its true value.
@@ -188,6 +188,6 @@ int CLauncherApp::ExitInstance()
         m_lessonLock.Close();
     }
     const int nExitCode = CWinApp::ExitInstance();
-    AfxLog("exit", "code %d", nExitCode);
+    LogEvent("exit", "code %d", nExitCode);
     return nExitCode;
 }

@@ -2,7 +2,7 @@
 #include "channel/command_block.h"
 
 #include "channel/command_text.h"
-#include "framework/afxlog.h"
+#include "log/event_log.h"
 #include "framework/afxwin.h"
 #include "framework/handles.h"
 
@@ -66,7 +66,7 @@ BOOL TakeLesson(LPCSTR lpszTitle, LPCSTR lpszCommandLine, HANDLE* phLesson, HWND
     *phWndInstance = NULL;
     CHandleOwner lesson(CreateMutexA(NULL, FALSE, kLessonMutexName));
     if (lesson.Get() == NULL) {
-        AfxLog("startup", "no lesson mutex (error %lu): starting alone", GetLastError());
+        LogEvent("startup", "no lesson mutex (error %lu): starting alone", GetLastError());
         return TRUE;
     }
     const DWORD dwStart = GetTickCount();
@@ -79,18 +79,18 @@ BOOL TakeLesson(LPCSTR lpszTitle, LPCSTR lpszCommandLine, HANDLE* phLesson, HWND
                 ReleaseMutex(lesson.Get());
             else
                 *phLesson = lesson.Detach();
-            AfxLog("startup", "lesson mutex had after %lu ms%s%s", dwWaited,
+            LogEvent("startup", "lesson mutex had after %lu ms%s%s", dwWaited,
                    dwWait == WAIT_ABANDONED ? " (abandoned)" : "",
                    *phWndInstance != NULL ? ", but a lesson runs: a later launch" : ": the first launch");
             return TRUE;
         }
         *phWndInstance = FindInstanceWindow(lpszTitle, lpszCommandLine);
         if (*phWndInstance != NULL) {
-            AfxLog("startup", "a lesson appeared after %lu ms: a later launch", dwWaited);
+            LogEvent("startup", "a lesson appeared after %lu ms: a later launch", dwWaited);
             return TRUE;
         }
         if (dwWait == WAIT_FAILED || dwWaited >= kLessonWaitMs) {
-            AfxLog("startup", "lesson mutex not had in %lu ms", dwWaited);
+            LogEvent("startup", "lesson mutex not had in %lu ms", dwWaited);
             return FALSE;
         }
     }
@@ -128,7 +128,7 @@ LaunchExitCode HandOverCommand(HWND hWndInstance, LPCSTR lpszText)
 {
     DWORD dwTurnMs = 0, dwTakenMs = 0;
     const LaunchExitCode code = HandOver(hWndInstance, lpszText, &dwTurnMs, &dwTakenMs);
-    AfxLog("handover", "window %p; turn after %lu ms, taken after %lu ms; exit code %d",
+    LogEvent("handover", "window %p; turn after %lu ms, taken after %lu ms; exit code %d",
            static_cast<void*>(hWndInstance), dwTurnMs, dwTakenMs, code);
     return code;
 }

@@ -3,7 +3,7 @@
 #include "frame/interaction.h"
 #include "frame/main_frame.h"
 #include "framework/afxfile.h"
-#include "framework/afxlog.h"
+#include "log/event_log.h"
 #include "res/resource.h"
 
 const char* CMainFrame::SkipBlanks(const char* p) { return SkipBlanksIn(p); }
@@ -14,7 +14,7 @@ BOOL CMainFrame::RecordInteraction()
         return FALSE;
     Interaction interaction;
     if (!ParseInteraction(g_szCommandBuffer, &interaction, &CMainFrame::SkipBlanks)) {
-        AfxLog("record", "refused: the operands form no interaction");
+        LogEvent("record", "refused: the operands form no interaction");
         return TRUE;
     }
     // Every field is bounded (values 259, the id 252 characters), so a record fits.
@@ -40,7 +40,7 @@ BOOL CMainFrame::CreateInteractionFile()
         file.Flush();
         file.Close();
     } catch (const CFileException& e) {
-        AfxLog("record", "refused: cannot create %s (error %ld)",
+        LogEvent("record", "refused: cannot create %s (error %ld)",
                static_cast<LPCSTR>(m_strInteractionFile), e.m_lOsError);
         AfxMessageBox(IDS_CANT_CREATE_QUIZ_FILE);
         return FALSE;
@@ -77,12 +77,12 @@ BOOL CMainFrame::AppendRecord(const char* pszRecord, size_t cbRecord)
         file.Flush();
         file.Close();
     } catch (const CFileException& e) {
-        AfxLog("record", "refused: cannot append to %s (error %ld)",
+        LogEvent("record", "refused: cannot append to %s (error %ld)",
                static_cast<LPCSTR>(m_strInteractionFile), e.m_lOsError);
         // The file object is gone (and closed) before the box shows.
         AfxMessageBox(IDS_CANT_UPDATE_QUIZ_FILE);
         return FALSE;
     }
-    AfxLog("record", "%.*s", static_cast<int>(cbRecord - 2), pszRecord);
+    LogEvent("record", "%.*s", static_cast<int>(cbRecord - 2), pszRecord);
     return TRUE;
 }

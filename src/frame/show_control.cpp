@@ -6,7 +6,7 @@
 #include "frame/finish_text.h"
 #include "frame/main_frame.h"
 #include "frame/show_path.h"
-#include "framework/afxlog.h"
+#include "log/event_log.h"
 #include "framework/afxole.h"
 #include "lesson/lesson_files.h"
 #include "res/resource.h"
@@ -80,9 +80,11 @@ BOOL CMainFrame::OpenShowInViewer(LPCSTR lpszPath, CString& strMessage)
     }
     CViewerCall call(this);
     if (!m_viewerApp.CreateDispatch(kViewerProgId)) {
+        LogEvent("viewer", "%s not created: 0x%08lX", kViewerProgId, GetLastError());
         strMessage.LoadString(IDS_VIEWER_NOT_CREATED);
         return FALSE;
     }
+    LogEvent("viewer", "%s created", kViewerProgId);
     m_viewerApp.m_bAutoRelease = FALSE;
     LPDISPATCH lpShow = NULL;
     try {
@@ -104,12 +106,12 @@ void CMainFrame::WatchShow()
     Sleep(kShowWindowWaitMs);
     m_hShowWnd = FindWindowA(kShowWindowClass, NULL);
     if (m_hShowWnd == NULL) {
-        AfxLog("show", "no window %lu ms after the open call", kShowWindowWaitMs);
+        LogEvent("show", "no window %lu ms after the open call", kShowWindowWaitMs);
         FinishIncomplete();
         return;
     }
     m_nWatchTimer = SetTimer(m_hWnd, kWatchTimerId, kWatchPeriodMs, NULL);
-    AfxLog("show", "window %p found; watch %s", static_cast<void*>(m_hShowWnd),
+    LogEvent("show", "window %p found; watch %s", static_cast<void*>(m_hShowWnd),
            m_nWatchTimer != 0 ? "running" : "not set");
 }
 
@@ -154,7 +156,7 @@ BOOL CMainFrame::TakeText(WPARAM wParam, char* pszText)
     if (m_hCommandTaken != NULL)
         SetEvent(m_hCommandTaken);
     if (!bCommand)
-        AfxLog("receive", "no command in the block: ignored");
+        LogEvent("receive", "no command in the block: ignored");
     return bCommand;
 }
 
@@ -167,12 +169,12 @@ void CMainFrame::Queue(WPARAM wParam)
             m_bOwnFinishDeferred = TRUE;
         else
             m_bCommandDeferred = TRUE;
-        AfxLog("receive", "queue full: text left until there is room");
+        LogEvent("receive", "queue full: text left until there is room");
         return;
     }
     char szText[kCommandBlockSize];
     if (TakeText(wParam, szText) && m_queue.Push(szText))
-        AfxLog("receive", "%s queued", szText);
+        LogEvent("receive", "%s queued", szText);
 }
 
 // Posts what waits: the next queued text, and the texts that found the queue full.
@@ -196,7 +198,7 @@ void CMainFrame::RunCommand(LPCSTR lpszText)
 {
     CopyCommandText(g_szCommandBuffer, kCommandBlockSize, lpszText, kCommandBlockSize);
     char chLetter = UpcaseCommandLetter(g_szCommandBuffer);
-    AfxLog("receive", "%s dispatched", lpszText);
+    LogEvent("receive", "%s dispatched", lpszText);
     Sleep(kCommandWaitMs);
     DispatchCommand(chLetter);
 }
@@ -204,7 +206,7 @@ void CMainFrame::RunCommand(LPCSTR lpszText)
 void CMainFrame::OnTimer(UINT_PTR)
 {
     if (m_nViewerCalls == 0 && !m_bFinishing && !IsWindow(m_hShowWnd)) {
-        AfxLog("watch", "the show window is gone: finishing with %s", kDefaultFinishText);
+        LogEvent("watch", "the show window is gone: finishing with %s", kDefaultFinishText);
         m_bFinishing = TRUE;
         FinishIncomplete();
     }
@@ -214,7 +216,7 @@ void CMainFrame::OnTimer(UINT_PTR)
 // A logoff or shutdown never waits for the lesson.
 BOOL CMainFrame::OnQueryEndSession()
 {
-    AfxLog("session", "WM_QUERYENDSESSION: the session may end");
+    LogEvent("session", "WM_QUERYENDSESSION: the session may end");
     return TRUE;
 }
 
@@ -223,7 +225,7 @@ BOOL CMainFrame::OnQueryEndSession()
 // A finish under way or done keeps its result.
 void CMainFrame::OnEndSession(BOOL bEnding)
 {
-    AfxLog("session", "WM_ENDSESSION %s", !bEnding        ? "cancelled: the lesson goes on"
+    LogEvent("session", "WM_ENDSESSION %s", !bEnding        ? "cancelled: the lesson goes on"
                                           : m_bFinishing ? "after the finish began: result kept"
                                                          : "ending: suspending the lesson");
     if (!bEnding)

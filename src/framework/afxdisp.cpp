@@ -4,7 +4,6 @@
 #include <stdarg.h>
 #include <string.h>
 
-#include "framework/afxlog.h"
 #include "framework/handles.h"
 
 static CString NarrowBstr(BSTR bstr)
@@ -52,12 +51,11 @@ BOOL COleDispatchDriver::CreateDispatch(LPCSTR lpszProgID, COleException* pError
         sc = lazyole::CoCreateInstance(clsid, NULL, CLSCTX_LOCAL_SERVER | CLSCTX_INPROC_SERVER,
                               IID_IDispatch, reinterpret_cast<void**>(&lpDispatch));
     if (FAILED(sc)) {
-        AfxLog("viewer", "%s not created: 0x%08lX", lpszProgID, static_cast<unsigned long>(sc));
         if (pError != NULL)
             pError->m_sc = sc;
+        SetLastError(static_cast<DWORD>(sc));
         return FALSE;
     }
-    AfxLog("viewer", "%s created", lpszProgID);
     AttachDispatch(lpDispatch, TRUE);
     return TRUE;
 }

@@ -36,7 +36,8 @@ public:
     COleDispatchDriver(const COleDispatchDriver&) = delete;
     COleDispatchDriver& operator=(const COleDispatchDriver&) = delete;
 
-    // Creates the object the ProgID names and holds it with auto-release on.
+    // Creates the object the ProgID names and holds it with auto-release on. On
+    // failure, FALSE, and GetLastError gives the failure's code.
     BOOL CreateDispatch(LPCSTR lpszProgID, COleException* pError = NULL);
     void AttachDispatch(LPDISPATCH lpDispatch, BOOL bAutoRelease = TRUE);
     // Forgets the reference without releasing it.

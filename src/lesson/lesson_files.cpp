@@ -3,7 +3,7 @@
 
 #include <stdio.h>
 
-#include "framework/afxlog.h"
+#include "log/event_log.h"
 
 void GetLessonParamFilePath(char* pszPath)
 {
@@ -28,10 +28,10 @@ static void WriteResultKey(LPCSTR lpszResultFile, LPCSTR lpszKey, LPCSTR lpszVal
     if (*lpszValue == '\0')
         return;
     if (WritePrivateProfileStringA("core", lpszKey, lpszValue, lpszResultFile)) {
-        AfxLog("finish", "%s=%s written to %s", lpszKey, lpszValue, lpszResultFile);
+        LogEvent("finish", "%s=%s written to %s", lpszKey, lpszValue, lpszResultFile);
         return;
     }
-    AfxLog("finish", "%s=%s not written to %s (error %lu)", lpszKey, lpszValue, lpszResultFile,
+    LogEvent("finish", "%s=%s not written to %s (error %lu)", lpszKey, lpszValue, lpszResultFile,
            GetLastError());
     CString strLine;
     strLine.Format("%s%s%s=%s", static_cast<LPCSTR>(strUnwritten),
@@ -44,7 +44,7 @@ void WriteLessonResult(LPCSTR lpszResultFile, LPCSTR lpszStatus, LPCSTR lpszScor
 {
     strUnwritten = "";
     if (*lpszStatus == '\0' && *lpszScore == '\0')
-        AfxLog("finish", "no status and no score: %s not touched", lpszResultFile);
+        LogEvent("finish", "no status and no score: %s not touched", lpszResultFile);
     WriteResultKey(lpszResultFile, "lesson_status", lpszStatus, strUnwritten);
     WriteResultKey(lpszResultFile, "score", lpszScore, strUnwritten);
 }

@@ -1,7 +1,7 @@
 // The viewer's automation contract: fixed DISPIDs, called late-bound as methods.
 #include "viewer/viewer.h"
 
-#include "framework/afxlog.h"
+#include "log/event_log.h"
 
 const char kViewerProgId[] = "PowerPointViewer.Application.8";
 const char kShowWindowClass[] = "screenClass";
@@ -19,21 +19,21 @@ static void LoggedCall(const COleDispatchDriver& driver, LPCSTR lpszObject, DISP
                        Call call)
 {
     if (driver.m_lpDispatch == NULL) {
-        AfxLog("call", "%s %ld not made: no reference held", lpszObject, dispid);
+        LogEvent("call", "%s %ld not made: no reference held", lpszObject, dispid);
         return;
     }
     try {
         call();
     } catch (const COleDispatchException& e) {
-        AfxLog("call", "%s %ld raised 0x%08lX: %s", lpszObject, dispid,
+        LogEvent("call", "%s %ld raised 0x%08lX: %s", lpszObject, dispid,
                static_cast<unsigned long>(e.m_scError), static_cast<LPCSTR>(e.m_strDescription));
         throw;
     } catch (const COleException& e) {
-        AfxLog("call", "%s %ld failed: 0x%08lX", lpszObject, dispid,
+        LogEvent("call", "%s %ld failed: 0x%08lX", lpszObject, dispid,
                static_cast<unsigned long>(e.m_sc));
         throw;
     }
-    AfxLog("call", "%s %ld ok", lpszObject, dispid);
+    LogEvent("call", "%s %ld ok", lpszObject, dispid);
 }
 
 LPDISPATCH OpenShow(COleDispatchDriver& viewerApp, LPCSTR lpszPath)

@@ -1,17 +1,17 @@
-// AfxLog: the opt-in diagnostic log, the framework's trace; off unless the registry names a file.
+// The opt-in diagnostic log: off unless the registry names a file, and then one line per event.
 #pragma once
 
 #include <windows.h>
 
 // Switches the log on when the value (REG_SZ, or REG_EXPAND_SZ with environment
 // strings) under the key names a file; otherwise it stays off and costs nothing more.
-void AfxLogInit(HKEY hRoot, LPCSTR lpszKey, LPCSTR lpszValue);
+void LogInit(HKEY hRoot, LPCSTR lpszKey, LPCSTR lpszValue);
 
 // A log over cbLimit bytes becomes "<name>.old", replacing an older one, and a new
 // file begins: TRUE then. Nothing happens when the log is off or the rename fails.
-BOOL AfxLogRotate(DWORD cbLimit);
+BOOL LogRotate(DWORD cbLimit);
 
 // Appends one line, the details formatted printf-style, with one write, so that
 // processes logging side by side never mix their lines. A log that cannot be
 // written is passed over: the log never changes what the program does.
-void AfxLog(LPCSTR lpszEvent, LPCSTR lpszFormat, ...);
+void LogEvent(LPCSTR lpszEvent, LPCSTR lpszFormat, ...);

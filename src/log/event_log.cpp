@@ -1,15 +1,15 @@
 // The diagnostic log: one open-append-close per line, so that no handle outlives a line.
-#include "framework/afxlog.h"
+#include "log/event_log.h"
 
 #include <stdarg.h>
 #include <stdio.h>
 
 #include "framework/handles.h"
-#include "framework/log_line.h"
+#include "log/log_line.h"
 
 static char g_szLogFile[MAX_PATH];
 
-void AfxLogInit(HKEY hRoot, LPCSTR lpszKey, LPCSTR lpszValue)
+void LogInit(HKEY hRoot, LPCSTR lpszKey, LPCSTR lpszValue)
 {
     g_szLogFile[0] = '\0';
     CRegKeyOwner key;
@@ -31,7 +31,7 @@ void AfxLogInit(HKEY hRoot, LPCSTR lpszKey, LPCSTR lpszValue)
         g_szLogFile[0] = '\0';
 }
 
-BOOL AfxLogRotate(DWORD cbLimit)
+BOOL LogRotate(DWORD cbLimit)
 {
     WIN32_FILE_ATTRIBUTE_DATA data;
     if (g_szLogFile[0] == '\0' ||
@@ -43,7 +43,7 @@ BOOL AfxLogRotate(DWORD cbLimit)
     return MoveFileExA(g_szLogFile, szOld, MOVEFILE_REPLACE_EXISTING);
 }
 
-void AfxLog(LPCSTR lpszEvent, LPCSTR lpszFormat, ...)
+void LogEvent(LPCSTR lpszEvent, LPCSTR lpszFormat, ...)
 {
     if (g_szLogFile[0] == '\0')
         return;

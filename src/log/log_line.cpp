@@ -1,5 +1,5 @@
 // Formats a diagnostic log line: time, process, event and the details on one line.
-#include "framework/log_line.h"
+#include "log/log_line.h"
 
 #include <cstdio>
 
