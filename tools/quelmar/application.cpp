@@ -5,6 +5,7 @@
 #include "owners.h"
 #include "show.h"
 
+#include <iterator>
 #include <string>
 #include <utility>
 
@@ -17,43 +18,33 @@ namespace {
 const DISPID kOpenShow = 2002;
 const DISPID kQuit = 2003;
 
+// open(path, 1, 0) and quit(), exactly as the real viewer's callers make them.
+const Parameter kOpenShowParameters[] = {{VT_BSTR, 0}, {VT_I4, 1}, {VT_I4, 0}};
+const Method kMethods[] = {{kOpenShow, kOpenShowParameters, 3}, {kQuit, nullptr, 0}};
+
 class Application : public Dispatcher {
+public:
+    Application() : Dispatcher(kMethods, static_cast<UINT>(std::size(kMethods))) {}
+
 private:
-    HRESULT Call(DISPID id, const DISPPARAMS& params, VARIANT* result, EXCEPINFO* exception,
-                 UINT* argError) override
+    HRESULT Call(DISPID id, const DISPPARAMS& params, VARIANT* result,
+                 EXCEPINFO* exception) override
     {
-        switch (id) {
-        case kOpenShow:
-            return OpenShow(params, result, exception, argError);
-        case kQuit:
-            return Quit(params, exception);
-        }
-        return DISP_E_MEMBERNOTFOUND;
+        // rgvarg holds the arguments last first: the path is the last one there.
+        if (id == kOpenShow)
+            return OpenShow(params.rgvarg[2].bstrVal, result, exception);
+        return Quit(exception);
     }
 
-    HRESULT OpenShow(const DISPPARAMS& params, VARIANT* result, EXCEPINFO* exception,
-                     UINT* argError);
-    HRESULT Quit(const DISPPARAMS& params, EXCEPINFO* exception);
+    HRESULT OpenShow(BSTR path, VARIANT* result, EXCEPINFO* exception);
+    HRESULT Quit(EXCEPINFO* exception);
 
     ComPtr<Show> show_;
 };
 
-HRESULT Application::OpenShow(const DISPPARAMS& params, VARIANT* result, EXCEPINFO* exception,
-                              UINT* argError)
+HRESULT Application::OpenShow(BSTR path, VARIANT* result, EXCEPINFO* exception)
 {
-    // (path, 1, 0) from the launcher: the two numbers change nothing here, but must be numbers.
-    if (params.cArgs < 1 || params.cArgs > 3)
-        return DISP_E_BADPARAMCOUNT;
-    Variant path;
-    HRESULT hr = GetArgument(params, 0, VT_BSTR, path.get(), argError);
-    for (UINT i = 1; SUCCEEDED(hr) && i < params.cArgs; ++i) {
-        Variant number;
-        hr = GetArgument(params, i, VT_I4, number.get(), argError);
-    }
-    if (FAILED(hr))
-        return hr;
-
-    std::string ansiPath = ToAnsi(path.get()->bstrVal);
+    std::string ansiPath = ToAnsi(path);
     Presentation presentation;
     std::string error;
     if (!ReadPresentation(ansiPath, &presentation, &error))
@@ -76,10 +67,8 @@ HRESULT Application::OpenShow(const DISPPARAMS& params, VARIANT* result, EXCEPIN
     return S_OK;
 }
 
-HRESULT Application::Quit(const DISPPARAMS& params, EXCEPINFO* exception)
+HRESULT Application::Quit(EXCEPINFO* exception)
 {
-    if (params.cArgs != 0)
-        return DISP_E_BADPARAMCOUNT;
     // The show and the server stay as they are; the server still ends with its client.
     if (show_ && show_->presentation().quitFails)
         return Raise(exception, "Quit refused");
