@@ -2,6 +2,7 @@
 #include "application.h"
 
 #include "dispatcher.h"
+#include "journal.h"
 #include "owners.h"
 #include "show.h"
 
@@ -24,39 +25,59 @@ const Method kMethods[] = {{kOpenShow, kOpenShowParameters, 3}, {kQuit, nullptr,
 
 class Application : public Dispatcher {
 public:
-    Application() : Dispatcher(kMethods, static_cast<UINT>(std::size(kMethods))) {}
+    Application() : Dispatcher("app", kMethods, static_cast<UINT>(std::size(kMethods))) {}
 
-private:
-    HRESULT Call(DISPID id, const DISPPARAMS& params, VARIANT* result,
-                 EXCEPINFO* exception) override
+    // The presentation is read before the call is checked: it may name the journal, and a
+    // refused open call belongs in the journal too.
+    HRESULT STDMETHODCALLTYPE Invoke(DISPID id, REFIID riid, LCID lcid, WORD flags,
+                                     DISPPARAMS* params, VARIANT* result, EXCEPINFO* exception,
+                                     UINT* argError) override
     {
-        // rgvarg holds the arguments last first: the path is the last one there.
-        if (id == kOpenShow)
-            return OpenShow(params.rgvarg[2].bstrVal, result, exception);
-        return Quit(exception);
+        if (id == kOpenShow && params && params->cArgs > 0 &&
+            params->rgvarg[params->cArgs - 1].vt == VT_BSTR)
+            ReadOpening(params->rgvarg[params->cArgs - 1].bstrVal);
+        return Dispatcher::Invoke(id, riid, lcid, flags, params, result, exception, argError);
     }
 
-    HRESULT OpenShow(BSTR path, VARIANT* result, EXCEPINFO* exception);
+private:
+    HRESULT Call(DISPID id, VARIANT* result, EXCEPINFO* exception) override
+    {
+        return id == kOpenShow ? OpenShow(result, exception) : Quit(exception);
+    }
+
+    void ReadOpening(BSTR path);
+    HRESULT OpenShow(VARIANT* result, EXCEPINFO* exception);
     HRESULT Quit(EXCEPINFO* exception);
 
     ComPtr<Show> show_;
+    // The presentation of the open call under way: read first, shown once the call matches.
+    std::string openingPath_;
+    Presentation opening_;
+    bool openingRead_ = false;
+    std::string openingError_;
 };
 
-HRESULT Application::OpenShow(BSTR path, VARIANT* result, EXCEPINFO* exception)
+void Application::ReadOpening(BSTR path)
 {
-    std::string ansiPath = ToAnsi(path);
-    Presentation presentation;
-    std::string error;
-    if (!ReadPresentation(ansiPath, &presentation, &error))
-        return Raise(exception, error);
+    openingPath_ = ToAnsi(path);
+    opening_ = Presentation();
+    openingRead_ = ReadPresentation(openingPath_, &opening_, &openingError_);
+    if (!opening_.journal.empty())
+        SetJournal(opening_.journal);
+}
+
+HRESULT Application::OpenShow(VARIANT* result, EXCEPINFO* exception)
+{
+    if (!openingRead_)
+        return Raise(exception, openingError_);
 
     // One show at a time: a new one takes the place of the last.
     if (show_)
         show_->End();
-    show_ = ComPtr<Show>(new Show(ansiPath, std::move(presentation)));
+    show_ = ComPtr<Show>(new Show(openingPath_, std::move(opening_)));
     if (!show_->Begin()) {
         show_ = ComPtr<Show>();
-        return Raise(exception, "Cannot show presentation: " + ansiPath);
+        return Raise(exception, "Cannot show presentation: " + openingPath_);
     }
     if (result) {
         result->vt = VT_DISPATCH;

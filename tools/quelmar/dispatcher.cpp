@@ -1,6 +1,8 @@
 // The server's lifetime count and the IDispatch plumbing the automation objects share.
 #include "dispatcher.h"
 
+#include "journal.h"
+
 namespace {
 
 ULONG g_holds = 0;
@@ -88,9 +90,17 @@ HRESULT Dispatcher::GetIDsOfNames(REFIID, LPOLESTR*, UINT count, LCID, DISPID* i
     return DISP_E_UNKNOWNNAME;
 }
 
+HRESULT Dispatcher::Invoke(DISPID id, REFIID riid, LCID, WORD flags, DISPPARAMS* params,
+                           VARIANT* result, EXCEPINFO* exception, UINT* argError)
+{
+    HRESULT hr = Answer(id, riid, flags, params, result, exception, argError);
+    JournalCall(name_, id, params, hr);
+    return hr;
+}
+
 // A mismatch is refused by the first rule that applies, and never with an EXCEPINFO: only a
 // method that ran and failed raises.
-HRESULT Dispatcher::Invoke(DISPID id, REFIID riid, LCID, WORD flags, DISPPARAMS* params,
+HRESULT Dispatcher::Answer(DISPID id, REFIID riid, WORD flags, const DISPPARAMS* params,
                            VARIANT* result, EXCEPINFO* exception, UINT* argError)
 {
     if (riid != IID_NULL)
@@ -125,7 +135,7 @@ HRESULT Dispatcher::Invoke(DISPID id, REFIID riid, LCID, WORD flags, DISPPARAMS*
     }
     if (result)
         VariantInit(result);
-    return Call(id, *params, result, exception);
+    return Call(id, result, exception);
 }
 
 HRESULT Raise(EXCEPINFO* exception, const std::string& description)

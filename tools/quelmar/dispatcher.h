@@ -27,7 +27,8 @@ struct Method {
 };
 
 // IUnknown and IDispatch without a type library. Invoke answers only calls that match one of
-// the subclass's methods exactly (no coercion: the real viewer's callers pass these types).
+// the subclass's methods exactly (no coercion: the real viewer's callers pass these types), and
+// journals every call it receives.
 class Dispatcher : public IDispatch {
 public:
     Dispatcher(const Dispatcher&) = delete;
@@ -45,19 +46,23 @@ public:
                                      UINT* argError) override;
 
 protected:
-    // methods lives as long as the program.
-    Dispatcher(const Method* methods, UINT count) : methods_(methods), methodCount_(count)
+    // name is the object's name in the journal; methods lives as long as the program.
+    Dispatcher(const char* name, const Method* methods, UINT count)
+        : name_(name), methods_(methods), methodCount_(count)
     {
         HoldServer();
     }
     virtual ~Dispatcher() { ReleaseServer(); }
 
     // Called only for a call that matches method id exactly; result, when given, is VT_EMPTY.
-    virtual HRESULT Call(DISPID id, const DISPPARAMS& params, VARIANT* result,
-                         EXCEPINFO* exception) = 0;
+    virtual HRESULT Call(DISPID id, VARIANT* result, EXCEPINFO* exception) = 0;
 
 private:
+    HRESULT Answer(DISPID id, REFIID riid, WORD flags, const DISPPARAMS* params, VARIANT* result,
+                   EXCEPINFO* exception, UINT* argError);
+
     ULONG refs_ = 1;
+    const char* name_;
     const Method* methods_;
     UINT methodCount_;
 };

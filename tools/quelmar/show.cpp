@@ -28,7 +28,7 @@ std::string FileName(const std::string& path)
 } // namespace
 
 Show::Show(std::string path, Presentation presentation)
-    : Dispatcher(kMethods, static_cast<UINT>(std::size(kMethods))), path_(std::move(path)),
+    : Dispatcher("show", kMethods, static_cast<UINT>(std::size(kMethods))), path_(std::move(path)),
       presentation_(std::move(presentation))
 {
 }
@@ -100,7 +100,7 @@ bool Show::OpenWindow()
     return true;
 }
 
-HRESULT Show::Call(DISPID id, const DISPPARAMS&, VARIANT*, EXCEPINFO* exception)
+HRESULT Show::Call(DISPID id, VARIANT*, EXCEPINFO* exception)
 {
     if (id == kStop && presentation_.restartFails)
         return Raise(exception, "Restart refused: " + path_);
