@@ -70,6 +70,9 @@ HRESULT Application::OpenShow(VARIANT* result, EXCEPINFO* exception)
 {
     if (!openingRead_)
         return Raise(exception, openingError_);
+    // The caller waits in its call meanwhile, as it would for a slow viewer.
+    if (opening_.openDelayMs)
+        Sleep(opening_.openDelayMs);
 
     // One show at a time: a new one takes the place of the last.
     if (show_)

@@ -40,6 +40,7 @@ bool ApplyDirective(const std::string& line, const std::vector<std::string>& wor
     }
     unsigned* delay = name == "window-after" ? &p->windowAfterMs
                     : name == "close-after"  ? &p->closeAfterMs
+                    : name == "open-delay"   ? &p->openDelayMs
                     : nullptr;
     if (delay) {
         // At least 1 ms (0 would mean nothing), at most what a timer takes.

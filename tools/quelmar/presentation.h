@@ -13,6 +13,7 @@ struct Presentation {
     bool restartFails = false;
     unsigned windowAfterMs = 0; // when not 0, the show window appears this late
     unsigned closeAfterMs = 0;  // when not 0, the window closes itself this long after appearing
+    unsigned openDelayMs = 0;   // when not 0, the open call answers this late
     std::string journal;        // when not empty, the file every call is journalled in
 };
 
