@@ -21,6 +21,11 @@ std::string Hex(HRESULT hr)
 
 class Contract : public Lesson {
 protected:
+    void SetUp() override
+    {
+        Lesson::SetUp();
+        WriteShow("Welcome\r\nQuestion 7\r\nThe end\r\n");
+    }
     // The open call the launcher must make on m_show, answered.
     std::string OpenLine() const { return "app 2002 BSTR:" + m_show + " I4:1 I4:0 -> ok"; }
 };

@@ -52,7 +52,7 @@ protected:
         m_result = m_dir + "\\result.ini";
         m_quiz = m_dir + "\\quiz.csv";
         m_journal = m_dir + "\\calls.log";
-        WriteShow("Welcome\r\nQuestion 7\r\nThe end\r\n");
+        WriteWholeFile(m_show, "Welcome\r\nQuestion 7\r\nThe end\r\n");
         WriteParamFile("[core]\r\noutput_file=" + m_result +
                        "\r\nstudent_name=STUDENT ONE\r\n[Evaluation]\r\nCourse_ID=C101\r\n"
                        "interaction_file=" + m_quiz + "\r\n");
@@ -91,8 +91,8 @@ protected:
         std::string s;
         return ReadWholeFile(m_quiz, &s) ? s : "<missing>";
     }
-    // The presentation: the journal directive, so the viewer records every call it receives,
-    // then the given lines.
+    // The presentation: the journal directive, so that the viewer records every call it
+    // receives in m_journal, then the given lines.
     void WriteShow(const std::string& lines)
     {
         WriteWholeFile(m_show, "#quelmar journal " + m_journal + "\r\n" + lines);
