@@ -52,6 +52,7 @@ protected:
         m_show = m_dir + "\\lesson.ppt";
         m_result = m_dir + "\\result.ini";
         m_quiz = m_dir + "\\quiz.csv";
+        m_journal = m_dir + "\\calls.log";
         WriteWholeFile(m_show, "Welcome\r\nQuestion 7\r\nThe end\r\n");
         WriteParamFile("[core]\r\noutput_file=" + m_result +
                        "\r\nstudent_name=STUDENT ONE\r\n[Evaluation]\r\nCourse_ID=C101\r\n"
@@ -97,7 +98,19 @@ protected:
         std::string s;
         return ReadWholeFile(m_quiz, &s) ? s : "<missing>";
     }
-    std::string m_dir, m_show, m_result, m_quiz;
+    // The presentation: the journal directive, so that the viewer records every call it
+    // receives in m_journal, then the given lines.
+    void WriteShow(const std::string& lines)
+    {
+        WriteWholeFile(m_show, "#quelmar journal " + m_journal + "\r\n" + lines);
+    }
+    // The viewer's journal, line by line; none before a presentation named it.
+    std::vector<std::string> Journal()
+    {
+        std::string s;
+        return ReadWholeFile(m_journal, &s) ? Lines(s) : std::vector<std::string>();
+    }
+    std::string m_dir, m_show, m_result, m_quiz, m_journal;
 };
 
 } // namespace lessonkit

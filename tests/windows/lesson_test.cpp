@@ -245,19 +245,6 @@ TEST_F(Lesson, CommandsHandedOverDuringAFinishStillRun)
     }
 }
 
-TEST_F(Lesson, RestartKeepsTheShowWindowAndTheLessonGoesOn)
-{
-    Child lesson = Start();
-    HWND hShow = FindWindowA("screenClass", NULL);
-    Send("-R");
-    Sleep(300);
-    EXPECT_TRUE(IsWindow(hShow));
-    EXPECT_EQ(FindBox(0), nullptr);
-    Send("-G=50");
-    ExpectEnded(lesson);
-    EXPECT_EQ(Result("score"), "50");
-}
-
 TEST_F(Lesson, APathOnTheCurrentDriveGetsItsLetterAndQuotesStay)
 {
     // m_show is C:\...; the tail without "C:" is taken on the current drive.

@@ -2,9 +2,11 @@
 #include "application.h"
 
 #include "dispatcher.h"
+#include "journal.h"
 #include "owners.h"
 #include "show.h"
 
+#include <iterator>
 #include <string>
 #include <utility>
 
@@ -17,55 +19,68 @@ namespace {
 const DISPID kOpenShow = 2002;
 const DISPID kQuit = 2003;
 
+// open(path, 1, 0) and quit(), exactly as the real viewer's callers make them.
+const Parameter kOpenShowParameters[] = {{VT_BSTR, 0}, {VT_I4, 1}, {VT_I4, 0}};
+const Method kMethods[] = {{kOpenShow, kOpenShowParameters, 3}, {kQuit, nullptr, 0}};
+
 class Application : public Dispatcher {
-private:
-    HRESULT Call(DISPID id, const DISPPARAMS& params, VARIANT* result, EXCEPINFO* exception,
-                 UINT* argError) override
+public:
+    Application() : Dispatcher("app", kMethods, static_cast<UINT>(std::size(kMethods))) {}
+
+    // The presentation is read before the call is checked: it may name the journal, and a
+    // refused open call belongs in the journal too.
+    HRESULT STDMETHODCALLTYPE Invoke(DISPID id, REFIID riid, LCID lcid, WORD flags,
+                                     DISPPARAMS* params, VARIANT* result, EXCEPINFO* exception,
+                                     UINT* argError) override
     {
-        switch (id) {
-        case kOpenShow:
-            return OpenShow(params, result, exception, argError);
-        case kQuit:
-            return Quit(params, exception);
-        }
-        return DISP_E_MEMBERNOTFOUND;
+        if (id == kOpenShow && params && params->cArgs > 0 &&
+            params->rgvarg[params->cArgs - 1].vt == VT_BSTR)
+            ReadOpening(params->rgvarg[params->cArgs - 1].bstrVal);
+        return Dispatcher::Invoke(id, riid, lcid, flags, params, result, exception, argError);
     }
 
-    HRESULT OpenShow(const DISPPARAMS& params, VARIANT* result, EXCEPINFO* exception,
-                     UINT* argError);
-    HRESULT Quit(const DISPPARAMS& params, EXCEPINFO* exception);
+private:
+    HRESULT Call(DISPID id, VARIANT* result, EXCEPINFO* exception) override
+    {
+        return id == kOpenShow ? OpenShow(result, exception) : Quit(exception);
+    }
+
+    void ReadOpening(BSTR path);
+    HRESULT OpenShow(VARIANT* result, EXCEPINFO* exception);
+    HRESULT Quit(EXCEPINFO* exception);
 
     ComPtr<Show> show_;
+    // The presentation of the open call under way: read first, shown once the call matches.
+    std::string openingPath_;
+    Presentation opening_;
+    bool openingRead_ = false;
+    std::string openingError_;
 };
 
-HRESULT Application::OpenShow(const DISPPARAMS& params, VARIANT* result, EXCEPINFO* exception,
-                              UINT* argError)
+void Application::ReadOpening(BSTR path)
 {
-    // (path, 1, 0) from the launcher: the two numbers change nothing here, but must be numbers.
-    if (params.cArgs < 1 || params.cArgs > 3)
-        return DISP_E_BADPARAMCOUNT;
-    Variant path;
-    HRESULT hr = GetArgument(params, 0, VT_BSTR, path.get(), argError);
-    for (UINT i = 1; SUCCEEDED(hr) && i < params.cArgs; ++i) {
-        Variant number;
-        hr = GetArgument(params, i, VT_I4, number.get(), argError);
-    }
-    if (FAILED(hr))
-        return hr;
+    openingPath_ = ToAnsi(path);
+    opening_ = Presentation();
+    openingRead_ = ReadPresentation(openingPath_, &opening_, &openingError_);
+    if (!opening_.journal.empty())
+        SetJournal(opening_.journal);
+}
 
-    std::string ansiPath = ToAnsi(path.get()->bstrVal);
-    Presentation presentation;
-    std::string error;
-    if (!ReadPresentation(ansiPath, &presentation, &error))
-        return Raise(exception, error);
+HRESULT Application::OpenShow(VARIANT* result, EXCEPINFO* exception)
+{
+    if (!openingRead_)
+        return Raise(exception, openingError_);
+    // The caller waits in its call meanwhile, as it would for a slow viewer.
+    if (opening_.openDelayMs)
+        Sleep(opening_.openDelayMs);
 
     // One show at a time: a new one takes the place of the last.
     if (show_)
         show_->End();
-    show_ = ComPtr<Show>(new Show(ansiPath, std::move(presentation)));
+    show_ = ComPtr<Show>(new Show(openingPath_, std::move(opening_)));
     if (!show_->Begin()) {
         show_ = ComPtr<Show>();
-        return Raise(exception, "Cannot show presentation: " + ansiPath);
+        return Raise(exception, "Cannot show presentation: " + openingPath_);
     }
     if (result) {
         result->vt = VT_DISPATCH;
@@ -76,10 +91,8 @@ HRESULT Application::OpenShow(const DISPPARAMS& params, VARIANT* result, EXCEPIN
     return S_OK;
 }
 
-HRESULT Application::Quit(const DISPPARAMS& params, EXCEPINFO* exception)
+HRESULT Application::Quit(EXCEPINFO* exception)
 {
-    if (params.cArgs != 0)
-        return DISP_E_BADPARAMCOUNT;
     // The show and the server stay as they are; the server still ends with its client.
     if (show_ && show_->presentation().quitFails)
         return Raise(exception, "Quit refused");

@@ -1,6 +1,8 @@
 // The server's lifetime count and the IDispatch plumbing the automation objects share.
 #include "dispatcher.h"
 
+#include "journal.h"
+
 namespace {
 
 ULONG g_holds = 0;
@@ -91,18 +93,49 @@ HRESULT Dispatcher::GetIDsOfNames(REFIID, LPOLESTR*, UINT count, LCID, DISPID* i
 HRESULT Dispatcher::Invoke(DISPID id, REFIID riid, LCID, WORD flags, DISPPARAMS* params,
                            VARIANT* result, EXCEPINFO* exception, UINT* argError)
 {
+    HRESULT hr = Answer(id, riid, flags, params, result, exception, argError);
+    JournalCall(name_, id, params, hr);
+    return hr;
+}
+
+// A mismatch is refused by the first rule that applies, and never with an EXCEPINFO: only a
+// method that ran and failed raises.
+HRESULT Dispatcher::Answer(DISPID id, REFIID riid, WORD flags, const DISPPARAMS* params,
+                           VARIANT* result, EXCEPINFO* exception, UINT* argError)
+{
     if (riid != IID_NULL)
         return DISP_E_UNKNOWNINTERFACE;
     if (!params)
         return E_INVALIDARG;
+    const Method* method = nullptr;
+    for (UINT i = 0; i < methodCount_ && !method; ++i) {
+        if (methods_[i].id == id)
+            method = &methods_[i];
+    }
     // Every member here is a method; no property can be read or set.
-    if (!(flags & DISPATCH_METHOD))
+    if (!method || !(flags & DISPATCH_METHOD))
         return DISP_E_MEMBERNOTFOUND;
     if (params->cNamedArgs != 0)
         return DISP_E_NONAMEDARGS;
+    if (params->cArgs != method->count)
+        return DISP_E_BADPARAMCOUNT;
+    // rgvarg holds the arguments last first; argError names the first wrong one in rgvarg.
+    for (UINT i = 0; i < method->count; ++i) {
+        UINT at = method->count - 1 - i;
+        if (params->rgvarg[at].vt != method->parameters[i].type) {
+            if (argError)
+                *argError = at;
+            return DISP_E_TYPEMISMATCH;
+        }
+    }
+    for (UINT i = 0; i < method->count; ++i) {
+        const VARIANT& arg = params->rgvarg[method->count - 1 - i];
+        if (arg.vt == VT_I4 && arg.lVal != method->parameters[i].value)
+            return E_INVALIDARG;
+    }
     if (result)
         VariantInit(result);
-    return Call(id, *params, result, exception, argError);
+    return Call(id, result, exception);
 }
 
 HRESULT Raise(EXCEPINFO* exception, const std::string& description)
@@ -120,15 +153,6 @@ HRESULT Raise(EXCEPINFO* exception, const std::string& description)
         exception->scode = E_FAIL;
     }
     return DISP_E_EXCEPTION;
-}
-
-HRESULT GetArgument(const DISPPARAMS& params, UINT i, VARTYPE type, VARIANT* out, UINT* argError)
-{
-    UINT at = params.cArgs - 1 - i;
-    HRESULT hr = VariantChangeType(out, &params.rgvarg[at], 0, type);
-    if (FAILED(hr) && argError)
-        *argError = at;
-    return hr;
 }
 
 std::string ToAnsi(BSTR text)

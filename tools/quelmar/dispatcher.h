@@ -13,7 +13,22 @@ void HoldServer();
 void ReleaseServer();
 void QuitServer();
 
-// IUnknown and IDispatch without a type library; a subclass answers its DISPIDs in Call.
+// One argument of a method: its exact type and, for VT_I4, the one value it may have.
+struct Parameter {
+    VARTYPE type;
+    LONG value;
+};
+
+// A method the object answers: its DISPID and its arguments in declared order.
+struct Method {
+    DISPID id;
+    const Parameter* parameters;
+    UINT count;
+};
+
+// IUnknown and IDispatch without a type library. Invoke answers only calls that match one of
+// the subclass's methods exactly (no coercion: the real viewer's callers pass these types), and
+// journals every call it receives.
 class Dispatcher : public IDispatch {
 public:
     Dispatcher(const Dispatcher&) = delete;
@@ -31,22 +46,29 @@ public:
                                      UINT* argError) override;
 
 protected:
-    Dispatcher() { HoldServer(); }
+    // name is the object's name in the journal; methods lives as long as the program.
+    Dispatcher(const char* name, const Method* methods, UINT count)
+        : name_(name), methods_(methods), methodCount_(count)
+    {
+        HoldServer();
+    }
     virtual ~Dispatcher() { ReleaseServer(); }
 
-    // params has no named arguments; result, when given, is already VT_EMPTY.
-    virtual HRESULT Call(DISPID id, const DISPPARAMS& params, VARIANT* result,
-                         EXCEPINFO* exception, UINT* argError) = 0;
+    // Called only for a call that matches method id exactly; result, when given, is VT_EMPTY.
+    virtual HRESULT Call(DISPID id, VARIANT* result, EXCEPINFO* exception) = 0;
 
 private:
+    HRESULT Answer(DISPID id, REFIID riid, WORD flags, const DISPPARAMS* params, VARIANT* result,
+                   EXCEPINFO* exception, UINT* argError);
+
     ULONG refs_ = 1;
+    const char* name_;
+    const Method* methods_;
+    UINT methodCount_;
 };
 
 // Fills exception (when given) and returns DISP_E_EXCEPTION, as a failed method must.
 HRESULT Raise(EXCEPINFO* exception, const std::string& description);
-
-// Argument i in the caller's order (rgvarg holds them last first), coerced to type.
-HRESULT GetArgument(const DISPPARAMS& params, UINT i, VARTYPE type, VARIANT* out, UINT* argError);
 
 // ANSI (CP_ACP) from a BSTR, as the window title and the file name need it.
 std::string ToAnsi(BSTR text);

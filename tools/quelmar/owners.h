@@ -29,17 +29,6 @@ private:
     HKEY h_ = nullptr;
 };
 
-class Variant {
-public:
-    Variant() { VariantInit(&v_); }
-    Variant(const Variant&) = delete;
-    Variant& operator=(const Variant&) = delete;
-    ~Variant() { VariantClear(&v_); }
-    VARIANT* get() { return &v_; }
-private:
-    VARIANT v_;
-};
-
 template <class T>
 class ComPtr {
 public:

@@ -22,14 +22,25 @@ std::vector<std::string> Words(const std::string& line)
     return words;
 }
 
-// Applies the words after "#quelmar": <name> [<ms>]. False when they name nothing known.
-bool ApplyDirective(const std::vector<std::string>& words, Presentation* p)
+// Applies a "#quelmar" line: <name> [<ms>], or journal <path>. False when it names nothing
+// known or its operand is wrong.
+bool ApplyDirective(const std::string& line, const std::vector<std::string>& words, Presentation* p)
 {
     if (words.size() < 2)
         return false;
     const std::string& name = words[1];
+    if (name == "journal") {
+        // The rest of the line, which may hold blanks; the line's end is trimmed already.
+        size_t at = line.find_first_not_of(" \t", words[0].size());
+        at = line.find_first_not_of(" \t", at + name.size());
+        if (at == std::string::npos)
+            return false;
+        p->journal = line.substr(at);
+        return true;
+    }
     unsigned* delay = name == "window-after" ? &p->windowAfterMs
                     : name == "close-after"  ? &p->closeAfterMs
+                    : name == "open-delay"   ? &p->openDelayMs
                     : nullptr;
     if (delay) {
         // At least 1 ms (0 would mean nothing), at most what a timer takes.
@@ -84,7 +95,9 @@ bool ReadPresentation(const std::string& path, Presentation* out, std::string* e
         *error = "Cannot open presentation: " + path;
         return false;
     }
+    // A wrong line does not end the reading: the journal directive counts wherever it stands.
     Presentation p;
+    std::string wrong;
     size_t start = 0;
     while (start < text.size()) {
         size_t end = text.find('\n', start);
@@ -100,15 +113,13 @@ bool ReadPresentation(const std::string& path, Presentation* out, std::string* e
         }
         // Other '#' lines are comments; a mistyped directive must not pass unnoticed.
         std::vector<std::string> words = Words(line);
-        if (words[0] == "#quelmar" && !ApplyDirective(words, &p)) {
-            *error = "Bad directive in " + path + ": " + line;
-            return false;
-        }
+        if (words[0] == "#quelmar" && !ApplyDirective(line, words, &p) && wrong.empty())
+            wrong = line;
     }
-    if (p.openFails) {
+    if (!wrong.empty())
+        *error = "Bad directive in " + path + ": " + wrong;
+    else if (p.openFails)
         *error = "Presentation refused to open: " + path;
-        return false;
-    }
     *out = std::move(p);
-    return true;
+    return wrong.empty() && !out->openFails;
 }

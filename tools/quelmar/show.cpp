@@ -3,6 +3,7 @@
 
 #include "owners.h"
 
+#include <iterator>
 #include <map>
 #include <string>
 #include <utility>
@@ -13,6 +14,7 @@ const char kWindowClass[] = "screenClass";
 const DISPID kRun = 2002;   // run from the first slide
 const DISPID kStop = 2003;  // stop; the window stays, and the next run starts over
 const UINT_PTR kCloseTimer = 1;
+const Method kMethods[] = {{kRun, nullptr, 0}, {kStop, nullptr, 0}};
 
 // Thread timers carry no pointer of their own, so a show waiting for its window is found here.
 std::map<UINT_PTR, Show*> g_lateShows;
@@ -26,7 +28,8 @@ std::string FileName(const std::string& path)
 } // namespace
 
 Show::Show(std::string path, Presentation presentation)
-    : path_(std::move(path)), presentation_(std::move(presentation))
+    : Dispatcher("show", kMethods, static_cast<UINT>(std::size(kMethods))), path_(std::move(path)),
+      presentation_(std::move(presentation))
 {
 }
 
@@ -97,12 +100,8 @@ bool Show::OpenWindow()
     return true;
 }
 
-HRESULT Show::Call(DISPID id, const DISPPARAMS& params, VARIANT*, EXCEPINFO* exception, UINT*)
+HRESULT Show::Call(DISPID id, VARIANT*, EXCEPINFO* exception)
 {
-    if (id != kRun && id != kStop)
-        return DISP_E_MEMBERNOTFOUND;
-    if (params.cArgs != 0)
-        return DISP_E_BADPARAMCOUNT;
     if (id == kStop && presentation_.restartFails)
         return Raise(exception, "Restart refused: " + path_);
     // A show the student has closed keeps answering; it just has nothing left to draw.

@@ -23,8 +23,7 @@ public:
 
 private:
     ~Show() override;
-    HRESULT Call(DISPID id, const DISPPARAMS& params, VARIANT* result, EXCEPINFO* exception,
-                 UINT* argError) override;
+    HRESULT Call(DISPID id, VARIANT* result, EXCEPINFO* exception) override;
 
     bool OpenWindow();
     void Step(int delta);
