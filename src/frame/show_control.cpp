@@ -31,9 +31,49 @@ private:
     CMainFrame* m_pFrame;
 };
 
+// While a call on the viewer waits for its answer, COM runs a wait loop of its
+// own that leaves posted messages in the queue (so Wine's does), and a sender
+// would wait for "taken" until the call returned. COM asks this filter about
+// messages that arrive meanwhile: it lets the frame's command notices through,
+// and the receiver takes and queues their texts. Static: COM may hold it until
+// OLE is uninitialised, and there is one frame per process.
+class CCommandNoticeFilter : public IMessageFilter {
+public:
+    void Register(HWND hWndFrame)
+    {
+        m_hWndFrame = hWndFrame;
+        lazyole::CoRegisterMessageFilter(this, NULL);
+    }
+    HRESULT STDMETHODCALLTYPE QueryInterface(REFIID riid, void** ppv) override
+    {
+        *ppv = riid == IID_IUnknown || riid == IID_IMessageFilter ? this : NULL;
+        return *ppv != NULL ? S_OK : E_NOINTERFACE;
+    }
+    ULONG STDMETHODCALLTYPE AddRef() override { return 2; }
+    ULONG STDMETHODCALLTYPE Release() override { return 1; }
+    DWORD STDMETHODCALLTYPE HandleInComingCall(DWORD, HTASK, DWORD, LPINTERFACEINFO) override
+    {
+        return SERVERCALL_ISHANDLED;
+    }
+    DWORD STDMETHODCALLTYPE RetryRejectedCall(HTASK, DWORD, DWORD) override { return (DWORD)-1; }
+    DWORD STDMETHODCALLTYPE MessagePending(HTASK, DWORD, DWORD) override
+    {
+        MSG msg;
+        while (PeekMessageA(&msg, m_hWndFrame, WM_SHOW_COMMAND, WM_SHOW_COMMAND, PM_REMOVE))
+            DispatchMessageA(&msg);
+        return PENDINGMSG_WAITDEFPROCESS;
+    }
+
+private:
+    HWND m_hWndFrame = NULL;
+};
+
+static CCommandNoticeFilter g_commandNoticeFilter;
+
 LRESULT CMainFrame::OnShowStart(WPARAM, LPARAM)
 {
     lazyole::OleInitialize(NULL);
+    g_commandNoticeFilter.Register(m_hWnd);
     m_bInteractionFileReady = FALSE;
     CString strPath = FormPresentationPath();
     CString strMessage;

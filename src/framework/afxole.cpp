@@ -28,6 +28,13 @@ void OleUninitialize()
         pfn();
 }
 
+HRESULT CoRegisterMessageFilter(LPMESSAGEFILTER lpMessageFilter,
+                                LPMESSAGEFILTER* lplpMessageFilter)
+{
+    LAZYOLE_BIND("ole32.dll", CoRegisterMessageFilter);
+    return pfn ? pfn(lpMessageFilter, lplpMessageFilter) : E_FAIL;
+}
+
 HRESULT CLSIDFromProgID(LPCOLESTR lpszProgID, LPCLSID lpclsid)
 {
     LAZYOLE_BIND("ole32.dll", CLSIDFromProgID);

@@ -8,6 +8,8 @@ namespace lazyole {
 
 HRESULT OleInitialize(LPVOID pvReserved);
 void OleUninitialize();
+HRESULT CoRegisterMessageFilter(LPMESSAGEFILTER lpMessageFilter,
+                                LPMESSAGEFILTER* lplpMessageFilter);
 HRESULT CLSIDFromProgID(LPCOLESTR lpszProgID, LPCLSID lpclsid);
 HRESULT CoCreateInstance(REFCLSID rclsid, LPUNKNOWN pUnkOuter, DWORD dwClsContext, REFIID riid,
                          LPVOID* ppv);
