@@ -3,15 +3,6 @@
 
 #include "log/event_log.h"
 
-const char kViewerProgId[] = "PowerPointViewer.Application.8";
-const char kShowWindowClass[] = "screenClass";
-
-// On the application object.
-static const DISPID DISPID_APP_OPEN_SHOW = 2002;
-static const DISPID DISPID_APP_QUIT = 2003;
-// On the show object.
-static const DISPID DISPID_SHOW_RUN = 2002;
-static const DISPID DISPID_SHOW_END = 2003;
 
 // Makes one call and logs its outcome; a failure goes on to the caller.
 template <class Call>
@@ -41,7 +32,7 @@ LPDISPATCH OpenShow(COleDispatchDriver& viewerApp, LPCSTR lpszPath)
     LPDISPATCH lpShow = NULL;
     LoggedCall(viewerApp, "app", DISPID_APP_OPEN_SHOW, [&] {
         viewerApp.InvokeHelper(DISPID_APP_OPEN_SHOW, DISPATCH_METHOD, VT_DISPATCH, &lpShow,
-                               VTS_BSTR VTS_I4 VTS_I4, lpszPath, 1L, 0L);
+                               VTS_BSTR VTS_I4 VTS_I4, lpszPath, kOpenShowFirst, kOpenShowSecond);
     });
     return lpShow;
 }

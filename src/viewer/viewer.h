@@ -2,9 +2,8 @@
 #pragma once
 
 #include "framework/afxdisp.h"
+#include "viewer/viewer_contract.h"
 
-extern const char kViewerProgId[];   // "PowerPointViewer.Application.8"
-extern const char kShowWindowClass[]; // the running show's window
 
 // Opens the presentation and starts its show; the show object, or NULL when the
 // viewer gave none. Raises when the viewer refuses.
