@@ -158,8 +158,12 @@ void CMainFrame::WatchShow()
 // No show: nothing can reach the lesson any more, so the block goes before the box.
 void CMainFrame::FailShowStart(LPCSTR lpszMessage)
 {
-    lazyole::OleUninitialize();
-    CloseCommandBlock();
+    {
+        // OLE's teardown lets messages through too: texts wait in the queue meanwhile.
+        CViewerCall call(this);
+        lazyole::OleUninitialize();
+        CloseCommandBlock();
+    }
     HWND hWnd = m_hWnd;
     AfxMessageBox(lpszMessage);
     PostMessageA(hWnd, WM_CLOSE, 0, 0);
@@ -351,9 +355,12 @@ void CMainFrame::Finish()
 // through the viewer. Returns the viewer's refusal, or the empty text.
 CString CMainFrame::EndViewer()
 {
+    // OLE's teardown lets messages through as well as the call does: texts that
+    // come meanwhile wait in the queue, so that none runs before the caller has
+    // taken what it needs from the command buffer.
+    CViewerCall call(this);
     CString strFailure;
     try {
-        CViewerCall call(this);
         QuitViewer(m_viewerApp);
     } catch (const CException& e) {
         if (!e.GetErrorMessage(strFailure) || strFailure.IsEmpty())
