@@ -6,9 +6,14 @@
 #include "framework/afxwin.h"
 #include "framework/handles.h"
 
-static const char kTakenEventName[] = "kelvand_block_taken";
-static const char kSenderMutexName[] = "kelvand_block_sender";
-static const char kLessonMutexName[] = "kelvand_block_lesson";
+static_assert(WM_SHOW_START == WM_USER + 1 && WM_SHOW_COMMAND == WM_USER + 2,
+              "the private messages");
+
+constexpr bool SameText(const char* a, const char* b)
+{
+    return *a == *b && (*a == '\0' || SameText(a + 1, b + 1));
+}
+static_assert(SameText(kFrameClass, AFX_FRAME_CLASS), "later launches look for the framework's frames");
 static const DWORD kBlockRetryMs = 20;
 
 HANDLE CreateCommandBlock()
@@ -42,7 +47,7 @@ BOOL ReadCommandBlock(HANDLE hBlock, char* pszBuffer)
 
 static HWND FindInstanceWindow(LPCSTR lpszTitle, LPCSTR lpszCommandLine)
 {
-    HWND hWnd = FindWindowA(AFX_FRAME_CLASS, lpszTitle);
+    HWND hWnd = FindWindowA(kFrameClass, lpszTitle);
     if (hWnd == NULL && IsCommandText(lpszCommandLine))
         hWnd = FindWindowA(NULL, lpszTitle);
     return hWnd;

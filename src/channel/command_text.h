@@ -1,11 +1,8 @@
 // The command text travelling through the command block, and its limits. No Windows header.
 #pragma once
 
-#include <stddef.h>
+#include "channel/channel.h"
 
-const char kCommandBlockName[] = "kelvand_block";
-const size_t kCommandBlockSize = 256;     // the block and the command buffer, NUL included
-const size_t kCommandTextMax = 255;       // longest command text
 const size_t kFinishCopySize = 128;       // the finish's working copy, NUL included
 const size_t kFinishTextMax = kFinishCopySize - 1;
 const char kDefaultFinishText[] = "-S=I,S";

@@ -12,9 +12,6 @@
 #include "res/resource.h"
 #include "viewer/viewer.h"
 
-static const UINT kWatchPeriodMs = 50;
-static const DWORD kShowWindowWaitMs = 200;
-static const DWORD kCommandWaitMs = 100;
 
 // Marks a call on the viewer for as long as it runs; texts that came meanwhile
 // run once the outermost call is over, each in a message of its own.

@@ -159,7 +159,8 @@ LRESULT CALLBACK AfxWndProc(HWND hWnd, UINT message, WPARAM wParam, LPARAM lPara
 
 // Frame-window style bit of the framework's own, not a window style.
 #define FWS_ADDTOTITLE 0x00008000L
-// The class of every frame window, by which a later launch can tell the frame from a box.
+// The class the framework registers its frame windows under. The program finds
+// its running frame by it, and names it too: the two must agree.
 #define AFX_FRAME_CLASS "TarnskovFrame"
 
 struct CCreateContext;
