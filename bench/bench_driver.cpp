@@ -20,16 +20,6 @@ namespace {
 
 using testkit::Child;
 
-// The launcher's names that the bench observes from outside.
-const char kFrameClass[] = "TarnskovFrame";
-const char kShowClass[] = "screenClass";
-const char kBlockName[] = "kelvand_block";
-const char kTakenEventName[] = "kelvand_block_taken";
-// What the launcher waits by design: before it handles a command, and after the
-// viewer's open call before its watch starts.
-const double kCommandWaitMs = 100;
-const double kShowWindowWaitMs = 200;
-const double kWatchPeriodMs = 50;
 // Long enough for the receiver's designed wait after the previous command to be over,
 // so that each timed launch meets an idle lesson.
 const DWORD kSettleMs = 150;
@@ -129,7 +119,7 @@ double TimeWholeProcess(const std::string& commandLine)
 // The text a hand-over left in the block, and whether the receiver has taken it.
 bool BlockTaken(const std::string& text)
 {
-    Handle block(OpenFileMappingA(FILE_MAP_READ, FALSE, kBlockName));
+    Handle block(OpenFileMappingA(FILE_MAP_READ, FALSE, kCommandBlockName));
     Handle taken(OpenEventA(SYNCHRONIZE, FALSE, kTakenEventName));
     if (block.Get() == NULL || taken.Get() == NULL)
         return false;
@@ -184,7 +174,7 @@ public:
                         ended, 10000),
               "no frame window");
         const double t1 = NowMs();
-        Check(PollUntil([] { return FindWindowA(kShowClass, NULL) != NULL; }, ended, 20000),
+        Check(PollUntil([] { return FindWindowA(kShowWindowClass, NULL) != NULL; }, ended, 20000),
               "no show window");
         const double t2 = NowMs();
         double t3 = 0;
@@ -195,7 +185,7 @@ public:
             Check(SendMessageTimeoutA(m_hFrame, WM_NULL, 0, 0, SMTO_NORMAL, 10000, &result) != 0,
                   "the frame does not answer");
             // A quarter of the designed wait: far longer than any answer given meanwhile.
-            if (NowMs() - sent >= kShowWindowWaitMs / 4)
+            if (NowMs() - sent >= kShowWindowWaitMs / 4.0)
                 t3 = NowMs();
         }
         return {t1 - t0, t2 - t1, t3 - t2, t3 - t0};
@@ -296,7 +286,7 @@ Stats TimeAnswers(const LessonFiles& files, int answers)
         Check(PollUntil(recorded, [] { return false; }, 1000),
               "the last record is not " + id);
         if (i >= 0)
-            v.push_back(elapsed - kCommandWaitMs);
+            v.push_back(elapsed - static_cast<double>(kCommandWaitMs));
     }
     return Summary(v);
 }
@@ -339,7 +329,7 @@ IdleFigures TimeIdle(const Lesson& lesson, int seconds)
     Sleep(static_cast<DWORD>(seconds) * 1000);
     const double wall = NowMs() - wall0;
     const double cpu = static_cast<double>(CpuMs(lesson.Pid()) - cpu0);
-    Check(lesson.Running() && FindWindowA(kShowClass, NULL) != NULL,
+    Check(lesson.Running() && FindWindowA(kShowWindowClass, NULL) != NULL,
           "the lesson did not stay up while idle");
     return {cpu, wall, 100.0 * cpu / wall};
 }
@@ -489,7 +479,7 @@ void PrintFigures(const Options& o, const StartUpFigures& start, const RunningFi
     Row("Command end to end, log on ÷ log off", Fixed(f.answerLogged.median / f.answer.median, 3));
     Row("CPU of an idle lesson: " + Fixed(f.idle.cpuMs, 0) + " ms in " +
             Fixed(f.idle.wallMs / 1000) + " s, " +
-            Fixed(1000 * f.idle.cpuMs / (f.idle.wallMs / kWatchPeriodMs), 0) + " µs per watch tick",
+            Fixed(1000 * f.idle.cpuMs / (f.idle.wallMs / static_cast<double>(kWatchPeriodMs)), 0) + " µs per watch tick",
         Fixed(f.idle.percent, 3) + " % of one core", "", "≤ 0.2 %", Verdict(f.idle.percent <= 0.2));
     Row("Start-up: program (CreateProcess → frame window)", start.program);
     Row("Start-up: program beyond a start importing user32 and advapi32",

@@ -1,21 +1,21 @@
 // A ring of command texts, each in a slot as large as the command buffer.
 #include "channel/command_queue.h"
 
-bool CCommandQueue::Push(const char* text)
+bool CCommandQueue::Push(const char* pszText)
 {
     if (IsFull())
         return false;
-    CopyCommandText(m_texts[(m_nFirst + m_nCount) % kCapacity], kCommandBlockSize, text,
+    CopyCommandText(m_szTexts[(m_nFirst + m_nCount) % kCapacity], kCommandBlockSize, pszText,
                     kCommandBlockSize);
     ++m_nCount;
     return true;
 }
 
-bool CCommandQueue::Pop(char* buffer)
+bool CCommandQueue::Pop(char* pszBuffer)
 {
     if (IsEmpty())
         return false;
-    CopyCommandText(buffer, kCommandBlockSize, m_texts[m_nFirst], kCommandBlockSize);
+    CopyCommandText(pszBuffer, kCommandBlockSize, m_szTexts[m_nFirst], kCommandBlockSize);
     m_nFirst = (m_nFirst + 1) % kCapacity;
     --m_nCount;
     return true;

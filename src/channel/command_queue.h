@@ -10,13 +10,13 @@ public:
     CCommandQueue() : m_nFirst(0), m_nCount(0) {}
     bool IsEmpty() const { return m_nCount == 0; }
     bool IsFull() const { return m_nCount == kCapacity; }
-    // Appends a copy of text (cut to the command buffer's 255 characters); false when full.
-    bool Push(const char* text);
+    // Appends a copy of the text (cut to the command buffer's 255 characters); false when full.
+    bool Push(const char* pszText);
     // Moves the oldest text into the 256-byte buffer; false when empty.
-    bool Pop(char* buffer);
+    bool Pop(char* pszBuffer);
 
 private:
-    char m_texts[kCapacity][kCommandBlockSize];
+    char m_szTexts[kCapacity][kCommandBlockSize];
     int m_nFirst;
     int m_nCount;
 };

@@ -3,35 +3,32 @@
 
 char g_szCommandBuffer[kCommandBlockSize] = {};
 
-bool IsCommandText(const char* text)
-{
-    return text[0] == '-';
-}
+bool IsCommandText(const char* pszText) { return pszText[0] == '-'; }
 
-bool FitsCommandBlock(const char* text)
+bool FitsCommandBlock(const char* pszText)
 {
-    for (size_t length = 0; length <= kCommandTextMax; ++length) {
-        if (text[length] == '\0')
+    for (size_t nLength = 0; nLength <= kCommandTextMax; ++nLength) {
+        if (pszText[nLength] == '\0')
             return true;
     }
     return false;
 }
 
-size_t CopyCommandText(char* dst, size_t dstSize, const char* src, size_t srcSize)
+size_t CopyCommandText(char* pszDest, size_t cbDest, const char* pszSource, size_t cbSource)
 {
-    if (dstSize == 0)
+    if (cbDest == 0)
         return 0;
-    size_t length = 0;
-    while (length < dstSize - 1 && length < srcSize && src[length] != '\0') {
-        dst[length] = src[length];
-        ++length;
+    size_t nLength = 0;
+    while (nLength < cbDest - 1 && nLength < cbSource && pszSource[nLength] != '\0') {
+        pszDest[nLength] = pszSource[nLength];
+        ++nLength;
     }
-    dst[length] = '\0';
-    return length;
+    pszDest[nLength] = '\0';
+    return nLength;
 }
 
-char UpcaseCommandLetter(char* text)
+char UpcaseCommandLetter(char* pszText)
 {
-    text[1] = static_cast<char>(text[1] & ~0x20);
-    return text[1];
+    pszText[1] = static_cast<char>(pszText[1] & ~0x20);
+    return pszText[1];
 }

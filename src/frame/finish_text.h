@@ -3,14 +3,14 @@
 
 #include "channel/command_text.h"
 
-struct FinishValues {
-    char szStatus[kFinishCopySize];
-    char szScore[kFinishCopySize];
+struct CFinishValues {
+    char m_szStatus[kFinishCopySize];
+    char m_szScore[kFinishCopySize];
 };
 
-// Copies at most kFinishTextMax bytes of commandText into a 128-byte working
-// copy, splits it with strtok on " -" and takes S and G tokens from their third
-// character (a later token replaces an earlier one; a token of the letter alone
-// gives the empty text). A token that the copy would cut, or that holds a CR or
-// LF, is passed over as if absent. Both values begin empty.
-void ReadFinishValues(const char* commandText, FinishValues* out);
+// Copies at most kFinishTextMax bytes of the command text into a 128-byte
+// working copy, splits it with strtok on " -" and takes S and G tokens from their
+// third character (a later token replaces an earlier one; a token of the letter
+// alone gives the empty text). A token that the copy would cut, or that holds a
+// CR or LF, is passed over as if absent. Both values begin empty.
+void ReadFinishValues(const char* pszCommandText, CFinishValues* pValues);

@@ -1,8 +1,8 @@
 // Takes the Q operands apart and formats the interaction record line.
 #include "frame/interaction.h"
 
-#include <cstdio>
-#include <cstring>
+#include <stdio.h>
+#include <string.h>
 
 const char kInteractionHeader[] =
     "\"course_id\",\"student_id\",\"date\",\"time\",\"interaction_id\","
@@ -10,76 +10,69 @@ const char kInteractionHeader[] =
 static_assert(sizeof(kInteractionHeader) == kInteractionHeaderSize + 1,
               "the header line is 95 bytes plus its NUL");
 
-bool IsBlank(char c)
-{
-    return c != '\0' && static_cast<signed char>(c) < 0x21;
-}
+bool IsBlank(char ch) { return ch != '\0' && static_cast<signed char>(ch) < 0x21; }
 
 const char* SkipBlanksIn(const char* p)
 {
-    if (p == nullptr)
-        return nullptr;
+    if (p == NULL)
+        return NULL;
     while (IsBlank(*p))
         ++p;
-    return *p != '\0' ? p : nullptr;
+    return *p != '\0' ? p : NULL;
 }
 
-bool ParseInteraction(char* text, Interaction* out, SkipBlanksFn skipBlanks)
+bool ParseInteraction(char* pszText, CInteraction* pInteraction, SKIPBLANKSPROC pfnSkipBlanks)
 {
-    char* equals = std::strchr(text, '=');
-    if (equals == nullptr)
+    char* pszEquals = strchr(pszText, '=');
+    if (pszEquals == NULL)
         return false;
 
-    char* id = const_cast<char*>(skipBlanks(equals + 1));
-    if (id == nullptr)
+    char* pszId = const_cast<char*>(pfnSkipBlanks(pszEquals + 1));
+    if (pszId == NULL)
         return false;
-    char* idEnd = id;
-    while (*idEnd != '\0' && !IsBlank(*idEnd))
-        ++idEnd;
+    char* pszIdEnd = pszId;
+    while (*pszIdEnd != '\0' && !IsBlank(*pszIdEnd))
+        ++pszIdEnd;
     // The id must be followed by a response, so it cannot end the text.
-    if (*idEnd == '\0')
+    if (*pszIdEnd == '\0')
         return false;
-    *idEnd = '\0';
+    *pszIdEnd = '\0';
 
-    const char* response = skipBlanks(idEnd + 1);
-    if (response == nullptr)
+    const char* pszResponse = pfnSkipBlanks(pszIdEnd + 1);
+    if (pszResponse == NULL || (pszResponse[1] != '\0' && !IsBlank(pszResponse[1])))
         return false;
-    if (response[1] != '\0' && !IsBlank(response[1]))
-        return false;
-    const char letter = static_cast<char>(*response & ~0x20);
-    if (letter < 'A' || letter > 'D')
+    const char chLetter = static_cast<char>(*pszResponse & ~0x20);
+    if (chLetter < 'A' || chLetter > 'D')
         return false;
 
     // Only the flag's first byte counts: anything but '1' means not correct.
-    const char* flag = skipBlanks(response + 1);
-    out->id = id;
-    out->response = letter;
-    out->correct = (flag != nullptr && *flag == '1') ? '1' : '0';
+    const char* pszFlag = pfnSkipBlanks(pszResponse + 1);
+    pInteraction->m_pszId = pszId;
+    pInteraction->m_chResponse = chLetter;
+    pInteraction->m_chCorrect = (pszFlag != NULL && *pszFlag == '1') ? '1' : '0';
     return true;
 }
 
-size_t FormatInteractionRecord(const RecordFormats& formats, const char* courseId,
-                               const char* studentName, const LocalTimeFields& now,
-                               const Interaction& interaction, char* out, size_t outSize)
+size_t FormatInteractionRecord(const CRecordFormats& formats, const char* pszCourseId,
+                               const char* pszStudentName, const CRecordTime& now,
+                               const CInteraction& interaction, char* pszRecord,
+                               size_t cbRecord)
 {
     // Ample for the real formats; a format that wants more fails the record.
-    char date[32], time[32];
-    const int dateLength = std::snprintf(date, sizeof(date), formats.date,
-                                         static_cast<int>(now.wMonth), static_cast<int>(now.wDay),
-                                         static_cast<int>(now.wYear));
-    const int timeLength = std::snprintf(time, sizeof(time), formats.time,
-                                         static_cast<int>(now.wHour),
-                                         static_cast<int>(now.wMinute),
-                                         static_cast<int>(now.wSecond));
-    if (dateLength < 0 || static_cast<size_t>(dateLength) >= sizeof(date) || timeLength < 0 ||
-        static_cast<size_t>(timeLength) >= sizeof(time) || outSize == 0)
+    char szDate[32], szTime[32];
+    const int cchDate = snprintf(szDate, sizeof(szDate), formats.m_pszDate, now.m_wMonth,
+                                 now.m_wDay, now.m_wYear);
+    const int cchTime = snprintf(szTime, sizeof(szTime), formats.m_pszTime, now.m_wHour,
+                                 now.m_wMinute, now.m_wSecond);
+    if (cchDate < 0 || static_cast<size_t>(cchDate) >= sizeof(szDate) || cchTime < 0 ||
+        static_cast<size_t>(cchTime) >= sizeof(szTime) || cbRecord == 0)
         return 0;
-    const int length = std::snprintf(out, outSize, formats.record, courseId, studentName, date,
-                                     time, interaction.id, interaction.response,
-                                     interaction.correct);
-    if (length < 0 || static_cast<size_t>(length) >= outSize) {
-        out[0] = '\0';
+    const int cchRecord = snprintf(pszRecord, cbRecord, formats.m_pszRecord, pszCourseId,
+                                   pszStudentName, szDate, szTime, interaction.m_pszId,
+                                   interaction.m_chResponse, interaction.m_chCorrect);
+    if (cchRecord < 0 || static_cast<size_t>(cchRecord) >= cbRecord) {
+        pszRecord[0] = '\0';
         return 0;
     }
-    return static_cast<size_t>(length);
+    return static_cast<size_t>(cchRecord);
 }

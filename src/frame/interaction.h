@@ -4,41 +4,43 @@
 #include <stddef.h>
 
 // A blank is any non-NUL byte below 0x21 read as signed: 0x01-0x20 and 0x80-0xFF.
-bool IsBlank(char c);
+bool IsBlank(char ch);
 
 // NULL for NULL; else the first non-blank byte from p, or NULL when the NUL comes first.
 const char* SkipBlanksIn(const char* p);
 
-struct Interaction {
-    const char* id;     // bytes 0x21-0x7F only; inside the parsed text, NUL-terminated there
-    char response;      // 'A'..'D'
-    char correct;       // '1' or '0'
+struct CInteraction {
+    const char* m_pszId; // bytes 0x21-0x7F only; inside the parsed text, NUL-terminated there
+    char m_chResponse;   // 'A'..'D'
+    char m_chCorrect;    // '1' or '0'
 };
 
 // Takes the operands after the first '=' apart, stepping over blanks with
-// skipBlanks (SkipBlanksIn, or the recorder's own). Writes one NUL into text,
-// right after the id, as the recorder does in the command buffer. false: the
-// operands form no interaction (nothing is to be recorded).
-typedef const char* (*SkipBlanksFn)(const char* p);
-bool ParseInteraction(char* text, Interaction* out, SkipBlanksFn skipBlanks = SkipBlanksIn);
+// pfnSkipBlanks (SkipBlanksIn, or the recorder's own). Writes one NUL into the
+// text, right after the id, as the recorder does in the command buffer. false:
+// the operands form no interaction (nothing is to be recorded).
+typedef const char* (*SKIPBLANKSPROC)(const char* p);
+bool ParseInteraction(char* pszText, CInteraction* pInteraction,
+                      SKIPBLANKSPROC pfnSkipBlanks = SkipBlanksIn);
 
-struct LocalTimeFields {
-    unsigned short wYear, wMonth, wDay, wHour, wMinute, wSecond;
+struct CRecordTime {
+    unsigned short m_wYear, m_wMonth, m_wDay, m_wHour, m_wMinute, m_wSecond;
 };
 
 // The string-table formats, passed in so the texts stay in one place (the resources).
-struct RecordFormats {
-    const char* date;   // month, day, year
-    const char* time;   // hour, minute, second
-    const char* record; // course, student, date, time, id, response, flag
+struct CRecordFormats {
+    const char* m_pszDate;   // month, day, year
+    const char* m_pszTime;   // hour, minute, second
+    const char* m_pszRecord; // course, student, date, time, id, response, flag
 };
 
-// One record line, its CR LF included, exactly as the formats give it, into out
-// (outSize bytes, NUL included). Returns its length; 0 when it does not fit whole
-// or a format fails: a record is never cut.
-size_t FormatInteractionRecord(const RecordFormats& formats, const char* courseId,
-                               const char* studentName, const LocalTimeFields& now,
-                               const Interaction& interaction, char* out, size_t outSize);
+// One record line, its CR LF included, exactly as the formats give it, into
+// pszRecord (cbRecord bytes, NUL included). Returns its length; 0 when it does
+// not fit whole or a format fails: a record is never cut.
+size_t FormatInteractionRecord(const CRecordFormats& formats, const char* pszCourseId,
+                               const char* pszStudentName, const CRecordTime& now,
+                               const CInteraction& interaction, char* pszRecord,
+                               size_t cbRecord);
 
 // The 95-byte header line written when the file is created.
 extern const char kInteractionHeader[];

@@ -62,7 +62,7 @@ protected:
 private:
     class CViewerCall;
     BOOL CreateInteractionFile();
-    size_t FormatRecord(const Interaction& interaction, char* pszRecord, size_t cbRecord);
+    size_t FormatRecord(const CInteraction& interaction, char* pszRecord, size_t cbRecord);
     BOOL AppendRecord(const char* pszRecord, size_t cbRecord);
     CString FormPresentationPath();
     BOOL OpenShowInViewer(LPCSTR lpszPath, CString& strMessage);

@@ -12,7 +12,7 @@ BOOL CMainFrame::RecordInteraction()
 {
     if (!m_bInteractionFileReady && !CreateInteractionFile())
         return FALSE;
-    Interaction interaction;
+    CInteraction interaction;
     if (!ParseInteraction(g_szCommandBuffer, &interaction, &CMainFrame::SkipBlanks)) {
         LogEvent("record", "refused: the operands form no interaction");
         return TRUE;
@@ -51,16 +51,16 @@ BOOL CMainFrame::CreateInteractionFile()
 
 // The record line for the interaction, dated now, by the string table's formats;
 // its length, 0 when it does not fit.
-size_t CMainFrame::FormatRecord(const Interaction& interaction, char* pszRecord, size_t cbRecord)
+size_t CMainFrame::FormatRecord(const CInteraction& interaction, char* pszRecord, size_t cbRecord)
 {
     SYSTEMTIME st;
     GetLocalTime(&st);
-    const LocalTimeFields now = {st.wYear, st.wMonth, st.wDay, st.wHour, st.wMinute, st.wSecond};
+    const CRecordTime now = {st.wYear, st.wMonth, st.wDay, st.wHour, st.wMinute, st.wSecond};
     CString strDateFormat, strTimeFormat, strRecordFormat;
     strDateFormat.LoadString(IDS_DATE_FORMAT);
     strTimeFormat.LoadString(IDS_TIME_FORMAT);
     strRecordFormat.LoadString(IDS_INTERACTION_RECORD);
-    const RecordFormats formats = {strDateFormat, strTimeFormat, strRecordFormat};
+    const CRecordFormats formats = {strDateFormat, strTimeFormat, strRecordFormat};
     return FormatInteractionRecord(formats, m_strCourseId, m_strStudentName, now, interaction,
                                    pszRecord, cbRecord);
 }

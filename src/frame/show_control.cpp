@@ -274,10 +274,10 @@ void CMainFrame::OnEndSession(BOOL bEnding)
     const BOOL bSuspend = !m_bFinishing;
     m_bFinishing = TRUE;
     if (bSuspend) {
-        FinishValues values;
+        CFinishValues values;
         ReadFinishValues(kDefaultFinishText, &values);
         CString strUnwritten;
-        WriteLessonResult(m_strResultFile, values.szStatus, values.szScore, strUnwritten);
+        WriteLessonResult(m_strResultFile, values.m_szStatus, values.m_szScore, strUnwritten);
     }
     // The application's exit: the option written back, the crash record gone.
     CFrameWnd::OnEndSession(bEnding);
@@ -325,10 +325,10 @@ void CMainFrame::Finish()
     // failure is reported once the result is written, and the finish goes on.
     CString strQuitFailure = EndViewer();
 
-    FinishValues values;
+    CFinishValues values;
     ReadFinishValues(g_szCommandBuffer, &values);
     CString strUnwritten, strWriteFailure;
-    WriteLessonResult(m_strResultFile, values.szStatus, values.szScore, strUnwritten);
+    WriteLessonResult(m_strResultFile, values.m_szStatus, values.m_szScore, strUnwritten);
     if (!strUnwritten.IsEmpty())
         strWriteFailure.Format(IDS_CANT_WRITE_RESULT_FILE, static_cast<LPCSTR>(m_strResultFile),
                                static_cast<LPCSTR>(strUnwritten));

@@ -1,19 +1,17 @@
 // Forms the presentation path, putting the current drive before a rooted tail.
 #include "frame/show_path.h"
 
-#include <cstring>
+#include <string.h>
 
-bool NeedsCurrentDrive(const char* tail)
-{
-    return tail[0] == '\\' && tail[1] != '\\';
-}
+bool NeedsCurrentDrive(const char* pszTail) { return pszTail[0] == '\\' && pszTail[1] != '\\'; }
 
-void FormShowPath(const char* tail, const char* currentDirectory, char* out)
+void FormShowPath(const char* pszTail, const char* pszCurrentDirectory, char* pszPath)
 {
     // Without a current directory there is no drive letter; a NUL must not go in its place.
-    if (NeedsCurrentDrive(tail) && currentDirectory != nullptr && currentDirectory[0] != '\0') {
-        *out++ = currentDirectory[0];
-        *out++ = ':';
+    if (NeedsCurrentDrive(pszTail) && pszCurrentDirectory != NULL &&
+        pszCurrentDirectory[0] != '\0') {
+        *pszPath++ = pszCurrentDirectory[0];
+        *pszPath++ = ':';
     }
-    std::strcpy(out, tail);
+    strcpy(pszPath, pszTail);
 }

@@ -1,9 +1,10 @@
 // Finds the command-line tail: everything after the program's own name.
 #include "framework/command_line.h"
 
-const char* SkipProgramName(const char* commandLine)
+const char* SkipProgramName(const char* pszCommandLine)
 {
-    const unsigned char* p = reinterpret_cast<const unsigned char*>(commandLine);
+    // Unsigned, so that bytes 0x80-0xFF stay part of an unquoted name.
+    const unsigned char* p = reinterpret_cast<const unsigned char*>(pszCommandLine);
     if (*p == '"') {
         // A quoted name may hold blanks; it ends at the closing quote, or at the end.
         ++p;
@@ -12,7 +13,6 @@ const char* SkipProgramName(const char* commandLine)
         if (*p == '"')
             ++p;
     } else {
-        // Unsigned, so that bytes 0x80-0xFF stay part of the name.
         while (*p > ' ')
             ++p;
     }

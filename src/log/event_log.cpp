@@ -55,7 +55,7 @@ void LogEvent(LPCSTR lpszEvent, LPCSTR lpszFormat, ...)
 
     SYSTEMTIME st;
     GetLocalTime(&st);
-    const LogTime time = {st.wYear, st.wMonth, st.wDay, st.wHour,
+    const CLogTime time = {st.wYear, st.wMonth, st.wDay, st.wHour,
                           st.wMinute, st.wSecond, st.wMilliseconds};
     char szLine[4096];
     const size_t cbLine = FormatLogLine(szLine, sizeof(szLine), time, GetCurrentProcessId(),

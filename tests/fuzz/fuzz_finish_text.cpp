@@ -23,12 +23,12 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     // Exactly sized, so reading past the NUL is an overflow the sanitizer reports.
     std::vector<char> text(size + 1, '\0');
     std::copy(data, data + size, text.begin());
-    FinishValues values;
+    CFinishValues values;
     std::memset(&values, 'z', sizeof values);
     ReadFinishValues(text.data(), &values);
 
     const std::string window(text.data(), strnlen(text.data(), kFinishTextMax));
-    CheckValue(values.szStatus, window.c_str());
-    CheckValue(values.szScore, window.c_str());
+    CheckValue(values.m_szStatus, window.c_str());
+    CheckValue(values.m_szScore, window.c_str());
     return 0;
 }

@@ -20,7 +20,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     std::copy(data, data + size, text.begin());
     const std::vector<char> original = text;
 
-    Interaction ia{nullptr, '?', '?'};
+    CInteraction ia{nullptr, '?', '?'};
     const bool ok = ParseInteraction(text.data(), &ia);
 
     // The parser may write one NUL into the text and nothing else.
@@ -39,15 +39,15 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
         return 0;
 
     // The id lives in the parsed text itself.
-    if (ia.id < text.data() || ia.id >= text.data() + text.size())
+    if (ia.m_pszId < text.data() || ia.m_pszId >= text.data() + text.size())
         std::abort();
-    const std::string id(ia.id);
+    const std::string id(ia.m_pszId);
     if (id.empty() || changed != 1)
         std::abort();
     for (unsigned char c : id)
         if (c < 0x21 || c > 0x7F)
             std::abort();
-    if (ia.response < 'A' || ia.response > 'D' || (ia.correct != '0' && ia.correct != '1'))
+    if (ia.m_chResponse < 'A' || ia.m_chResponse > 'D' || (ia.m_chCorrect != '0' && ia.m_chCorrect != '1'))
         std::abort();
     // The id is the text's own bytes, after the first '=' and ending where the NUL went.
     const char* equals = std::strchr(original.data(), '=');
@@ -61,7 +61,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     while (Blank(original[at]))
         ++at;
     const char after = original[at + 1];
-    if ((original[at] & ~0x20) != ia.response || (after != '\0' && !Blank(after)))
+    if ((original[at] & ~0x20) != ia.m_chResponse || (after != '\0' && !Blank(after)))
         std::abort();
     char flag = '0';
     if (after != '\0') {
@@ -70,16 +70,16 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
             ++at;
         flag = original[at] == '1' ? '1' : '0';
     }
-    if (ia.correct != flag)
+    if (ia.m_chCorrect != flag)
         std::abort();
 
-    const RecordFormats formats{"%.2d/%.2d/%.4d", "%.2d:%.2d:%.2d",
+    const CRecordFormats formats{"%.2d/%.2d/%.4d", "%.2d:%.2d:%.2d",
                                 "\"%s\",\"%s\",\"%s\",\"%s\",\"%s\",%c,%c\r\n"};
-    const LocalTimeFields now{1998, 3, 7, 14, 5, 9};
+    const CRecordTime now{1998, 3, 7, 14, 5, 9};
     // The original text as student name makes lines of any length.
     const std::string expected = "\"C101\",\"" + std::string(original.data()) +
                                  "\",\"03/07/1998\",\"14:05:09\",\"" + id + "\"," +
-                                 ia.response + "," + ia.correct + "\r\n";
+                                 ia.m_chResponse + "," + ia.m_chCorrect + "\r\n";
     // Exactly the room the line needs: written whole. One byte less: not written at all.
     std::vector<char> out(expected.size() + 1);
     size_t n = FormatInteractionRecord(formats, "C101", original.data(), now, ia, out.data(),

@@ -38,10 +38,10 @@ TEST(FinishText, StatusAndScore)
     };
     for (const auto& row : rows) {
         SCOPED_TRACE(row.name);
-        FinishValues got;
+        CFinishValues got;
         std::memset(&got, 'z', sizeof got);
         ReadFinishValues(row.text.c_str(), &got);
-        EXPECT_EQ(got.szStatus, row.status);
-        EXPECT_EQ(got.szScore, row.score);
+        EXPECT_EQ(got.m_szStatus, row.status);
+        EXPECT_EQ(got.m_szScore, row.score);
     }
 }

@@ -7,7 +7,7 @@
 
 TEST(LogLine, OneLineWhateverTheDetails)
 {
-    const LogTime t = {2026, 3, 7, 9, 5, 4, 12};
+    const CLogTime t = {2026, 3, 7, 9, 5, 4, 12};
     const struct {
         const char* name; std::string details; std::string expected;
     } rows[] = {
@@ -28,7 +28,7 @@ TEST(LogLine, OneLineWhateverTheDetails)
 
 TEST(LogLine, DetailsTooLongAreCutAndMarked)
 {
-    const LogTime t = {2026, 12, 31, 23, 59, 59, 999};
+    const CLogTime t = {2026, 12, 31, 23, 59, 59, 999};
     char line[64];
     const std::string details(200, 'x');
     const size_t length = FormatLogLine(line, sizeof line, t, 7, "record", details.c_str());

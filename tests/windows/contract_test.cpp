@@ -10,7 +10,6 @@ namespace {
 
 using namespace lessonkit;
 
-const UINT kShowCommand = WM_USER + 2; // WM_SHOW_COMMAND
 
 std::string Hex(HRESULT hr)
 {
@@ -66,7 +65,7 @@ TEST_F(Contract, AFinishWhoseQuitFailsAsksOnceAndEnds)
 TEST_F(Contract, AShowClosedByTheStudentEndsWithQuit)
 {
     Child lesson = Start();
-    ASSERT_TRUE(PostMessageA(FindWindowA("screenClass", NULL), WM_CLOSE, 0, 0));
+    ASSERT_TRUE(PostMessageA(FindWindowA(kShowWindowClass, NULL), WM_CLOSE, 0, 0));
     ExpectEnded(lesson);
     EXPECT_EQ(Result("lesson_status"), "I,S");
     EXPECT_EQ(Journal(), (std::vector<std::string>{OpenLine(), "app 2003 -> ok"}));
@@ -93,15 +92,15 @@ TEST_F(Contract, TextsThatAreNotCommandsAreIgnoredAndASecondNoticeDeliversTheTex
         DeleteFileA(m_journal.c_str());
         DeleteFileA(m_quiz.c_str());
         Child lesson = Start();
-        HWND hFrame = FindWindowA("TarnskovFrame", "TARNSKOV");
+        HWND hFrame = FindWindowA(kFrameClass, "TARNSKOV");
         ASSERT_NE(hFrame, nullptr);
         Send(row.text);
         // The notice a sender posts, with no new text; once the block has been read again
         // (the event a sender waits for), the next text may be written.
-        HANDLE hTaken = OpenEventA(SYNCHRONIZE | EVENT_MODIFY_STATE, FALSE, "kelvand_block_taken");
+        HANDLE hTaken = OpenEventA(SYNCHRONIZE | EVENT_MODIFY_STATE, FALSE, kTakenEventName);
         ASSERT_NE(hTaken, nullptr);
         ResetEvent(hTaken);
-        PostMessageA(hFrame, kShowCommand, 0, 0);
+        PostMessageA(hFrame, WM_SHOW_COMMAND, kTextInBlock, 0);
         EXPECT_EQ(WaitForSingleObject(hTaken, 10000), WAIT_OBJECT_0);
         CloseHandle(hTaken);
         EXPECT_TRUE(lesson.Running());
@@ -146,7 +145,8 @@ protected:
         ASSERT_EQ(CoInitialize(NULL), S_OK);
         CLSID clsid;
         IDispatch* app = NULL;
-        ASSERT_EQ(CLSIDFromProgID(L"PowerPointViewer.Application.8", &clsid), S_OK);
+        const std::string progId = kViewerProgId;
+        ASSERT_EQ(CLSIDFromProgID(std::wstring(progId.begin(), progId.end()).c_str(), &clsid), S_OK);
         ASSERT_EQ(CoCreateInstance(clsid, NULL, CLSCTX_LOCAL_SERVER, IID_IDispatch,
                                    reinterpret_cast<void**>(&app)),
                   S_OK);
@@ -270,7 +270,7 @@ TEST_F(Quelmar, OpenDelayHoldsTheOpenCallBackAndShowsBeforeItReturns)
     EXPECT_EQ(Hex(Invoke(m_pApp.get(), 2002, kMethod, {kPath, I4(1), I4(0)}, NULL, NULL)),
               Hex(S_OK));
     EXPECT_GE(GetTickCount() - start, 700u - 16) << "less one tick of the clock at most";
-    EXPECT_NE(FindWindowA("screenClass", m_show.c_str()), nullptr);
+    EXPECT_NE(FindWindowA(kShowWindowClass, m_show.c_str()), nullptr);
 }
 
 TEST_F(Quelmar, AMistypedDirectiveRefusesTheOpenCallWhichIsJournalled)

@@ -68,7 +68,7 @@ protected:
     {
         Child child = Launch(tail, workingDir);
         DWORD start = GetTickCount();
-        while (FindWindowA("screenClass", NULL) == NULL && GetTickCount() - start < 20000 &&
+        while (FindWindowA(kShowWindowClass, NULL) == NULL && GetTickCount() - start < 20000 &&
                child.Running())
             Sleep(20);
         return child;

@@ -41,7 +41,7 @@ TEST_F(Lesson, AKilledLauncherLeavesTheOptionToTheNextLesson)
         EXPECT_EQ(MacroValue(), 0u) << "nothing to restore it but the next lesson";
 
         Child next = Start();
-        EXPECT_NE(FindWindowA("screenClass", NULL), nullptr) << "the next lesson did not start";
+        EXPECT_NE(FindWindowA(kShowWindowClass, NULL), nullptr) << "the next lesson did not start";
         EXPECT_EQ(MacroValue(), 0u);
         Send("-S=P");
         ExpectEnded(next, value);
@@ -52,10 +52,10 @@ TEST_F(Lesson, AForeignWindowOfTheSameTitleDoesNotStopALesson)
 {
     HelperWindow folder("CabinetWClass", "tarnskov", true);
     Child lesson = Start();
-    EXPECT_NE(FindWindowA("screenClass", NULL), nullptr) << "the path went to the foreign window";
+    EXPECT_NE(FindWindowA(kShowWindowClass, NULL), nullptr) << "the path went to the foreign window";
     Send("-S=P");
     ExpectEnded(lesson);
-    EXPECT_EQ(folder.Count(WM_USER + 2), 0);
+    EXPECT_EQ(folder.Count(WM_SHOW_COMMAND), 0);
     EXPECT_EQ(Result("lesson_status"), "P");
 }
 
@@ -83,7 +83,7 @@ TEST_F(Lesson, ClosingTheShowFinishesIncompleteAndKeepsOtherResults)
 {
     WriteWholeFile(m_result, "[other]\r\nkept=yes\r\n[core]\r\nscore=10\r\n");
     Child lesson = Start();
-    HWND hShow = FindWindowA("screenClass", NULL);
+    HWND hShow = FindWindowA(kShowWindowClass, NULL);
     ASSERT_NE(hShow, nullptr);
     PostMessageA(hShow, WM_CLOSE, 0, 0);
     ExpectEnded(lesson);
@@ -150,7 +150,7 @@ TEST_F(Lesson, AResultThatCannotBeWrittenIsShownForAProctor)
         if (row.finish)
             finish = std::async(std::launch::async, [&] { Send(row.finish); });
         else
-            PostMessageA(FindWindowA("screenClass", NULL), WM_CLOSE, 0, 0);
+            PostMessageA(FindWindowA(kShowWindowClass, NULL), WM_CLOSE, 0, 0);
         Box box = DismissBox(20000);
         EXPECT_EQ(box.text, "Cant write Result file:\n" + result + "\n\n" + row.lines);
         if (finish.valid())
@@ -164,7 +164,7 @@ TEST_F(Lesson, AResultThatCannotBeWrittenIsShownForAProctor)
 LRESULT SendToFrame(UINT message, WPARAM wParam)
 {
     DWORD_PTR answer = 0;
-    HWND hFrame = FindWindowA("TarnskovFrame", "TARNSKOV");
+    HWND hFrame = FindWindowA(kFrameClass, "TARNSKOV");
     EXPECT_NE(hFrame, nullptr);
     EXPECT_NE(SendMessageTimeoutA(hFrame, message, wParam, ENDSESSION_LOGOFF, SMTO_NORMAL, 20000,
                                   &answer),
@@ -250,7 +250,7 @@ TEST_F(Lesson, APathOnTheCurrentDriveGetsItsLetterAndQuotesStay)
     // m_show is C:\...; the tail without "C:" is taken on the current drive.
     ASSERT_EQ(m_show.substr(0, 2), "C:");
     Child lesson = Start(m_show.substr(2), "C:\\");
-    EXPECT_NE(FindWindowA("screenClass", m_show.c_str()), nullptr)
+    EXPECT_NE(FindWindowA(kShowWindowClass, m_show.c_str()), nullptr)
         << "the viewer did not receive " << m_show;
     Send("-S=P");
     ExpectEnded(lesson);
@@ -298,7 +298,7 @@ TEST_F(Lesson, NoShowWindowFinishesAtOnceIncomplete)
 
 TEST_F(Lesson, ABlockNameTakenByAnotherObjectCannotLaunchTheViewer)
 {
-    HANDLE hEvent = CreateEventA(NULL, TRUE, FALSE, "kelvand_block");
+    HANDLE hEvent = CreateEventA(NULL, TRUE, FALSE, kCommandBlockName);
     ASSERT_NE(hEvent, nullptr);
     Child lesson = Launch(m_show);
     Box box = DismissBox(20000);
@@ -311,7 +311,7 @@ TEST_F(Lesson, AnUnregisteredViewerIsNotFound)
 {
     UnregisterViewer();
     HKEY hKey; // the class key alone: installed in name, not creatable
-    RegCreateKeyA(HKEY_CLASSES_ROOT, "PowerPointViewer.Application.8", &hKey);
+    RegCreateKeyA(HKEY_CLASSES_ROOT, kViewerProgId, &hKey);
     RegCloseKey(hKey);
     Child lesson = Launch(m_show);
     Box box = DismissBox(20000);

@@ -116,7 +116,7 @@ TEST_F(Load, AFailedRecordFinishesOnceWithoutTouchingTheBlock)
         DeleteFileA(m_quiz.c_str());
         Child lesson = Start();
         // Keeps the block alive past the lesson, to see what it was left holding.
-        HANDLE hBlock = OpenFileMappingA(FILE_MAP_READ, FALSE, "kelvand_block");
+        HANDLE hBlock = OpenFileMappingA(FILE_MAP_READ, FALSE, kCommandBlockName);
         ASSERT_NE(hBlock, nullptr);
         Send("-Q=Q1 a 1");
         // The sender ends once its text is taken; the record follows the designed wait.
@@ -151,10 +151,10 @@ TEST_F(Load, AnswersDuringASlowOpenAreTakenAtOnceAndRunInOrder)
     Child lesson = Launch(m_show);
     for (int i = 1; i <= 5; ++i)
         Send("-Q=S" + std::to_string(i) + " a 1");
-    EXPECT_EQ(FindWindowA("screenClass", NULL), nullptr)
+    EXPECT_EQ(FindWindowA(kShowWindowClass, NULL), nullptr)
         << "the senders waited for the viewer's open call";
     EXPECT_EQ(Quiz(), "<missing>") << "an answer ran during the open call";
-    for (int i = 0; i < 1000 && FindWindowA("screenClass", NULL) == NULL; ++i)
+    for (int i = 0; i < 1000 && FindWindowA(kShowWindowClass, NULL) == NULL; ++i)
         Sleep(20);
     Send("-S=P -G=5");
     ExpectEnded(lesson);
@@ -228,7 +228,7 @@ TEST_F(DoubleLaunch, FirstLaunchesLetGoTogetherStartExactlyOneLesson)
         DeleteFileA(m_result.c_str());
         DeleteFileA(m_quiz.c_str());
         std::vector<Child> launches = LetGo(count, m_show);
-        for (int i = 0; i < 1000 && FindWindowA("screenClass", NULL) == NULL; ++i)
+        for (int i = 0; i < 1000 && FindWindowA(kShowWindowClass, NULL) == NULL; ++i)
             Sleep(20);
         // All but the lesson hand their path over to it and end.
         for (int i = 0; i < 500 && CountProcesses("tarnskov.exe") > 1; ++i)
@@ -283,7 +283,7 @@ TEST_F(DoubleLaunch, AFirstLaunchStillStartingKeepsTheNextOneOut)
     SetUp();
     SetMacroProtection(5);
     Child lesson = Start();
-    EXPECT_NE(FindWindowA("screenClass", NULL), nullptr) << "the next first launch did not start";
+    EXPECT_NE(FindWindowA(kShowWindowClass, NULL), nullptr) << "the next first launch did not start";
     Send("-S=P");
     ExpectEnded(lesson, 5);
 }

@@ -14,11 +14,11 @@ void SetViewerKey(bool present)
 {
     if (present) {
         HKEY hKey;
-        RegCreateKeyA(HKEY_CLASSES_ROOT, "PowerPointViewer.Application.8", &hKey);
+        RegCreateKeyA(HKEY_CLASSES_ROOT, kViewerProgId, &hKey);
         RegCloseKey(hKey);
     } else {
-        RegDeleteKeyA(HKEY_CLASSES_ROOT, "PowerPointViewer.Application.8\\CLSID");
-        RegDeleteKeyA(HKEY_CLASSES_ROOT, "PowerPointViewer.Application.8");
+        RegDeleteKeyA(HKEY_CLASSES_ROOT, (std::string(kViewerProgId) + "\\CLSID").c_str());
+        RegDeleteKeyA(HKEY_CLASSES_ROOT, kViewerProgId);
     }
 }
 
@@ -78,7 +78,7 @@ TEST_F(Startup, RefusesWhenTheViewerIsNotInstalled)
 
 TEST_F(Startup, RefusesWhileASlideShowRuns)
 {
-    HelperWindow show("screenClass", "other show", true);
+    HelperWindow show(kShowWindowClass, "other show", true);
     ExpectRefusal("a b.ppt", "PPT Viewer still running\n\nQUELMAR.EXE a b.ppt", kUntouched,
                   kUntouched);
 }
@@ -135,7 +135,7 @@ TEST_F(Startup, TheFrameExistsWhileTheMissingStudentIsReportedAndGoesUnseen)
     Child child = Launch("x.ppt");
     HWND hBox = FindBox(15000);
     ASSERT_NE(hBox, nullptr);
-    HWND hFrame = FindWindowA("TarnskovFrame", "TARNSKOV");
+    HWND hFrame = FindWindowA(kFrameClass, "TARNSKOV");
     ASSERT_NE(hFrame, nullptr);
     EXPECT_FALSE(IsWindowVisible(hFrame));
     PressOk(hBox);
@@ -159,7 +159,7 @@ TEST_F(Startup, ACrashRecordIsWrittenBackBeforeAnyCheck)
     RegSetValueExA(hKey, "SavedMacroVirusProtection", 0, REG_DWORD,
                    reinterpret_cast<const BYTE*>(&saved), sizeof(saved));
     RegCloseKey(hKey);
-    HelperWindow show("screenClass", "left over", true);
+    HelperWindow show(kShowWindowClass, "left over", true);
     ExpectRefusal("x.ppt", "PPT Viewer still running\n\nQUELMAR.EXE x.ppt", saved, saved);
 }
 
@@ -184,7 +184,7 @@ protected:
     {
         Startup::SetUp();
         m_hBlock = CreateFileMappingA(INVALID_HANDLE_VALUE, NULL, PAGE_READWRITE, 0, 256,
-                                      "kelvand_block");
+                                      kCommandBlockName);
         ASSERT_NE(m_hBlock, nullptr);
         m_pBlock = static_cast<char*>(MapViewOfFile(m_hBlock, FILE_MAP_WRITE, 0, 0, 256));
         memset(m_pBlock, 'X', 256);
@@ -203,9 +203,9 @@ protected:
         Child child = LaunchRaw(commandLine);
         EXPECT_EQ(child.Wait(30000), code);
         EXPECT_EQ(FindBox(0), nullptr);
-        for (int i = 0; i < 100 && instance.Count(WM_USER + 2) < posts; ++i)
+        for (int i = 0; i < 100 && instance.Count(WM_SHOW_COMMAND) < posts; ++i)
             Sleep(10);
-        EXPECT_EQ(instance.Count(WM_USER + 2), posts);
+        EXPECT_EQ(instance.Count(WM_SHOW_COMMAND), posts);
         EXPECT_EQ(MacroValue(), kUntouched);
     }
     HANDLE m_hBlock = NULL;
@@ -228,7 +228,7 @@ TEST_F(HandOver, CopiesTheWholeTailUnexaminedAndPostsOnce)
     };
     for (const Row& row : rows) {
         SCOPED_TRACE(row.name);
-        HelperWindow instance("TarnskovFrame", "Tarnskov");
+        HelperWindow instance(kFrameClass, "Tarnskov");
         memset(m_pBlock, 'X', 256);
         HandOverRaw(row.commandLine, instance);
         EXPECT_EQ(std::string(m_pBlock), row.tail);
@@ -247,7 +247,7 @@ TEST_F(HandOver, ATailOverTheBlocksLimitIsNotHandedOverAtAll)
     } rows[] = {{255, 0, 1}, {256, 1, 0}, {257, 1, 0}, {300, 1, 0}};
     for (const Row& row : rows) {
         SCOPED_TRACE(row.length);
-        HelperWindow instance("TarnskovFrame", "TARNSKOV");
+        HelperWindow instance(kFrameClass, "TARNSKOV");
         memset(m_pBlock, 'X', 256);
         const std::string tail = "-Q=" + std::string(row.length - 7, 'i') + " B 1";
         HandOverRaw("\"" + BinPath("tarnskov.exe") + "\" " + tail, instance, row.code, row.posts);
@@ -259,7 +259,7 @@ TEST_F(HandOver, ATailOverTheBlocksLimitIsNotHandedOverAtAll)
 TEST_F(HandOver, ASenderThatIsNotServedInTimeSaysSo)
 {
     // The instance offers the "taken" event but never sets it.
-    HANDLE hTaken = CreateEventA(NULL, TRUE, FALSE, "kelvand_block_taken");
+    HANDLE hTaken = CreateEventA(NULL, TRUE, FALSE, kTakenEventName);
     ASSERT_NE(hTaken, nullptr);
     struct Row {
         const char* name;
@@ -273,9 +273,9 @@ TEST_F(HandOver, ASenderThatIsNotServedInTimeSaysSo)
     };
     for (const Row& row : rows) {
         SCOPED_TRACE(row.name);
-        HelperWindow instance("TarnskovFrame", "TARNSKOV");
+        HelperWindow instance(kFrameClass, "TARNSKOV");
         memset(m_pBlock, 'X', 256);
-        HANDLE hTurn = CreateMutexA(NULL, row.turnHeld, "kelvand_block_sender");
+        HANDLE hTurn = CreateMutexA(NULL, row.turnHeld, kSenderMutexName);
         HandOverRaw("\"" + BinPath("tarnskov.exe") + "\" -S=P", instance, row.code, row.posts);
         EXPECT_EQ(std::string(m_pBlock, row.block ? 5 : 256),
                   row.block ? std::string(row.block, 5) : std::string(256, 'X'));
@@ -290,18 +290,18 @@ TEST_F(HandOver, ABlockMadeSoonAfterTheWindowStillGetsTheCommand)
 {
     UnmapViewOfFile(m_pBlock);
     CloseHandle(m_hBlock);
-    HelperWindow instance("TarnskovFrame", "TARNSKOV");
+    HelperWindow instance(kFrameClass, "TARNSKOV");
     Child child = Launch("-S=late");
     // The instance is still starting its show: the block comes a moment later.
     Sleep(500);
     m_hBlock = CreateFileMappingA(INVALID_HANDLE_VALUE, NULL, PAGE_READWRITE, 0, 256,
-                                  "kelvand_block");
+                                  kCommandBlockName);
     m_pBlock = static_cast<char*>(MapViewOfFile(m_hBlock, FILE_MAP_WRITE, 0, 0, 256));
     EXPECT_EQ(child.Wait(15000), 0u);
     EXPECT_STREQ(m_pBlock, "-S=late");
-    for (int i = 0; i < 100 && instance.Count(WM_USER + 2) == 0; ++i)
+    for (int i = 0; i < 100 && instance.Count(WM_SHOW_COMMAND) == 0; ++i)
         Sleep(10);
-    EXPECT_EQ(instance.Count(WM_USER + 2), 1);
+    EXPECT_EQ(instance.Count(WM_SHOW_COMMAND), 1);
 }
 
 // A command text also takes a window of another class by its title alone.
@@ -314,10 +314,10 @@ TEST_F(HandOver, WithoutABlockTheLaunchEndsSilentlyAfterItsWait)
     EXPECT_EQ(child.Wait(15000), 2u);
     EXPECT_EQ(FindBox(0), nullptr);
     Sleep(100);
-    EXPECT_EQ(instance.Count(WM_USER + 2), 0);
+    EXPECT_EQ(instance.Count(WM_SHOW_COMMAND), 0);
     EXPECT_EQ(MacroValue(), kUntouched);
     m_hBlock = CreateFileMappingA(INVALID_HANDLE_VALUE, NULL, PAGE_READWRITE, 0, 256,
-                                  "kelvand_block");
+                                  kCommandBlockName);
     m_pBlock = static_cast<char*>(MapViewOfFile(m_hBlock, FILE_MAP_WRITE, 0, 0, 256));
 }
 

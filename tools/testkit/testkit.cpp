@@ -55,10 +55,17 @@ bool Child::Start(const std::string& commandLine, const char* workingDir, bool s
     STARTUPINFOA si = {};
     si.cb = sizeof(si);
     PROCESS_INFORMATION pi = {};
-    if (!CreateProcessA(NULL, line.data(), NULL, NULL, FALSE, suspended ? CREATE_SUSPENDED : 0,
-                        NULL, workingDir, &si, &pi)) {
-        fprintf(stderr, "CreateProcessA failed: %lu\n", GetLastError());
-        return false;
+    // Wine now and then fails a start under load with ERROR_INTERNAL_ERROR; a
+    // moment later the same start succeeds.
+    for (int attempt = 0;; ++attempt) {
+        if (CreateProcessA(NULL, line.data(), NULL, NULL, FALSE,
+                           suspended ? CREATE_SUSPENDED : 0, NULL, workingDir, &si, &pi))
+            break;
+        if (GetLastError() != ERROR_INTERNAL_ERROR || attempt == 5) {
+            fprintf(stderr, "CreateProcessA failed: %lu\n", GetLastError());
+            return false;
+        }
+        Sleep(50);
     }
     if (suspended)
         m_hThread = pi.hThread;
@@ -197,8 +204,8 @@ HelperWindow::~HelperWindow()
 LONG HelperWindow::Count(UINT message) const
 {
     switch (message) {
-    case WM_USER + 1: return m_counts[0];
-    case WM_USER + 2: return m_counts[1];
+    case WM_SHOW_START: return m_counts[0];
+    case WM_SHOW_COMMAND: return m_counts[1];
     case WM_CLOSE: return m_counts[2];
     default: return 0;
     }
@@ -208,9 +215,9 @@ LRESULT CALLBACK HelperWindow::WndProc(HWND hWnd, UINT msg, WPARAM wParam, LPARA
 {
     auto* self = reinterpret_cast<HelperWindow*>(GetWindowLongPtrA(hWnd, GWLP_USERDATA));
     if (self) {
-        if (msg == WM_USER + 1)
+        if (msg == WM_SHOW_START)
             InterlockedIncrement(&self->m_counts[0]);
-        else if (msg == WM_USER + 2)
+        else if (msg == WM_SHOW_COMMAND)
             InterlockedIncrement(&self->m_counts[1]);
         else if (msg == WM_CLOSE)
             InterlockedIncrement(&self->m_counts[2]);
@@ -247,7 +254,6 @@ DWORD WINAPI HelperWindow::ThreadProc(void* p)
 
 const char kOptionsKey[] = "Software\\Microsoft\\Office\\8.0\\PowerPoint\\Options";
 static const char kValue[] = "MacroVirusProtection";
-static const char kProgId[] = "PowerPointViewer.Application.8";
 
 static void SetOption(DWORD type, const void* data, DWORD cb)
 {
@@ -340,7 +346,7 @@ void DeleteLogFileValue()
 
 std::string BlockText()
 {
-    HANDLE hBlock = OpenFileMappingA(FILE_MAP_READ, FALSE, "kelvand_block");
+    HANDLE hBlock = OpenFileMappingA(FILE_MAP_READ, FALSE, kCommandBlockName);
     if (hBlock == NULL)
         return "<no block>";
     std::string text = "<unmapped>";
@@ -356,7 +362,7 @@ std::string BlockText()
 bool ViewerRegistered()
 {
     HKEY hKey;
-    if (RegOpenKeyExA(HKEY_CLASSES_ROOT, kProgId, 0, KEY_READ, &hKey) != ERROR_SUCCESS)
+    if (RegOpenKeyExA(HKEY_CLASSES_ROOT, kViewerProgId, 0, KEY_READ, &hKey) != ERROR_SUCCESS)
         return false;
     RegCloseKey(hKey);
     return true;

@@ -3,6 +3,9 @@
 
 #include <windows.h>
 
+#include "channel/channel.h"
+#include "viewer/viewer_contract.h"
+
 #include <string>
 #include <vector>
 
@@ -68,7 +71,7 @@ private:
     HANDLE m_hThread = NULL;
     HANDLE m_hReady = NULL;
     HWND m_hWnd = NULL;
-    volatile LONG m_counts[3] = {0, 0, 0}; // WM_USER+1, WM_USER+2, WM_CLOSE
+    volatile LONG m_counts[3] = {0, 0, 0}; // WM_SHOW_START, WM_SHOW_COMMAND, WM_CLOSE
 };
 
 // The viewer's macro option under HKCU.
