@@ -3,6 +3,10 @@
 #   scripts/check-exe.sh <exe> <i386|x86-64>
 set -euo pipefail
 exe=$1 machine=$2
+case "$machine" in
+    i386 | x86-64) ;;
+    *) echo "check-exe: unknown machine '$machine' (i386 or x86-64)" >&2; exit 2 ;;
+esac
 dump=$(x86_64-w64-mingw32-objdump -p "$exe")
 case "$machine" in
     i386) grep -q "^Magic.*010b" <<<"$dump" || { echo "$exe: not a 32-bit PE" >&2; exit 1; } ;;

@@ -14,6 +14,11 @@ echo "== native: unit tests and fuzz targets"
 cmake --preset native >/dev/null
 cmake --build --preset native -j "$jobs"
 ctest --preset native
+# A build directory configured earlier with another compiler keeps it, and has no fuzz targets.
+if [ "$(ctest --preset native -L fuzz -N | sed -n 's/^Total Tests: //p')" != 4 ]; then
+    echo "test: the fuzz targets were not built: build/native was configured without clang; remove it" >&2
+    exit 1
+fi
 
 echo "== native: unit tests under AddressSanitizer and UndefinedBehaviorSanitizer"
 cmake --preset native-sanitize >/dev/null

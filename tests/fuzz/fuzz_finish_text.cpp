@@ -11,7 +11,8 @@
 static void CheckValue(const char* value, const char* window)
 {
     const size_t length = strnlen(value, kFinishCopySize);
-    if (length > kFinishTextMax || std::strpbrk(value, " -") != nullptr)
+    // Never longer than the copy, and never a delimiter or a line break inside.
+    if (length > kFinishTextMax || std::strpbrk(value, " -\r\n") != nullptr)
         std::abort();
     // A value is always a piece of the bytes that were read.
     if (length != 0 && std::strstr(window, value) == nullptr)

@@ -1,94 +1,78 @@
-// Fuzzes Q-operand parsing and the record line formatted from its result.
+// Fuzzes Q-operand parsing and the record line formatted from its result, by their properties.
 #include "frame/interaction.h"
 
-#include <algorithm>
-#include <cstdint>
-#include <cstdlib>
-#include <cstring>
+#include <stdint.h>
+#include <stdlib.h>
+#include <string.h>
+
 #include <string>
 #include <vector>
 
-static bool Blank(char c)
+static const CRecordFormats kFormats = {"%.2d/%.2d/%.4d", "%.2d:%.2d:%.2d",
+                                        "\"%s\",\"%s\",\"%s\",\"%s\",\"%s\",%c,%c\r\n"};
+
+// The parser may write one NUL into the text and nothing else; returns where.
+static size_t CheckWrites(const std::vector<char>& before, const std::vector<char>& after)
 {
-    return c != '\0' && static_cast<signed char>(c) < 0x21;
+    size_t nChanged = 0, nCut = 0;
+    for (size_t i = 0; i < after.size(); ++i) {
+        if (after[i] == before[i])
+            continue;
+        if (after[i] != '\0' || ++nChanged > 1)
+            abort();
+        nCut = i;
+    }
+    return nCut;
+}
+
+static void CheckRecord(const CInteraction& interaction, const char* pszStudent)
+{
+    const CRecordTime now = {1998, 3, 7, 14, 5, 9};
+    std::vector<char> record(64 + strlen(pszStudent) + strlen(interaction.m_pszId));
+    const size_t cch = FormatInteractionRecord(kFormats, "C101", pszStudent, now, interaction,
+                                               record.data(), record.size());
+    const std::string line(record.data());
+    if (cch == 0 || cch != line.size() || line.compare(cch - 2, 2, "\r\n") != 0 ||
+        line.find(std::string("\",\"") + interaction.m_pszId + "\",") == std::string::npos)
+        abort();
+    // One byte short: no record at all rather than a cut one.
+    if (FormatInteractionRecord(kFormats, "C101", pszStudent, now, interaction, record.data(),
+                                cch) != 0)
+        abort();
 }
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
 {
     // Exactly sized, so reading past the NUL is an overflow the sanitizer reports.
-    std::vector<char> text(size + 1, '\0');
-    std::copy(data, data + size, text.begin());
+    std::vector<char> text(data, data + size);
+    text.push_back('\0');
     const std::vector<char> original = text;
-
-    CInteraction ia{nullptr, '?', '?'};
-    const bool ok = ParseInteraction(text.data(), &ia);
-
-    // The parser may write one NUL into the text and nothing else.
-    size_t changed = 0, cut = 0;
-    for (size_t i = 0; i < text.size(); ++i) {
-        if (text[i] != original[i]) {
-            if (text[i] != '\0')
-                std::abort();
-            ++changed;
-            cut = i;
-        }
-    }
-    if (changed > 1)
-        std::abort();
-    if (!ok)
+    CInteraction interaction = {NULL, '?', '?'};
+    const bool bParsed = ParseInteraction(text.data(), &interaction);
+    const size_t nCut = CheckWrites(original, text);
+    if (!bParsed)
         return 0;
 
-    // The id lives in the parsed text itself.
-    if (ia.m_pszId < text.data() || ia.m_pszId >= text.data() + text.size())
-        std::abort();
-    const std::string id(ia.m_pszId);
-    if (id.empty() || changed != 1)
-        std::abort();
-    for (unsigned char c : id)
-        if (c < 0x21 || c > 0x7F)
-            std::abort();
-    if (ia.m_chResponse < 'A' || ia.m_chResponse > 'D' || (ia.m_chCorrect != '0' && ia.m_chCorrect != '1'))
-        std::abort();
-    // The id is the text's own bytes, after the first '=' and ending where the NUL went.
-    const char* equals = std::strchr(original.data(), '=');
-    if (equals == nullptr || cut < id.size() ||
-        static_cast<size_t>(equals - original.data()) >= cut - id.size() ||
-        std::memcmp(original.data() + cut - id.size(), id.data(), id.size()) != 0)
-        std::abort();
+    // The id is the text's own bytes, after an '=', ending where the NUL went, and
+    // holds no blank; the response is a letter A-D, the flag 0 or 1.
+    const std::string id(interaction.m_pszId);
+    if (interaction.m_pszId < text.data() || id.empty() || interaction.m_pszId + id.size() != &text[nCut] ||
+        memchr(original.data(), '=', static_cast<size_t>(interaction.m_pszId - text.data())) == NULL)
+        abort();
+    for (char ch : id)
+        if (IsBlank(ch))
+            abort();
+    if (interaction.m_chResponse < 'A' || interaction.m_chResponse > 'D' ||
+        (interaction.m_chCorrect != '0' && interaction.m_chCorrect != '1'))
+        abort();
 
-    // After the id: blanks, the response alone, then a flag that is '1' only if it starts so.
-    size_t at = cut + 1;
-    while (Blank(original[at]))
-        ++at;
-    const char after = original[at + 1];
-    if ((original[at] & ~0x20) != ia.m_chResponse || (after != '\0' && !Blank(after)))
-        std::abort();
-    char flag = '0';
-    if (after != '\0') {
-        at += 2;
-        while (Blank(original[at]))
-            ++at;
-        flag = original[at] == '1' ? '1' : '0';
-    }
-    if (ia.m_chCorrect != flag)
-        std::abort();
-
-    const CRecordFormats formats{"%.2d/%.2d/%.4d", "%.2d:%.2d:%.2d",
-                                "\"%s\",\"%s\",\"%s\",\"%s\",\"%s\",%c,%c\r\n"};
-    const CRecordTime now{1998, 3, 7, 14, 5, 9};
-    // The original text as student name makes lines of any length.
-    const std::string expected = "\"C101\",\"" + std::string(original.data()) +
-                                 "\",\"03/07/1998\",\"14:05:09\",\"" + id + "\"," +
-                                 ia.m_chResponse + "," + ia.m_chCorrect + "\r\n";
-    // Exactly the room the line needs: written whole. One byte less: not written at all.
-    std::vector<char> out(expected.size() + 1);
-    size_t n = FormatInteractionRecord(formats, "C101", original.data(), now, ia, out.data(),
-                                       out.size());
-    if (std::string(out.data(), n) != expected)
-        std::abort();
-    n = FormatInteractionRecord(formats, "C101", original.data(), now, ia, out.data(),
-                                out.size() - 1);
-    if (n != 0)
-        std::abort();
+    // What was read is what a well-formed text says again.
+    std::string again = "-Q=" + id + " " + interaction.m_chResponse + " " + interaction.m_chCorrect;
+    CInteraction reread = {NULL, '?', '?'};
+    if (!ParseInteraction(&again[0], &reread) || id != reread.m_pszId ||
+        reread.m_chResponse != interaction.m_chResponse ||
+        reread.m_chCorrect != interaction.m_chCorrect)
+        abort();
+    CheckRecord(interaction, original.data());
     return 0;
 }

@@ -1,10 +1,10 @@
-// Fuzzes the presentation path: the tail itself or drive, ':' and the tail.
+// Fuzzes the presentation path, by its properties: the tail whole, after a drive only when rooted.
 #include "frame/show_path.h"
 
-#include <algorithm>
-#include <cstdint>
-#include <cstdlib>
-#include <cstring>
+#include <stdint.h>
+#include <stdlib.h>
+#include <string.h>
+
 #include <string>
 #include <vector>
 
@@ -12,23 +12,26 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
 {
     // The input up to its first NUL is the tail, the rest the current directory;
     // each is exactly sized, so reading past its NUL is an overflow the sanitizer reports.
-    const uint8_t* split = static_cast<const uint8_t*>(std::memchr(data, 0, size));
-    const size_t tailSize = split != nullptr ? static_cast<size_t>(split - data) : size;
-    const uint8_t* rest = split != nullptr ? split + 1 : data + size;
-    std::vector<char> tail(tailSize + 1, '\0');
-    std::copy(data, data + tailSize, tail.begin());
-    std::vector<char> cwd(static_cast<size_t>(data + size - rest) + 1, '\0');
-    std::copy(rest, data + size, cwd.begin());
+    const uint8_t* split = static_cast<const uint8_t*>(memchr(data, 0, size));
+    const uint8_t* rest = split != NULL ? split + 1 : data + size;
+    std::vector<char> tail(data, split != NULL ? split : data + size);
+    tail.push_back('\0');
+    std::vector<char> directory(rest, data + size);
+    directory.push_back('\0');
 
     // Exactly the room promised, so writing past it is an overflow the sanitizer reports.
-    std::vector<char> out(ShowPathSize(tailSize));
-    FormShowPath(tail.data(), cwd.data(), out.data());
-    const std::string path(out.data());
-    const std::string whole(tail.data());
-    const bool rooted = tail[0] == '\\' && tail[1] != '\\';
-    const std::string expected =
-        rooted && cwd[0] != '\0' ? std::string(1, cwd[0]) + ':' + whole : whole;
-    if (path != expected)
-        std::abort();
+    std::vector<char> path(ShowPathSize(tail.size() - 1));
+    FormShowPath(tail.data(), directory.data(), path.data());
+    const std::string whole(tail.data()), formed(path.data());
+    // The tail ends the path, whole; anything before it is a drive and a colon, which
+    // only a tail on the current drive gets, from a current directory that has one.
+    const size_t cchAdded = formed.size() - whole.size();
+    if (formed.size() < whole.size() || formed.compare(cchAdded, whole.size(), whole) != 0 ||
+        (cchAdded != 0 && cchAdded != 2))
+        abort();
+    if (cchAdded == 2 && (formed[0] != directory[0] || formed[1] != ':'))
+        abort();
+    if ((cchAdded == 2) != (NeedsCurrentDrive(tail.data()) && directory[0] != '\0'))
+        abort();
     return 0;
 }
