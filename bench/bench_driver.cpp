@@ -62,21 +62,6 @@ Stats Summary(std::vector<double> v)
     return {median, v.front(), v.back()};
 }
 
-class Handle {
-public:
-    explicit Handle(HANDLE h) : m_h(h) {}
-    ~Handle()
-    {
-        if (m_h != NULL)
-            CloseHandle(m_h);
-    }
-    Handle(const Handle&) = delete;
-    Handle& operator=(const Handle&) = delete;
-    HANDLE Get() const { return m_h; }
-
-private:
-    HANDLE m_h;
-};
 
 // Polls every millisecond until found() holds; false after timeoutMs or once stop() holds.
 template <class Found, class Stop> bool PollUntil(Found found, Stop stop, DWORD timeoutMs)
@@ -119,8 +104,8 @@ double TimeWholeProcess(const std::string& commandLine)
 // The text a hand-over left in the block, and whether the receiver has taken it.
 bool BlockTaken(const std::string& text)
 {
-    Handle block(OpenFileMappingA(FILE_MAP_READ, FALSE, kCommandBlockName));
-    Handle taken(OpenEventA(SYNCHRONIZE, FALSE, kTakenEventName));
+    CHandleOwner block(OpenFileMappingA(FILE_MAP_READ, FALSE, kCommandBlockName));
+    CHandleOwner taken(OpenEventA(SYNCHRONIZE, FALSE, kTakenEventName));
     if (block.Get() == NULL || taken.Get() == NULL)
         return false;
     const char* view = static_cast<const char*>(MapViewOfFile(block.Get(), FILE_MAP_READ, 0, 0, 0));
@@ -415,7 +400,7 @@ RunningFigures TimeRunningLessons(const LessonFiles& files, const Options& o)
     {
         Lesson lesson(files);
         lesson.Start();
-        Handle process(OpenProcess(PROCESS_QUERY_INFORMATION | PROCESS_VM_READ, FALSE, lesson.Pid()));
+        CHandleOwner process(OpenProcess(PROCESS_QUERY_INFORMATION | PROCESS_VM_READ, FALSE, lesson.Pid()));
         Check(process.Get() != NULL, "cannot open the lesson process");
         fprintf(stderr, "hand-over: %d rounds\n", o.rounds);
         f.hand = TimeHandOvers(o.rounds, log);

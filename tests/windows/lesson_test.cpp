@@ -55,7 +55,7 @@ TEST_F(Lesson, AForeignWindowOfTheSameTitleDoesNotStopALesson)
     EXPECT_NE(FindWindowA(kShowWindowClass, NULL), nullptr) << "the path went to the foreign window";
     Send("-S=P");
     ExpectEnded(lesson);
-    EXPECT_EQ(folder.Count(WM_SHOW_COMMAND), 0);
+    EXPECT_EQ(folder.Commands(), 0);
     EXPECT_EQ(Result("lesson_status"), "P");
 }
 

@@ -203,9 +203,9 @@ protected:
         Child child = LaunchRaw(commandLine);
         EXPECT_EQ(child.Wait(30000), code);
         EXPECT_EQ(FindBox(0), nullptr);
-        for (int i = 0; i < 100 && instance.Count(WM_SHOW_COMMAND) < posts; ++i)
+        for (int i = 0; i < 100 && instance.Commands() < posts; ++i)
             Sleep(10);
-        EXPECT_EQ(instance.Count(WM_SHOW_COMMAND), posts);
+        EXPECT_EQ(instance.Commands(), posts);
         EXPECT_EQ(MacroValue(), kUntouched);
     }
     HANDLE m_hBlock = NULL;
@@ -299,9 +299,9 @@ TEST_F(HandOver, ABlockMadeSoonAfterTheWindowStillGetsTheCommand)
     m_pBlock = static_cast<char*>(MapViewOfFile(m_hBlock, FILE_MAP_WRITE, 0, 0, 256));
     EXPECT_EQ(child.Wait(15000), 0u);
     EXPECT_STREQ(m_pBlock, "-S=late");
-    for (int i = 0; i < 100 && instance.Count(WM_SHOW_COMMAND) == 0; ++i)
+    for (int i = 0; i < 100 && instance.Commands() == 0; ++i)
         Sleep(10);
-    EXPECT_EQ(instance.Count(WM_SHOW_COMMAND), 1);
+    EXPECT_EQ(instance.Commands(), 1);
 }
 
 // A command text also takes a window of another class by its title alone.
@@ -314,7 +314,7 @@ TEST_F(HandOver, WithoutABlockTheLaunchEndsSilentlyAfterItsWait)
     EXPECT_EQ(child.Wait(15000), 2u);
     EXPECT_EQ(FindBox(0), nullptr);
     Sleep(100);
-    EXPECT_EQ(instance.Count(WM_SHOW_COMMAND), 0);
+    EXPECT_EQ(instance.Commands(), 0);
     EXPECT_EQ(MacroValue(), kUntouched);
     m_hBlock = CreateFileMappingA(INVALID_HANDLE_VALUE, NULL, PAGE_READWRITE, 0, 256,
                                   kCommandBlockName);

@@ -1,6 +1,8 @@
 // Test helpers on the real Win32 calls: what the launcher meets on a student's machine.
 #include "testkit.h"
 
+#include "framework/handles.h"
+
 #include <tlhelp32.h>
 
 #include <stdio.h>
@@ -20,32 +22,14 @@ std::string BinPath(const char* name) { return ExeDir() + "\\" + name; }
 
 // ---- Child ----
 
-Child::Child(Child&& other) noexcept
-    : m_hProcess(other.m_hProcess), m_hThread(other.m_hThread), m_pid(other.m_pid)
-{
-    other.m_hProcess = NULL;
-    other.m_hThread = NULL;
-}
-
 Child& Child::operator=(Child&& other) noexcept
 {
     if (this != &other) {
-        this->~Child();
-        m_hProcess = other.m_hProcess;
-        m_hThread = other.m_hThread;
+        m_process.Attach(other.m_process.Detach());
+        m_thread.Attach(other.m_thread.Detach());
         m_pid = other.m_pid;
-        other.m_hProcess = NULL;
-        other.m_hThread = NULL;
     }
     return *this;
-}
-
-Child::~Child()
-{
-    if (m_hThread)
-        CloseHandle(m_hThread);
-    if (m_hProcess)
-        CloseHandle(m_hProcess);
 }
 
 bool Child::Start(const std::string& commandLine, const char* workingDir, bool suspended)
@@ -67,46 +51,43 @@ bool Child::Start(const std::string& commandLine, const char* workingDir, bool s
         }
         Sleep(50);
     }
-    if (suspended)
-        m_hThread = pi.hThread;
-    else
-        CloseHandle(pi.hThread);
-    m_hProcess = pi.hProcess;
+    m_thread.Attach(pi.hThread);
+    if (!suspended)
+        m_thread.Close();
+    m_process.Attach(pi.hProcess);
     m_pid = pi.dwProcessId;
     return true;
 }
 
 void Child::Resume()
 {
-    if (m_hThread) {
-        ResumeThread(m_hThread);
-        CloseHandle(m_hThread);
-        m_hThread = NULL;
-    }
+    if (m_thread.Get() != NULL)
+        ResumeThread(m_thread.Get());
+    m_thread.Close();
 }
 
 DWORD Child::Wait(DWORD timeoutMs)
 {
-    if (m_hProcess == NULL)
+    if (m_process.Get() == NULL)
         return (DWORD)-1;
-    if (WaitForSingleObject(m_hProcess, timeoutMs) != WAIT_OBJECT_0)
+    if (WaitForSingleObject(m_process.Get(), timeoutMs) != WAIT_OBJECT_0)
         return STILL_ACTIVE;
     DWORD code = 0;
-    GetExitCodeProcess(m_hProcess, &code);
+    GetExitCodeProcess(m_process.Get(), &code);
     return code;
 }
 
 void Child::Kill()
 {
-    if (m_hProcess && Running()) {
-        TerminateProcess(m_hProcess, 99);
-        WaitForSingleObject(m_hProcess, 5000);
+    if (Running()) {
+        TerminateProcess(m_process.Get(), 99);
+        WaitForSingleObject(m_process.Get(), 5000);
     }
 }
 
 bool Child::Running() const
 {
-    return m_hProcess && WaitForSingleObject(m_hProcess, 0) == WAIT_TIMEOUT;
+    return m_process.Get() && WaitForSingleObject(m_process.Get(), 0) == WAIT_TIMEOUT;
 }
 
 Child LaunchRaw(const std::string& commandLine, const char* workingDir)
@@ -187,41 +168,23 @@ Box DismissBox(DWORD timeoutMs)
 HelperWindow::HelperWindow(const char* className, const char* title, bool visible)
     : m_class(className), m_title(title), m_visible(visible)
 {
-    m_hReady = CreateEventA(NULL, TRUE, FALSE, NULL);
-    m_hThread = CreateThread(NULL, 0, ThreadProc, this, 0, NULL);
-    WaitForSingleObject(m_hReady, 5000);
+    m_ready.Attach(CreateEventA(NULL, TRUE, FALSE, NULL));
+    m_thread.Attach(CreateThread(NULL, 0, ThreadProc, this, 0, NULL));
+    WaitForSingleObject(m_ready.Get(), 5000);
 }
 
 HelperWindow::~HelperWindow()
 {
     if (m_hWnd)
         PostMessageA(m_hWnd, WM_CLOSE, 0, 0);
-    WaitForSingleObject(m_hThread, 5000);
-    CloseHandle(m_hThread);
-    CloseHandle(m_hReady);
-}
-
-LONG HelperWindow::Count(UINT message) const
-{
-    switch (message) {
-    case WM_SHOW_START: return m_counts[0];
-    case WM_SHOW_COMMAND: return m_counts[1];
-    case WM_CLOSE: return m_counts[2];
-    default: return 0;
-    }
+    WaitForSingleObject(m_thread.Get(), 5000);
 }
 
 LRESULT CALLBACK HelperWindow::WndProc(HWND hWnd, UINT msg, WPARAM wParam, LPARAM lParam)
 {
     auto* self = reinterpret_cast<HelperWindow*>(GetWindowLongPtrA(hWnd, GWLP_USERDATA));
-    if (self) {
-        if (msg == WM_SHOW_START)
-            InterlockedIncrement(&self->m_counts[0]);
-        else if (msg == WM_SHOW_COMMAND)
-            InterlockedIncrement(&self->m_counts[1]);
-        else if (msg == WM_CLOSE)
-            InterlockedIncrement(&self->m_counts[2]);
-    }
+    if (self && msg == WM_SHOW_COMMAND)
+        InterlockedIncrement(&self->m_nCommands);
     if (msg == WM_DESTROY)
         PostQuitMessage(0);
     return DefWindowProcA(hWnd, msg, wParam, lParam);
@@ -240,7 +203,7 @@ DWORD WINAPI HelperWindow::ThreadProc(void* p)
                                 200, 100, NULL, NULL, wc.hInstance, NULL);
     SetWindowLongPtrA(hWnd, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(self));
     self->m_hWnd = hWnd;
-    SetEvent(self->m_hReady);
+    SetEvent(self->m_ready.Get());
     MSG msg;
     while (GetMessageA(&msg, NULL, 0, 0) > 0) {
         TranslateMessage(&msg);
@@ -253,46 +216,54 @@ DWORD WINAPI HelperWindow::ThreadProc(void* p)
 // ---- registry ----
 
 const char kOptionsKey[] = "Software\\Microsoft\\Office\\8.0\\PowerPoint\\Options";
-static const char kValue[] = "MacroVirusProtection";
+static const char kMacroValue[] = "MacroVirusProtection";
+static const char kLauncherKey[] = "Software\\Tarnskov";
+static const char kCrashRecord[] = "SavedMacroVirusProtection";
 
-static void SetOption(DWORD type, const void* data, DWORD cb)
+static void SetValue(HKEY hRoot, LPCSTR lpszKey, LPCSTR lpszValue, DWORD type, const void* data,
+                     DWORD cb)
 {
-    HKEY hKey;
-    if (RegCreateKeyExA(HKEY_CURRENT_USER, kOptionsKey, 0, NULL, 0, KEY_ALL_ACCESS, NULL, &hKey,
-                        NULL) == ERROR_SUCCESS) {
-        RegSetValueExA(hKey, kValue, 0, type, static_cast<const BYTE*>(data), cb);
-        RegCloseKey(hKey);
-    }
+    CRegKeyOwner key;
+    if (key.Create(hRoot, lpszKey, KEY_ALL_ACCESS) == ERROR_SUCCESS)
+        RegSetValueExA(key.Get(), lpszValue, 0, type, static_cast<const BYTE*>(data), cb);
 }
 
-void SetMacroProtection(DWORD value) { SetOption(REG_DWORD, &value, sizeof(value)); }
+static void DeleteValue(HKEY hRoot, LPCSTR lpszKey, LPCSTR lpszValue)
+{
+    CRegKeyOwner key;
+    if (key.Open(hRoot, lpszKey, KEY_ALL_ACCESS) == ERROR_SUCCESS)
+        RegDeleteValueA(key.Get(), lpszValue);
+}
+
+// A value of at most four bytes and its type; false when it is absent.
+static bool GetValue(HKEY hRoot, LPCSTR lpszKey, LPCSTR lpszValue, DWORD* pType, DWORD* pValue)
+{
+    CRegKeyOwner key;
+    DWORD cb = sizeof(*pValue);
+    *pValue = 0;
+    return key.Open(hRoot, lpszKey, KEY_READ) == ERROR_SUCCESS &&
+           RegQueryValueExA(key.Get(), lpszValue, NULL, pType, reinterpret_cast<BYTE*>(pValue),
+                            &cb) == ERROR_SUCCESS;
+}
+
+void SetMacroProtection(DWORD value)
+{
+    SetValue(HKEY_CURRENT_USER, kOptionsKey, kMacroValue, REG_DWORD, &value, sizeof(value));
+}
 
 void SetMacroProtectionString(const char* value)
 {
-    SetOption(REG_SZ, value, static_cast<DWORD>(strlen(value) + 1));
+    SetValue(HKEY_CURRENT_USER, kOptionsKey, kMacroValue, REG_SZ, value,
+             static_cast<DWORD>(strlen(value) + 1));
 }
 
-void DeleteMacroProtection()
-{
-    HKEY hKey;
-    if (RegOpenKeyExA(HKEY_CURRENT_USER, kOptionsKey, 0, KEY_ALL_ACCESS, &hKey) == ERROR_SUCCESS) {
-        RegDeleteValueA(hKey, kValue);
-        RegCloseKey(hKey);
-    }
-}
+void DeleteMacroProtection() { DeleteValue(HKEY_CURRENT_USER, kOptionsKey, kMacroValue); }
 
 void DeleteOptionsKey() { RegDeleteKeyA(HKEY_CURRENT_USER, kOptionsKey); }
 
 bool GetMacroProtection(DWORD* pType, DWORD* pValue)
 {
-    HKEY hKey;
-    if (RegOpenKeyExA(HKEY_CURRENT_USER, kOptionsKey, 0, KEY_READ, &hKey) != ERROR_SUCCESS)
-        return false;
-    DWORD cb = sizeof(*pValue);
-    *pValue = 0;
-    LONG rc = RegQueryValueExA(hKey, kValue, NULL, pType, reinterpret_cast<BYTE*>(pValue), &cb);
-    RegCloseKey(hKey);
-    return rc == ERROR_SUCCESS;
+    return GetValue(HKEY_CURRENT_USER, kOptionsKey, kMacroValue, pType, pValue);
 }
 
 DWORD MacroValue()
@@ -301,71 +272,37 @@ DWORD MacroValue()
     return GetMacroProtection(&type, &value) && type == REG_DWORD ? value : kNoMacroValue;
 }
 
-static const char kLauncherKey[] = "Software\\Tarnskov";
-static const char kCrashRecord[] = "SavedMacroVirusProtection";
-
 bool GetCrashRecord(DWORD* pValue)
 {
-    HKEY hKey;
-    if (RegOpenKeyExA(HKEY_CURRENT_USER, kLauncherKey, 0, KEY_READ, &hKey) != ERROR_SUCCESS)
-        return false;
-    DWORD type = 0, cb = sizeof(*pValue);
-    LONG rc = RegQueryValueExA(hKey, kCrashRecord, NULL, &type, reinterpret_cast<BYTE*>(pValue), &cb);
-    RegCloseKey(hKey);
-    return rc == ERROR_SUCCESS && type == REG_DWORD;
+    DWORD type = 0;
+    return GetValue(HKEY_CURRENT_USER, kLauncherKey, kCrashRecord, &type, pValue) &&
+           type == REG_DWORD;
 }
 
-void DeleteCrashRecord()
-{
-    HKEY hKey;
-    if (RegOpenKeyExA(HKEY_CURRENT_USER, kLauncherKey, 0, KEY_ALL_ACCESS, &hKey) == ERROR_SUCCESS) {
-        RegDeleteValueA(hKey, kCrashRecord);
-        RegCloseKey(hKey);
-    }
-}
+void DeleteCrashRecord() { DeleteValue(HKEY_CURRENT_USER, kLauncherKey, kCrashRecord); }
 
 void SetLogFileValue(DWORD type, const std::string& path)
 {
-    HKEY hKey;
-    if (RegCreateKeyExA(HKEY_CURRENT_USER, kLauncherKey, 0, NULL, 0, KEY_ALL_ACCESS, NULL, &hKey,
-                        NULL) == ERROR_SUCCESS) {
-        RegSetValueExA(hKey, "LogFile", 0, type, reinterpret_cast<const BYTE*>(path.c_str()),
-                       static_cast<DWORD>(path.size() + 1));
-        RegCloseKey(hKey);
-    }
+    SetValue(HKEY_CURRENT_USER, kLauncherKey, "LogFile", type, path.c_str(),
+             static_cast<DWORD>(path.size() + 1));
 }
 
-void DeleteLogFileValue()
-{
-    HKEY hKey;
-    if (RegOpenKeyExA(HKEY_CURRENT_USER, kLauncherKey, 0, KEY_ALL_ACCESS, &hKey) == ERROR_SUCCESS) {
-        RegDeleteValueA(hKey, "LogFile");
-        RegCloseKey(hKey);
-    }
-}
+void DeleteLogFileValue() { DeleteValue(HKEY_CURRENT_USER, kLauncherKey, "LogFile"); }
 
 std::string BlockText()
 {
-    HANDLE hBlock = OpenFileMappingA(FILE_MAP_READ, FALSE, kCommandBlockName);
-    if (hBlock == NULL)
+    CHandleOwner block(OpenFileMappingA(FILE_MAP_WRITE, FALSE, kCommandBlockName));
+    if (block.Get() == NULL)
         return "<no block>";
-    std::string text = "<unmapped>";
-    const char* view = static_cast<const char*>(MapViewOfFile(hBlock, FILE_MAP_READ, 0, 0, 256));
-    if (view != NULL) {
-        text.assign(view, strnlen(view, 256));
-        UnmapViewOfFile(view);
-    }
-    CloseHandle(hBlock);
-    return text;
+    CMappedView view(block.Get(), kCommandBlockSize);
+    return view.Bytes() ? std::string(view.Bytes(), strnlen(view.Bytes(), kCommandBlockSize))
+                        : "<unmapped>";
 }
 
 bool ViewerRegistered()
 {
-    HKEY hKey;
-    if (RegOpenKeyExA(HKEY_CLASSES_ROOT, kViewerProgId, 0, KEY_READ, &hKey) != ERROR_SUCCESS)
-        return false;
-    RegCloseKey(hKey);
-    return true;
+    CRegKeyOwner key;
+    return key.Open(HKEY_CLASSES_ROOT, kViewerProgId, KEY_READ) == ERROR_SUCCESS;
 }
 
 bool RegisterViewer()
@@ -386,33 +323,31 @@ const char kQuizHeader[] =
     "\"course_id\",\"student_id\",\"date\",\"time\",\"interaction_id\",\"student_response\","
     "\"correct_response\"\r\n";
 
+// Shared, so that a lesson writing the same file at that moment is no failure.
+static const DWORD kShareAll = FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE;
+
 bool ReadWholeFile(const std::string& path, std::string* out)
 {
-    HANDLE h = CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, NULL,
-                           OPEN_EXISTING, 0, NULL);
-    if (h == INVALID_HANDLE_VALUE)
+    CHandleOwner file(
+        CreateFileA(path.c_str(), GENERIC_READ, kShareAll, NULL, OPEN_EXISTING, 0, NULL));
+    if (file.Get() == NULL)
         return false;
     out->clear();
     char buf[4096];
     DWORD n;
-    while (ReadFile(h, buf, sizeof(buf), &n, NULL) && n > 0)
+    while (ReadFile(file.Get(), buf, sizeof(buf), &n, NULL) && n > 0)
         out->append(buf, n);
-    CloseHandle(h);
     return true;
 }
 
 bool WriteWholeFile(const std::string& path, const std::string& text)
 {
-    // Shared, so that a lesson appending to the same file at that moment is no failure.
-    HANDLE h = CreateFileA(path.c_str(), GENERIC_WRITE,
-                           FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, NULL,
-                           CREATE_ALWAYS, 0, NULL);
-    if (h == INVALID_HANDLE_VALUE)
-        return false;
+    CHandleOwner file(
+        CreateFileA(path.c_str(), GENERIC_WRITE, kShareAll, NULL, CREATE_ALWAYS, 0, NULL));
     DWORD n = 0;
-    BOOL ok = WriteFile(h, text.data(), static_cast<DWORD>(text.size()), &n, NULL);
-    CloseHandle(h);
-    return ok && n == text.size();
+    return file.Get() != NULL &&
+           WriteFile(file.Get(), text.data(), static_cast<DWORD>(text.size()), &n, NULL) &&
+           n == text.size();
 }
 
 std::string WindowsDir()
@@ -466,12 +401,10 @@ Child HoldFile(const std::string& path)
     Child holder = LaunchRaw("\"" + BinPath("tkhelper.exe") + "\" hold \"" + path + "\" 60000");
     // Held once nobody else may open it.
     for (int i = 0; i < 500; ++i) {
-        HANDLE h = CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE,
-                               NULL, OPEN_EXISTING, 0, NULL);
-        if (h == INVALID_HANDLE_VALUE && GetLastError() == ERROR_SHARING_VIOLATION)
+        CHandleOwner probe(
+            CreateFileA(path.c_str(), GENERIC_READ, kShareAll, NULL, OPEN_EXISTING, 0, NULL));
+        if (probe.Get() == NULL && GetLastError() == ERROR_SHARING_VIOLATION)
             break;
-        if (h != INVALID_HANDLE_VALUE)
-            CloseHandle(h);
         Sleep(20);
     }
     return holder;
@@ -480,15 +413,13 @@ Child HoldFile(const std::string& path)
 static std::vector<DWORD> ProcessesNamed(const char* imageName)
 {
     std::vector<DWORD> pids;
-    HANDLE hSnap = CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0);
-    if (hSnap == INVALID_HANDLE_VALUE)
-        return pids;
+    CHandleOwner snapshot(CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0));
     PROCESSENTRY32 pe = {};
     pe.dwSize = sizeof(pe);
-    for (BOOL ok = Process32First(hSnap, &pe); ok; ok = Process32Next(hSnap, &pe))
+    for (BOOL ok = snapshot.Get() && Process32First(snapshot.Get(), &pe); ok;
+         ok = Process32Next(snapshot.Get(), &pe))
         if (lstrcmpiA(pe.szExeFile, imageName) == 0)
             pids.push_back(pe.th32ProcessID);
-    CloseHandle(hSnap);
     return pids;
 }
 
@@ -508,12 +439,9 @@ bool WaitNoProcess(const char* imageName, DWORD timeoutMs)
 void KillAll(const char* imageName)
 {
     for (DWORD pid : ProcessesNamed(imageName)) {
-        HANDLE h = OpenProcess(PROCESS_TERMINATE | SYNCHRONIZE, FALSE, pid);
-        if (h) {
-            TerminateProcess(h, 99);
-            WaitForSingleObject(h, 5000);
-            CloseHandle(h);
-        }
+        CHandleOwner process(OpenProcess(PROCESS_TERMINATE | SYNCHRONIZE, FALSE, pid));
+        if (process.Get() != NULL && TerminateProcess(process.Get(), 99))
+            WaitForSingleObject(process.Get(), 5000);
     }
 }
 

@@ -4,9 +4,11 @@
 #include <windows.h>
 
 #include "channel/channel.h"
+#include "framework/handles.h"
 #include "viewer/viewer_contract.h"
 
 #include <string>
+#include <utility>
 #include <vector>
 
 namespace testkit {
@@ -19,9 +21,8 @@ std::string BinPath(const char* name);
 class Child {
 public:
     Child() = default;
-    Child(Child&& other) noexcept;
+    Child(Child&& other) noexcept { *this = std::move(other); }
     Child& operator=(Child&& other) noexcept;
-    ~Child();
     // Suspended, the process runs only once Resume is called.
     bool Start(const std::string& commandLine, const char* workingDir = NULL,
                bool suspended = false);
@@ -33,8 +34,8 @@ public:
     DWORD Pid() const { return m_pid; }
 
 private:
-    HANDLE m_hProcess = NULL;
-    HANDLE m_hThread = NULL; // kept only while suspended
+    CHandleOwner m_process;
+    CHandleOwner m_thread; // kept only while suspended
     DWORD m_pid = 0;
 };
 
@@ -61,17 +62,18 @@ public:
     HelperWindow(const char* className, const char* title, bool visible = false);
     ~HelperWindow();
     HWND Hwnd() const { return m_hWnd; }
-    LONG Count(UINT message) const;
+    // How many WM_SHOW_COMMAND it has received.
+    LONG Commands() const { return m_nCommands; }
 
 private:
     static DWORD WINAPI ThreadProc(void* p);
     static LRESULT CALLBACK WndProc(HWND, UINT, WPARAM, LPARAM);
     std::string m_class, m_title;
     bool m_visible;
-    HANDLE m_hThread = NULL;
-    HANDLE m_hReady = NULL;
+    CHandleOwner m_ready;
+    CHandleOwner m_thread;
     HWND m_hWnd = NULL;
-    volatile LONG m_counts[3] = {0, 0, 0}; // WM_SHOW_START, WM_SHOW_COMMAND, WM_CLOSE
+    volatile LONG m_nCommands = 0; // WM_SHOW_COMMAND received
 };
 
 // The viewer's macro option under HKCU.
