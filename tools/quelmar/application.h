@@ -2,6 +2,7 @@
 #pragma once
 
 #include <windows.h>
+
 #include <ole2.h>
 
 extern const CLSID kApplicationClsid;

@@ -146,8 +146,7 @@ HRESULT Raise(EXCEPINFO* exception, const std::string& description)
                                          static_cast<int>(description.size()), nullptr, 0);
         exception->bstrDescription = SysAllocStringLen(nullptr, length);
         if (exception->bstrDescription)
-            MultiByteToWideChar(CP_ACP, 0, description.data(),
-                                static_cast<int>(description.size()),
+            MultiByteToWideChar(CP_ACP, 0, description.data(), static_cast<int>(description.size()),
                                 exception->bstrDescription, length);
         exception->bstrSource = SysAllocString(L"quelmar");
         exception->scode = E_FAIL;

@@ -92,15 +92,15 @@ UniqueHandle OpenParentProcess()
         if (entry.th32ProcessID == self)
             parent = entry.th32ParentProcessID;
     }
-    UniqueHandle process(parent ? OpenProcess(SYNCHRONIZE | PROCESS_QUERY_LIMITED_INFORMATION,
-                                              FALSE, parent)
-                                : nullptr);
+    UniqueHandle process(
+        parent ? OpenProcess(SYNCHRONIZE | PROCESS_QUERY_LIMITED_INFORMATION, FALSE, parent)
+               : nullptr);
     // A parent gone before we looked may have left its id to a younger process.
     FILETIME parentStart, ownStart, unused;
-    if (!process.get()
-        || !GetProcessTimes(process.get(), &parentStart, &unused, &unused, &unused)
-        || !GetProcessTimes(GetCurrentProcess(), &ownStart, &unused, &unused, &unused)
-        || CompareFileTime(&parentStart, &ownStart) > 0)
+    if (!process.get() ||
+        !GetProcessTimes(process.get(), &parentStart, &unused, &unused, &unused) ||
+        !GetProcessTimes(GetCurrentProcess(), &ownStart, &unused, &unused, &unused) ||
+        CompareFileTime(&parentStart, &ownStart) > 0)
         return UniqueHandle();
     return process;
 }
@@ -129,12 +129,16 @@ public:
     Apartment() : hr(CoInitialize(nullptr)) {}
     Apartment(const Apartment&) = delete;
     Apartment& operator=(const Apartment&) = delete;
-    ~Apartment() { if (SUCCEEDED(hr)) CoUninitialize(); }
+    ~Apartment()
+    {
+        if (SUCCEEDED(hr))
+            CoUninitialize();
+    }
     const HRESULT hr;
 };
 
 class ClassRegistration {
-    DWORD cookie_ = 0;  // before hr, whose initializer fills it
+    DWORD cookie_ = 0; // before hr, whose initializer fills it
 public:
     ClassRegistration()
         : hr(CoRegisterClassObject(kApplicationClsid, ApplicationFactory(), CLSCTX_LOCAL_SERVER,
@@ -143,7 +147,11 @@ public:
     }
     ClassRegistration(const ClassRegistration&) = delete;
     ClassRegistration& operator=(const ClassRegistration&) = delete;
-    ~ClassRegistration() { if (SUCCEEDED(hr)) CoRevokeClassObject(cookie_); }
+    ~ClassRegistration()
+    {
+        if (SUCCEEDED(hr))
+            CoRevokeClassObject(cookie_);
+    }
     const HRESULT hr;
 };
 

@@ -2,6 +2,7 @@
 #pragma once
 
 #include <windows.h>
+
 #include <oleauto.h>
 
 #include <utility>
@@ -10,9 +11,18 @@ class UniqueHandle {
 public:
     explicit UniqueHandle(HANDLE h = nullptr) : h_(h == INVALID_HANDLE_VALUE ? nullptr : h) {}
     UniqueHandle(UniqueHandle&& other) noexcept : h_(std::exchange(other.h_, nullptr)) {}
-    UniqueHandle& operator=(UniqueHandle other) noexcept { std::swap(h_, other.h_); return *this; }
-    ~UniqueHandle() { if (h_) CloseHandle(h_); }
+    UniqueHandle& operator=(UniqueHandle other) noexcept
+    {
+        std::swap(h_, other.h_);
+        return *this;
+    }
+    ~UniqueHandle()
+    {
+        if (h_)
+            CloseHandle(h_);
+    }
     HANDLE get() const { return h_; }
+
 private:
     HANDLE h_;
 };
@@ -22,24 +32,41 @@ public:
     RegKey() = default;
     RegKey(const RegKey&) = delete;
     RegKey& operator=(const RegKey&) = delete;
-    ~RegKey() { if (h_) RegCloseKey(h_); }
+    ~RegKey()
+    {
+        if (h_)
+            RegCloseKey(h_);
+    }
     HKEY* out() { return &h_; }
     HKEY get() const { return h_; }
+
 private:
     HKEY h_ = nullptr;
 };
 
-template <class T>
-class ComPtr {
+template <class T> class ComPtr {
 public:
     ComPtr() = default;
     explicit ComPtr(T* adopted) : p_(adopted) {}
-    ComPtr(const ComPtr& other) : p_(other.p_) { if (p_) p_->AddRef(); }
-    ComPtr& operator=(ComPtr other) noexcept { std::swap(p_, other.p_); return *this; }
-    ~ComPtr() { if (p_) p_->Release(); }
+    ComPtr(const ComPtr& other) : p_(other.p_)
+    {
+        if (p_)
+            p_->AddRef();
+    }
+    ComPtr& operator=(ComPtr other) noexcept
+    {
+        std::swap(p_, other.p_);
+        return *this;
+    }
+    ~ComPtr()
+    {
+        if (p_)
+            p_->Release();
+    }
     T* get() const { return p_; }
     T* operator->() const { return p_; }
     explicit operator bool() const { return p_ != nullptr; }
+
 private:
     T* p_ = nullptr;
 };
@@ -49,8 +76,13 @@ public:
     explicit GdiFont(HFONT h) : h_(h) {}
     GdiFont(const GdiFont&) = delete;
     GdiFont& operator=(const GdiFont&) = delete;
-    ~GdiFont() { if (h_) DeleteObject(h_); }
+    ~GdiFont()
+    {
+        if (h_)
+            DeleteObject(h_);
+    }
     HFONT get() const { return h_; }
+
 private:
     HFONT h_;
 };
@@ -62,6 +94,7 @@ public:
     Selection(const Selection&) = delete;
     Selection& operator=(const Selection&) = delete;
     ~Selection() { SelectObject(dc_, old_); }
+
 private:
     HDC dc_;
     HGDIOBJ old_;
@@ -74,6 +107,7 @@ public:
     PaintScope& operator=(const PaintScope&) = delete;
     ~PaintScope() { EndPaint(hwnd_, &ps_); }
     HDC dc() const { return ps_.hdc; }
+
 private:
     HWND hwnd_;
     PAINTSTRUCT ps_{};

@@ -38,10 +38,10 @@ bool ApplyDirective(const std::string& line, const std::vector<std::string>& wor
         p->journal = line.substr(at);
         return true;
     }
-    unsigned* delay = name == "window-after" ? &p->windowAfterMs
-                    : name == "close-after"  ? &p->closeAfterMs
-                    : name == "open-delay"   ? &p->openDelayMs
-                    : nullptr;
+    unsigned* delay = name == "window-after"  ? &p->windowAfterMs
+                      : name == "close-after" ? &p->closeAfterMs
+                      : name == "open-delay"  ? &p->openDelayMs
+                                              : nullptr;
     if (delay) {
         // At least 1 ms (0 would mean nothing), at most what a timer takes.
         if (words.size() != 3)
@@ -73,8 +73,8 @@ bool ApplyDirective(const std::string& line, const std::vector<std::string>& wor
 // The whole file, through the ANSI file API (iostreams would triple the program's size).
 bool ReadWhole(const std::string& path, std::string* text)
 {
-    HANDLE h = CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ, NULL, OPEN_EXISTING, 0,
-                           NULL);
+    HANDLE h =
+        CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ, NULL, OPEN_EXISTING, 0, NULL);
     if (h == INVALID_HANDLE_VALUE)
         return false;
     char buf[4096];

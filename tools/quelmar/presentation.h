@@ -6,8 +6,8 @@
 
 struct Presentation {
     std::vector<std::string> slides;
-    bool noWindow = false;      // open succeeds, but no show window is made
-    bool nullShow = false;      // open succeeds, but hands back no show object
+    bool noWindow = false; // open succeeds, but no show window is made
+    bool nullShow = false; // open succeeds, but hands back no show object
     bool openFails = false;
     bool quitFails = false;
     bool restartFails = false;

@@ -11,8 +11,8 @@
 namespace {
 
 const char kWindowClass[] = "screenClass";
-const DISPID kRun = 2002;   // run from the first slide
-const DISPID kStop = 2003;  // stop; the window stays, and the next run starts over
+const DISPID kRun = 2002;  // run from the first slide
+const DISPID kStop = 2003; // stop; the window stays, and the next run starts over
 const UINT_PTR kCloseTimer = 1;
 const Method kMethods[] = {{kRun, nullptr, 0}, {kStop, nullptr, 0}};
 
@@ -124,8 +124,9 @@ void Show::Step(int delta)
 void Show::Paint(HDC dc, const RECT& area) const
 {
     size_t count = presentation_.slides.size();
-    std::string place = count == 0 ? "No slides"
-                      : "Slide " + std::to_string(slide_ + 1) + " of " + std::to_string(count);
+    std::string place =
+        count == 0 ? "No slides"
+                   : "Slide " + std::to_string(slide_ + 1) + " of " + std::to_string(count);
     std::string name = FileName(path_);
     const char* text = !running_ ? "(stopped)" : count ? presentation_.slides[slide_].c_str() : "";
 

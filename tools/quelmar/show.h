@@ -34,7 +34,7 @@ private:
     std::string path_;
     Presentation presentation_;
     size_t slide_ = 0;
-    bool running_ = true;      // false between a stop and the next run
+    bool running_ = true; // false between a stop and the next run
     HWND hwnd_ = nullptr;
-    UINT_PTR lateTimer_ = 0;   // pending window-after timer
+    UINT_PTR lateTimer_ = 0; // pending window-after timer
 };
