@@ -12,16 +12,14 @@
 
 const CLSID kApplicationClsid = {
     0xB4E75B57, 0x0933, 0x4D4F, {0xB9, 0x9D, 0x8F, 0xA4, 0xC6, 0xB6, 0x1E, 0x34}};
-const char kApplicationProgId[] = "PowerPointViewer.Application.8";
 
 namespace {
 
-const DISPID kOpenShow = 2002;
-const DISPID kQuit = 2003;
-
-// open(path, 1, 0) and quit(), exactly as the real viewer's callers make them.
-const Parameter kOpenShowParameters[] = {{VT_BSTR, 0}, {VT_I4, 1}, {VT_I4, 0}};
-const Method kMethods[] = {{kOpenShow, kOpenShowParameters, 3}, {kQuit, nullptr, 0}};
+// The open call and quit, with exactly the arguments the real viewer's callers pass.
+const Parameter kOpenShowParameters[] = {
+    {VT_BSTR, kUncheckedValue}, {VT_I4, kOpenShowFirst}, {VT_I4, kOpenShowSecond}};
+const Method kMethods[] = {{DISPID_APP_OPEN_SHOW, kOpenShowParameters, 3},
+                           {DISPID_APP_QUIT, nullptr, 0}};
 
 class Application : public Dispatcher {
 public:
@@ -33,7 +31,7 @@ public:
                                      DISPPARAMS* params, VARIANT* result, EXCEPINFO* exception,
                                      UINT* argError) override
     {
-        if (id == kOpenShow && params && params->cArgs > 0 &&
+        if (id == DISPID_APP_OPEN_SHOW && params && params->cArgs > 0 &&
             params->rgvarg[params->cArgs - 1].vt == VT_BSTR)
             ReadOpening(params->rgvarg[params->cArgs - 1].bstrVal);
         return Dispatcher::Invoke(id, riid, lcid, flags, params, result, exception, argError);
@@ -42,7 +40,7 @@ public:
 private:
     HRESULT Call(DISPID id, VARIANT* result, EXCEPINFO* exception) override
     {
-        return id == kOpenShow ? OpenShow(result, exception) : Quit(exception);
+        return id == DISPID_APP_OPEN_SHOW ? OpenShow(result, exception) : Quit(exception);
     }
 
     void ReadOpening(BSTR path);

@@ -5,8 +5,9 @@
 
 #include <ole2.h>
 
+#include "viewer/viewer_contract.h"
+
 extern const CLSID kApplicationClsid;
-extern const char kApplicationProgId[];
 
 // The class factory to register while the server runs; it lives as long as the process.
 IClassFactory* ApplicationFactory();

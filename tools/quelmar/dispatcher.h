@@ -19,6 +19,8 @@ struct Parameter {
     VARTYPE type;
     LONG value;
 };
+// The value of a parameter of any other type, never compared.
+const LONG kUncheckedValue = 0;
 
 // A method the object answers: its DISPID and its arguments in declared order.
 struct Method {

@@ -45,9 +45,9 @@ int RegisterServer()
                     length ? ERROR_INSUFFICIENT_BUFFER : GetLastError());
     std::string clsidKey = "CLSID\\" + ClsidText();
     const std::pair<std::string, std::string> values[] = {
-        {std::string(kApplicationProgId) + "\\CLSID", ClsidText()},
+        {std::string(kViewerProgId) + "\\CLSID", ClsidText()},
         {clsidKey + "\\LocalServer32", "\"" + std::string(exe) + "\""},
-        {clsidKey + "\\ProgID", kApplicationProgId},
+        {clsidKey + "\\ProgID", kViewerProgId},
     };
     for (const auto& [subkey, value] : values) {
         RegKey key;
@@ -65,7 +65,7 @@ int RegisterServer()
 
 int UnregisterServer()
 {
-    for (const std::string& subkey : {std::string(kApplicationProgId), "CLSID\\" + ClsidText()}) {
+    for (const std::string& subkey : {std::string(kViewerProgId), "CLSID\\" + ClsidText()}) {
         LONG error = RegDeleteTreeA(HKEY_CLASSES_ROOT, subkey.c_str());
         if (error != ERROR_SUCCESS && error != ERROR_FILE_NOT_FOUND)
             return Fail("cannot remove HKCR\\" + subkey, error);

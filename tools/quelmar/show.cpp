@@ -2,6 +2,7 @@
 #include "show.h"
 
 #include "owners.h"
+#include "viewer/viewer_contract.h"
 
 #include <iterator>
 #include <map>
@@ -10,11 +11,8 @@
 
 namespace {
 
-const char kWindowClass[] = "screenClass";
-const DISPID kRun = 2002;  // run from the first slide
-const DISPID kStop = 2003; // stop; the window stays, and the next run starts over
 const UINT_PTR kCloseTimer = 1;
-const Method kMethods[] = {{kRun, nullptr, 0}, {kStop, nullptr, 0}};
+const Method kMethods[] = {{DISPID_SHOW_RUN, nullptr, 0}, {DISPID_SHOW_END, nullptr, 0}};
 
 // Thread timers carry no pointer of their own, so a show waiting for its window is found here.
 std::map<UINT_PTR, Show*> g_lateShows;
@@ -46,7 +44,7 @@ bool Show::RegisterWindowClass(HINSTANCE instance)
     windowClass.hInstance = instance;
     windowClass.hCursor = LoadCursorA(nullptr, IDC_ARROW);
     windowClass.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_WINDOW + 1);
-    windowClass.lpszClassName = kWindowClass;
+    windowClass.lpszClassName = kShowWindowClass;
     return RegisterClassA(&windowClass) != 0;
 }
 
@@ -89,9 +87,9 @@ void CALLBACK Show::OnLateWindow(HWND, UINT, UINT_PTR timer, DWORD)
 bool Show::OpenWindow()
 {
     // WM_NCCREATE ties the window to this show and sets hwnd_.
-    HWND hwnd = CreateWindowExA(0, kWindowClass, path_.c_str(), WS_OVERLAPPEDWINDOW | WS_VISIBLE,
-                                CW_USEDEFAULT, CW_USEDEFAULT, 800, 600, nullptr, nullptr,
-                                GetModuleHandleA(nullptr), this);
+    HWND hwnd = CreateWindowExA(0, kShowWindowClass, path_.c_str(),
+                                WS_OVERLAPPEDWINDOW | WS_VISIBLE, CW_USEDEFAULT, CW_USEDEFAULT, 800,
+                                600, nullptr, nullptr, GetModuleHandleA(nullptr), this);
     if (!hwnd)
         return false;
     SetForegroundWindow(hwnd);
@@ -102,11 +100,12 @@ bool Show::OpenWindow()
 
 HRESULT Show::Call(DISPID id, VARIANT*, EXCEPINFO* exception)
 {
-    if (id == kStop && presentation_.restartFails)
+    if (id == DISPID_SHOW_END && presentation_.restartFails)
         return Raise(exception, "Restart refused: " + path_);
-    // A show the student has closed keeps answering; it just has nothing left to draw.
+    // Stopping leaves the window up; either call starts the slides over. A show the student
+    // has closed keeps answering; it just has nothing left to draw.
     slide_ = 0;
-    running_ = id == kRun;
+    running_ = id == DISPID_SHOW_RUN;
     if (hwnd_)
         InvalidateRect(hwnd_, nullptr, TRUE);
     return S_OK;

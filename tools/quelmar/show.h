@@ -1,4 +1,4 @@
-// The slide show: its automation object and the "screenClass" window that shows it.
+// The slide show: its automation object and the window the launcher looks for.
 #pragma once
 
 #include "dispatcher.h"
