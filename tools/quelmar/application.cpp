@@ -47,7 +47,7 @@ private:
     HRESULT OpenShow(VARIANT* result, EXCEPINFO* exception);
     HRESULT Quit(EXCEPINFO* exception);
 
-    ComPtr<Show> show_;
+    CComOwner<Show> show_;
     // The presentation of the open call under way: read first, shown once the call matches.
     std::string openingPath_;
     Presentation opening_;
@@ -73,16 +73,16 @@ HRESULT Application::OpenShow(VARIANT* result, EXCEPINFO* exception)
         Sleep(opening_.openDelayMs);
 
     // One show at a time: a new one takes the place of the last.
-    if (show_)
-        show_->End();
-    show_ = ComPtr<Show>(new Show(openingPath_, std::move(opening_)));
-    if (!show_->Begin()) {
-        show_ = ComPtr<Show>();
+    if (show_.Get())
+        show_.Get()->End();
+    show_.Attach(new Show(openingPath_, std::move(opening_)));
+    if (!show_.Get()->Begin()) {
+        show_.Release();
         return Raise(exception, "Cannot show presentation: " + openingPath_);
     }
     if (result) {
         result->vt = VT_DISPATCH;
-        result->pdispVal = show_->presentation().nullShow ? nullptr : show_.get();
+        result->pdispVal = show_.Get()->presentation().nullShow ? nullptr : show_.Get();
         if (result->pdispVal)
             result->pdispVal->AddRef();
     }
@@ -92,11 +92,11 @@ HRESULT Application::OpenShow(VARIANT* result, EXCEPINFO* exception)
 HRESULT Application::Quit(EXCEPINFO* exception)
 {
     // The show and the server stay as they are; the server still ends with its client.
-    if (show_ && show_->presentation().quitFails)
+    if (show_.Get() && show_.Get()->presentation().quitFails)
         return Raise(exception, "Quit refused");
-    if (show_)
-        show_->End();
-    show_ = ComPtr<Show>();
+    if (show_.Get())
+        show_.Get()->End();
+    show_.Release();
     QuitServer();
     return S_OK;
 }
@@ -125,8 +125,8 @@ public:
         *object = nullptr;
         if (outer)
             return CLASS_E_NOAGGREGATION;
-        ComPtr<Application> application(new Application);
-        return application->QueryInterface(riid, object);
+        CComOwner<Application> application(new Application);
+        return application.Get()->QueryInterface(riid, object);
     }
 
     HRESULT STDMETHODCALLTYPE LockServer(BOOL lock) override

@@ -2,7 +2,7 @@
 #include "journal.h"
 
 #include "dispatcher.h"
-#include "owners.h"
+#include "framework/handles.h"
 
 #include <stdio.h>
 
@@ -51,10 +51,10 @@ void JournalCall(const char* object, DISPID id, const DISPPARAMS* params, HRESUL
         line += number;
     }
     // Append-only access: every line lands at the end, whatever else reads the file.
-    UniqueHandle file(CreateFileA(g_path.c_str(), FILE_APPEND_DATA,
+    CHandleOwner file(CreateFileA(g_path.c_str(), FILE_APPEND_DATA,
                                   FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_ALWAYS,
                                   FILE_ATTRIBUTE_NORMAL, nullptr));
     DWORD written = 0;
-    if (file.get())
-        WriteFile(file.get(), line.data(), static_cast<DWORD>(line.size()), &written, nullptr);
+    if (file.Get())
+        WriteFile(file.Get(), line.data(), static_cast<DWORD>(line.size()), &written, nullptr);
 }

@@ -1,6 +1,6 @@
 // quelmar.exe: the automation server that stands in for the slide-show viewer the launcher drives.
 #include "application.h"
-#include "owners.h"
+#include "framework/handles.h"
 #include "show.h"
 
 #include <tlhelp32.h>
@@ -50,11 +50,10 @@ int RegisterServer()
         {clsidKey + "\\ProgID", kViewerProgId},
     };
     for (const auto& [subkey, value] : values) {
-        RegKey key;
-        LONG error = RegCreateKeyExA(HKEY_CLASSES_ROOT, subkey.c_str(), 0, nullptr, 0,
-                                     KEY_SET_VALUE, nullptr, key.out(), nullptr);
+        CRegKeyOwner key;
+        LONG error = key.Create(HKEY_CLASSES_ROOT, subkey.c_str(), KEY_SET_VALUE);
         if (error == ERROR_SUCCESS)
-            error = RegSetValueExA(key.get(), nullptr, 0, REG_SZ,
+            error = RegSetValueExA(key.Get(), nullptr, 0, REG_SZ,
                                    reinterpret_cast<const BYTE*>(value.c_str()),
                                    static_cast<DWORD>(value.size() + 1));
         if (error != ERROR_SUCCESS)
@@ -80,29 +79,29 @@ int UnregisterServer()
 // starts a local server from the activating client process itself: that client is our parent,
 // and single-use registration keeps it our only client. Where COM's own launcher service is
 // the parent, it cannot be opened or outlives us, and reference counts alone end the server.
-UniqueHandle OpenParentProcess()
+HANDLE OpenParentProcess()
 {
-    UniqueHandle snapshot(CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0));
+    CHandleOwner snapshot(CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0));
     PROCESSENTRY32 entry{};
     entry.dwSize = sizeof entry;
     DWORD self = GetCurrentProcessId();
     DWORD parent = 0;
-    for (BOOL more = Process32First(snapshot.get(), &entry); more && !parent;
-         more = Process32Next(snapshot.get(), &entry)) {
+    for (BOOL more = Process32First(snapshot.Get(), &entry); more && !parent;
+         more = Process32Next(snapshot.Get(), &entry)) {
         if (entry.th32ProcessID == self)
             parent = entry.th32ParentProcessID;
     }
-    UniqueHandle process(
+    CHandleOwner process(
         parent ? OpenProcess(SYNCHRONIZE | PROCESS_QUERY_LIMITED_INFORMATION, FALSE, parent)
                : nullptr);
     // A parent gone before we looked may have left its id to a younger process.
     FILETIME parentStart, ownStart, unused;
-    if (!process.get() ||
-        !GetProcessTimes(process.get(), &parentStart, &unused, &unused, &unused) ||
+    if (!process.Get() ||
+        !GetProcessTimes(process.Get(), &parentStart, &unused, &unused, &unused) ||
         !GetProcessTimes(GetCurrentProcess(), &ownStart, &unused, &unused, &unused) ||
         CompareFileTime(&parentStart, &ownStart) > 0)
-        return UniqueHandle();
-    return process;
+        return NULL;
+    return process.Detach();
 }
 
 // Runs until WM_QUIT, or until the client process has ended when there is one to watch.
@@ -158,14 +157,14 @@ public:
 int RunServer(HINSTANCE instance)
 {
     // Looked up first, while the activating client is surely alive, waiting for us.
-    UniqueHandle client = OpenParentProcess();
+    CHandleOwner client(OpenParentProcess());
     Apartment apartment;
     if (FAILED(apartment.hr) || !Show::RegisterWindowClass(instance))
         return 1;
     ClassRegistration registration;
     if (FAILED(registration.hr))
         return 1;
-    RunMessageLoop(client.get());
+    RunMessageLoop(client.Get());
     return 0;
 }
 

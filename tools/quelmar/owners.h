@@ -1,114 +1,89 @@
-// Small owners for Win32 and OLE resources, so each is released on every path.
+// Owners quelmar alone needs, in the style of framework/handles.h, which owns its handles and keys.
 #pragma once
 
 #include <windows.h>
 
-#include <oleauto.h>
+#include <unknwn.h>
 
-#include <utility>
-
-class UniqueHandle {
+// A COM reference taken over from its maker, released when the owner goes.
+template <class T> class CComOwner {
 public:
-    explicit UniqueHandle(HANDLE h = nullptr) : h_(h == INVALID_HANDLE_VALUE ? nullptr : h) {}
-    UniqueHandle(UniqueHandle&& other) noexcept : h_(std::exchange(other.h_, nullptr)) {}
-    UniqueHandle& operator=(UniqueHandle other) noexcept
+    explicit CComOwner(T* p = NULL) : m_p(p) {}
+    ~CComOwner() { Release(); }
+    CComOwner(const CComOwner&) = delete;
+    CComOwner& operator=(const CComOwner&) = delete;
+
+    // Cleared first: the last release may run code that looks at this owner.
+    void Release()
     {
-        std::swap(h_, other.h_);
-        return *this;
+        T* p = m_p;
+        m_p = NULL;
+        if (p != NULL)
+            p->Release();
     }
-    ~UniqueHandle()
+    // The new reference is in place before the old one goes, so the server never counts none.
+    void Attach(T* p)
     {
-        if (h_)
-            CloseHandle(h_);
+        T* pOld = m_p;
+        m_p = p;
+        if (pOld != NULL)
+            pOld->Release();
     }
-    HANDLE get() const { return h_; }
+    T* Get() const { return m_p; }
 
 private:
-    HANDLE h_;
+    T* m_p;
 };
 
-class RegKey {
+// A GDI object made here, deleted when the owner goes; select it through a CSelectedObject
+// declared after this owner, so that it is never deleted while selected.
+class CGdiObjectOwner {
 public:
-    RegKey() = default;
-    RegKey(const RegKey&) = delete;
-    RegKey& operator=(const RegKey&) = delete;
-    ~RegKey()
+    explicit CGdiObjectOwner(HGDIOBJ h) : m_h(h) {}
+    ~CGdiObjectOwner()
     {
-        if (h_)
-            RegCloseKey(h_);
+        if (m_h != NULL)
+            DeleteObject(m_h);
     }
-    HKEY* out() { return &h_; }
-    HKEY get() const { return h_; }
+    CGdiObjectOwner(const CGdiObjectOwner&) = delete;
+    CGdiObjectOwner& operator=(const CGdiObjectOwner&) = delete;
+
+    HGDIOBJ Get() const { return m_h; }
 
 private:
-    HKEY h_ = nullptr;
+    HGDIOBJ m_h;
 };
 
-template <class T> class ComPtr {
+// An object selected into a device context; the one it replaced is put back when the owner goes.
+class CSelectedObject {
 public:
-    ComPtr() = default;
-    explicit ComPtr(T* adopted) : p_(adopted) {}
-    ComPtr(const ComPtr& other) : p_(other.p_)
+    CSelectedObject(HDC hDC, HGDIOBJ hObject) : m_hDC(hDC), m_hOldObject(SelectObject(hDC, hObject))
     {
-        if (p_)
-            p_->AddRef();
     }
-    ComPtr& operator=(ComPtr other) noexcept
+    ~CSelectedObject()
     {
-        std::swap(p_, other.p_);
-        return *this;
+        if (m_hOldObject != NULL)
+            SelectObject(m_hDC, m_hOldObject);
     }
-    ~ComPtr()
-    {
-        if (p_)
-            p_->Release();
-    }
-    T* get() const { return p_; }
-    T* operator->() const { return p_; }
-    explicit operator bool() const { return p_ != nullptr; }
+    CSelectedObject(const CSelectedObject&) = delete;
+    CSelectedObject& operator=(const CSelectedObject&) = delete;
 
 private:
-    T* p_ = nullptr;
+    HDC m_hDC;
+    HGDIOBJ m_hOldObject;
 };
 
-class GdiFont {
+// A window's paint, begun when the owner is made and ended when it goes; Get() is its DC.
+class CPaintScope {
 public:
-    explicit GdiFont(HFONT h) : h_(h) {}
-    GdiFont(const GdiFont&) = delete;
-    GdiFont& operator=(const GdiFont&) = delete;
-    ~GdiFont()
-    {
-        if (h_)
-            DeleteObject(h_);
-    }
-    HFONT get() const { return h_; }
+    explicit CPaintScope(HWND hWnd) : m_hWnd(hWnd) { BeginPaint(m_hWnd, &m_ps); }
+    ~CPaintScope() { EndPaint(m_hWnd, &m_ps); }
+    CPaintScope(const CPaintScope&) = delete;
+    CPaintScope& operator=(const CPaintScope&) = delete;
+
+    HDC Get() const { return m_ps.hdc; }
 
 private:
-    HFONT h_;
-};
-
-// Puts back what was selected before, so a font is never deleted while still selected.
-class Selection {
-public:
-    Selection(HDC dc, HGDIOBJ object) : dc_(dc), old_(SelectObject(dc, object)) {}
-    Selection(const Selection&) = delete;
-    Selection& operator=(const Selection&) = delete;
-    ~Selection() { SelectObject(dc_, old_); }
-
-private:
-    HDC dc_;
-    HGDIOBJ old_;
-};
-
-class PaintScope {
-public:
-    explicit PaintScope(HWND hwnd) : hwnd_(hwnd) { BeginPaint(hwnd_, &ps_); }
-    PaintScope(const PaintScope&) = delete;
-    PaintScope& operator=(const PaintScope&) = delete;
-    ~PaintScope() { EndPaint(hwnd_, &ps_); }
-    HDC dc() const { return ps_.hdc; }
-
-private:
-    HWND hwnd_;
-    PAINTSTRUCT ps_{};
+    HWND m_hWnd;
+    PAINTSTRUCT m_ps = {};
 };

@@ -1,7 +1,7 @@
 // Reads a presentation file: slides, and "#quelmar" directives.
 #include "presentation.h"
 
-#include <windows.h>
+#include "framework/handles.h"
 
 #include <stdlib.h>
 
@@ -73,16 +73,15 @@ bool ApplyDirective(const std::string& line, const std::vector<std::string>& wor
 // The whole file, through the ANSI file API (iostreams would triple the program's size).
 bool ReadWhole(const std::string& path, std::string* text)
 {
-    HANDLE h =
-        CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ, NULL, OPEN_EXISTING, 0, NULL);
-    if (h == INVALID_HANDLE_VALUE)
+    CHandleOwner file(
+        CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ, NULL, OPEN_EXISTING, 0, NULL));
+    if (file.Get() == NULL)
         return false;
     char buf[4096];
     DWORD n = 0;
     BOOL ok;
-    while ((ok = ReadFile(h, buf, sizeof(buf), &n, NULL)) && n > 0)
+    while ((ok = ReadFile(file.Get(), buf, sizeof(buf), &n, NULL)) && n > 0)
         text->append(buf, n);
-    CloseHandle(h);
     return ok;
 }
 

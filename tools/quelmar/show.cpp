@@ -130,14 +130,14 @@ void Show::Paint(HDC dc, const RECT& area) const
     const char* text = !running_ ? "(stopped)" : count ? presentation_.slides[slide_].c_str() : "";
 
     SetBkMode(dc, TRANSPARENT);
-    Selection labelFont(dc, GetStockObject(DEFAULT_GUI_FONT));
+    CSelectedObject labelFont(dc, GetStockObject(DEFAULT_GUI_FONT));
     TextOutA(dc, 16, 12, name.c_str(), static_cast<int>(name.size()));
     TextOutA(dc, 16, 32, place.c_str(), static_cast<int>(place.size()));
 
-    GdiFont font(CreateFontA(-32, 0, 0, 0, FW_NORMAL, FALSE, FALSE, FALSE, DEFAULT_CHARSET,
-                             OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY,
-                             DEFAULT_PITCH | FF_SWISS, "Arial"));
-    Selection slideFont(dc, font.get());
+    CGdiObjectOwner font(CreateFontA(-32, 0, 0, 0, FW_NORMAL, FALSE, FALSE, FALSE, DEFAULT_CHARSET,
+                                     OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY,
+                                     DEFAULT_PITCH | FF_SWISS, "Arial"));
+    CSelectedObject slideFont(dc, font.Get());
     RECT body = {area.left + 32, area.top + 80, area.right - 32, area.bottom - 32};
     DrawTextA(dc, text, -1, &body, DT_CENTER | DT_WORDBREAK | DT_NOPREFIX);
 }
@@ -155,10 +155,10 @@ LRESULT CALLBACK Show::WindowProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM
 
     switch (message) {
     case WM_PAINT: {
-        PaintScope paint(hwnd);
+        CPaintScope paint(hwnd);
         RECT area;
         GetClientRect(hwnd, &area);
-        show->Paint(paint.dc(), area);
+        show->Paint(paint.Get(), area);
         return 0;
     }
     case WM_KEYDOWN:
