@@ -61,7 +61,7 @@ void Application::ReadOpening(BSTR path)
     opening_ = Presentation();
     openingRead_ = ReadPresentation(openingPath_, &opening_, &openingError_);
     if (!opening_.journal.empty())
-        SetJournal(opening_.journal);
+        g_journal.SetPath(opening_.journal);
 }
 
 HRESULT Application::OpenShow(VARIANT* result, EXCEPINFO* exception)

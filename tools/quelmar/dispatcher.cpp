@@ -94,7 +94,7 @@ HRESULT Dispatcher::Invoke(DISPID id, REFIID riid, LCID, WORD flags, DISPPARAMS*
                            VARIANT* result, EXCEPINFO* exception, UINT* argError)
 {
     HRESULT hr = Answer(id, riid, flags, params, result, exception, argError);
-    JournalCall(name_, id, params, hr);
+    g_journal.WriteCall(name_, id, params, hr);
     return hr;
 }
 
