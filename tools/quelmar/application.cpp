@@ -50,7 +50,7 @@ private:
     CComOwner<Show> show_;
     // The presentation of the open call under way: read first, shown once the call matches.
     std::string openingPath_;
-    Presentation opening_;
+    CPresentation opening_;
     bool openingRead_ = false;
     std::string openingError_;
 };
@@ -58,10 +58,9 @@ private:
 void Application::ReadOpening(BSTR path)
 {
     openingPath_ = ToAnsi(path);
-    opening_ = Presentation();
-    openingRead_ = ReadPresentation(openingPath_, &opening_, &openingError_);
-    if (!opening_.journal.empty())
-        g_journal.SetPath(opening_.journal);
+    openingRead_ = opening_.Read(openingPath_, &openingError_);
+    if (!opening_.m_strJournal.empty())
+        g_journal.SetPath(opening_.m_strJournal);
 }
 
 HRESULT Application::OpenShow(VARIANT* result, EXCEPINFO* exception)
@@ -69,8 +68,8 @@ HRESULT Application::OpenShow(VARIANT* result, EXCEPINFO* exception)
     if (!openingRead_)
         return Raise(exception, openingError_);
     // The caller waits in its call meanwhile, as it would for a slow viewer.
-    if (opening_.openDelayMs)
-        Sleep(opening_.openDelayMs);
+    if (opening_.m_nOpenDelayMs)
+        Sleep(opening_.m_nOpenDelayMs);
 
     // One show at a time: a new one takes the place of the last.
     if (show_.Get())
@@ -82,7 +81,7 @@ HRESULT Application::OpenShow(VARIANT* result, EXCEPINFO* exception)
     }
     if (result) {
         result->vt = VT_DISPATCH;
-        result->pdispVal = show_.Get()->presentation().nullShow ? nullptr : show_.Get();
+        result->pdispVal = show_.Get()->presentation().m_bNullShow ? nullptr : show_.Get();
         if (result->pdispVal)
             result->pdispVal->AddRef();
     }
@@ -92,7 +91,7 @@ HRESULT Application::OpenShow(VARIANT* result, EXCEPINFO* exception)
 HRESULT Application::Quit(EXCEPINFO* exception)
 {
     // The show and the server stay as they are; the server still ends with its client.
-    if (show_.Get() && show_.Get()->presentation().quitFails)
+    if (show_.Get() && show_.Get()->presentation().m_bQuitFails)
         return Raise(exception, "Quit refused");
     if (show_.Get())
         show_.Get()->End();

@@ -25,7 +25,7 @@ std::string FileName(const std::string& path)
 
 } // namespace
 
-Show::Show(std::string path, Presentation presentation)
+Show::Show(std::string path, CPresentation presentation)
     : Dispatcher("show", kMethods, static_cast<UINT>(std::size(kMethods))), path_(std::move(path)),
       presentation_(std::move(presentation))
 {
@@ -50,11 +50,11 @@ bool Show::RegisterWindowClass(HINSTANCE instance)
 
 bool Show::Begin()
 {
-    if (presentation_.noWindow)
+    if (presentation_.m_bNoWindow)
         return true;
-    if (presentation_.windowAfterMs == 0)
+    if (presentation_.m_nWindowAfterMs == 0)
         return OpenWindow();
-    lateTimer_ = SetTimer(nullptr, 0, presentation_.windowAfterMs, OnLateWindow);
+    lateTimer_ = SetTimer(nullptr, 0, presentation_.m_nWindowAfterMs, OnLateWindow);
     if (lateTimer_ == 0)
         return false;
     g_lateShows[lateTimer_] = this;
@@ -93,14 +93,14 @@ bool Show::OpenWindow()
     if (!hwnd)
         return false;
     SetForegroundWindow(hwnd);
-    if (presentation_.closeAfterMs)
-        SetTimer(hwnd, kCloseTimer, presentation_.closeAfterMs, nullptr);
+    if (presentation_.m_nCloseAfterMs)
+        SetTimer(hwnd, kCloseTimer, presentation_.m_nCloseAfterMs, nullptr);
     return true;
 }
 
 HRESULT Show::Call(DISPID id, VARIANT*, EXCEPINFO* exception)
 {
-    if (id == DISPID_SHOW_END && presentation_.restartFails)
+    if (id == DISPID_SHOW_END && presentation_.m_bRestartFails)
         return Raise(exception, "Restart refused: " + path_);
     // Stopping leaves the window up; either call starts the slides over. A show the student
     // has closed keeps answering; it just has nothing left to draw.
@@ -113,7 +113,7 @@ HRESULT Show::Call(DISPID id, VARIANT*, EXCEPINFO* exception)
 
 void Show::Step(int delta)
 {
-    size_t count = presentation_.slides.size();
+    size_t count = presentation_.m_arrSlides.size();
     if (!running_ || (delta > 0 && slide_ + 1 >= count) || (delta < 0 && slide_ == 0))
         return;
     slide_ = delta > 0 ? slide_ + 1 : slide_ - 1;
@@ -122,12 +122,14 @@ void Show::Step(int delta)
 
 void Show::Paint(HDC dc, const RECT& area) const
 {
-    size_t count = presentation_.slides.size();
+    size_t count = presentation_.m_arrSlides.size();
     std::string place =
         count == 0 ? "No slides"
                    : "Slide " + std::to_string(slide_ + 1) + " of " + std::to_string(count);
     std::string name = FileName(path_);
-    const char* text = !running_ ? "(stopped)" : count ? presentation_.slides[slide_].c_str() : "";
+    const char* text = !running_ ? "(stopped)"
+                       : count   ? presentation_.m_arrSlides[slide_].c_str()
+                                 : "";
 
     SetBkMode(dc, TRANSPARENT);
     CSelectedObject labelFont(dc, GetStockObject(DEFAULT_GUI_FONT));

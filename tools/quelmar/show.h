@@ -9,7 +9,7 @@
 class Show : public Dispatcher {
 public:
     // path is the presentation path exactly as received; it becomes the window title.
-    Show(std::string path, Presentation presentation);
+    Show(std::string path, CPresentation presentation);
 
     // Registers the window class the launcher looks for, once, before any show begins.
     static bool RegisterWindowClass(HINSTANCE instance);
@@ -19,7 +19,7 @@ public:
     // Takes it off screen for good: the window goes, a late one never comes.
     void End();
 
-    const Presentation& presentation() const { return presentation_; }
+    const CPresentation& presentation() const { return presentation_; }
 
 private:
     ~Show() override;
@@ -32,7 +32,7 @@ private:
     static LRESULT CALLBACK WindowProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam);
 
     std::string path_;
-    Presentation presentation_;
+    CPresentation presentation_;
     size_t slide_ = 0;
     bool running_ = true; // false between a stop and the next run
     HWND hwnd_ = nullptr;
