@@ -16,14 +16,14 @@ const CLSID kApplicationClsid = {
 namespace {
 
 // The open call and quit, with exactly the arguments the real viewer's callers pass.
-const Parameter kOpenShowParameters[] = {
+const CParameter kOpenShowParameters[] = {
     {VT_BSTR, kUncheckedValue}, {VT_I4, kOpenShowFirst}, {VT_I4, kOpenShowSecond}};
-const Method kMethods[] = {{DISPID_APP_OPEN_SHOW, kOpenShowParameters, 3},
-                           {DISPID_APP_QUIT, nullptr, 0}};
+const CMethod kMethods[] = {{DISPID_APP_OPEN_SHOW, kOpenShowParameters, 3},
+                            {DISPID_APP_QUIT, nullptr, 0}};
 
-class Application : public Dispatcher {
+class Application : public CDispatcher {
 public:
-    Application() : Dispatcher("app", kMethods, static_cast<UINT>(std::size(kMethods))) {}
+    Application() : CDispatcher("app", kMethods, static_cast<UINT>(std::size(kMethods))) {}
 
     // The presentation is read before the call is checked: it may name the journal, and a
     // refused open call belongs in the journal too.
@@ -34,7 +34,7 @@ public:
         if (id == DISPID_APP_OPEN_SHOW && params && params->cArgs > 0 &&
             params->rgvarg[params->cArgs - 1].vt == VT_BSTR)
             ReadOpening(params->rgvarg[params->cArgs - 1].bstrVal);
-        return Dispatcher::Invoke(id, riid, lcid, flags, params, result, exception, argError);
+        return CDispatcher::Invoke(id, riid, lcid, flags, params, result, exception, argError);
     }
 
 private:

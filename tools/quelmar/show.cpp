@@ -12,7 +12,7 @@
 namespace {
 
 const UINT_PTR kCloseTimer = 1;
-const Method kMethods[] = {{DISPID_SHOW_RUN, nullptr, 0}, {DISPID_SHOW_END, nullptr, 0}};
+const CMethod kMethods[] = {{DISPID_SHOW_RUN, nullptr, 0}, {DISPID_SHOW_END, nullptr, 0}};
 
 // Thread timers carry no pointer of their own, so a show waiting for its window is found here.
 std::map<UINT_PTR, Show*> g_lateShows;
@@ -26,7 +26,7 @@ std::string FileName(const std::string& path)
 } // namespace
 
 Show::Show(std::string path, CPresentation presentation)
-    : Dispatcher("show", kMethods, static_cast<UINT>(std::size(kMethods))), path_(std::move(path)),
+    : CDispatcher("show", kMethods, static_cast<UINT>(std::size(kMethods))), path_(std::move(path)),
       presentation_(std::move(presentation))
 {
 }

@@ -6,7 +6,7 @@
 
 #include <string>
 
-class Show : public Dispatcher {
+class Show : public CDispatcher {
 public:
     // path is the presentation path exactly as received; it becomes the window title.
     Show(std::string path, CPresentation presentation);
