@@ -47,7 +47,7 @@ private:
     HRESULT OpenShow(VARIANT* result, EXCEPINFO* exception);
     HRESULT Quit(EXCEPINFO* exception);
 
-    CComOwner<Show> show_;
+    CComOwner<CShow> show_;
     // The presentation of the open call under way: read first, shown once the call matches.
     std::string openingPath_;
     CPresentation opening_;
@@ -74,14 +74,14 @@ HRESULT Application::OpenShow(VARIANT* result, EXCEPINFO* exception)
     // One show at a time: a new one takes the place of the last.
     if (show_.Get())
         show_.Get()->End();
-    show_.Attach(new Show(openingPath_, std::move(opening_)));
+    show_.Attach(new CShow(openingPath_, std::move(opening_)));
     if (!show_.Get()->Begin()) {
         show_.Release();
         return Raise(exception, "Cannot show presentation: " + openingPath_);
     }
     if (result) {
         result->vt = VT_DISPATCH;
-        result->pdispVal = show_.Get()->presentation().m_bNullShow ? nullptr : show_.Get();
+        result->pdispVal = show_.Get()->GetPresentation().m_bNullShow ? nullptr : show_.Get();
         if (result->pdispVal)
             result->pdispVal->AddRef();
     }
@@ -91,7 +91,7 @@ HRESULT Application::OpenShow(VARIANT* result, EXCEPINFO* exception)
 HRESULT Application::Quit(EXCEPINFO* exception)
 {
     // The show and the server stay as they are; the server still ends with its client.
-    if (show_.Get() && show_.Get()->presentation().m_bQuitFails)
+    if (show_.Get() && show_.Get()->GetPresentation().m_bQuitFails)
         return Raise(exception, "Quit refused");
     if (show_.Get())
         show_.Get()->End();

@@ -159,7 +159,7 @@ int RunServer(HINSTANCE instance)
     // Looked up first, while the activating client is surely alive, waiting for us.
     CHandleOwner client(OpenParentProcess());
     Apartment apartment;
-    if (FAILED(apartment.hr) || !Show::RegisterWindowClass(instance))
+    if (FAILED(apartment.hr) || !CShow::RegisterWindowClass(instance))
         return 1;
     ClassRegistration registration;
     if (FAILED(registration.hr))
