@@ -2,6 +2,7 @@
 #include "application.h"
 #include "framework/handles.h"
 #include "show.h"
+#include "viewer/viewer_contract.h"
 
 #include <tlhelp32.h>
 
@@ -140,7 +141,7 @@ class ClassRegistration {
     DWORD cookie_ = 0; // before hr, whose initializer fills it
 public:
     ClassRegistration()
-        : hr(CoRegisterClassObject(kApplicationClsid, ApplicationFactory(), CLSCTX_LOCAL_SERVER,
+        : hr(CoRegisterClassObject(kApplicationClsid, GetApplicationFactory(), CLSCTX_LOCAL_SERVER,
                                    REGCLS_SINGLEUSE, &cookie_))
     {
     }
