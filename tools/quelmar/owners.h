@@ -1,9 +1,9 @@
-// Owners quelmar alone needs, in the style of framework/handles.h, which owns its handles and keys.
+// Owners of COM and GDI resources only quelmar holds; its handles and keys are handles.h's.
 #pragma once
 
 #include <windows.h>
 
-#include <unknwn.h>
+#include <ole2.h>
 
 // A COM reference taken over from its maker, released when the owner goes.
 template <class T> class CComOwner {
@@ -86,4 +86,44 @@ public:
 private:
     HWND m_hWnd;
     PAINTSTRUCT m_ps = {};
+};
+
+// COM on this thread for as long as the owner lives, when it could be started.
+class CComApartment {
+public:
+    CComApartment() : m_hr(CoInitialize(NULL)) {}
+    ~CComApartment()
+    {
+        if (SUCCEEDED(m_hr))
+            CoUninitialize();
+    }
+    CComApartment(const CComApartment&) = delete;
+    CComApartment& operator=(const CComApartment&) = delete;
+
+    BOOL Succeeded() const { return SUCCEEDED(m_hr); }
+
+private:
+    HRESULT m_hr;
+};
+
+// A class object offered to COM's clients until the owner goes.
+class CClassRegistration {
+public:
+    CClassRegistration(REFCLSID clsid, IUnknown* pUnk, DWORD dwClsContext, DWORD dwFlags)
+    {
+        m_hr = CoRegisterClassObject(clsid, pUnk, dwClsContext, dwFlags, &m_dwCookie);
+    }
+    ~CClassRegistration()
+    {
+        if (SUCCEEDED(m_hr))
+            CoRevokeClassObject(m_dwCookie);
+    }
+    CClassRegistration(const CClassRegistration&) = delete;
+    CClassRegistration& operator=(const CClassRegistration&) = delete;
+
+    BOOL Succeeded() const { return SUCCEEDED(m_hr); }
+
+private:
+    DWORD m_dwCookie = 0;
+    HRESULT m_hr;
 };
