@@ -1,10 +1,11 @@
-// The Application object (open a presentation, quit) and its class factory.
+// CApplication (open a presentation's show, quit) and the class factory that makes it.
 #include "application.h"
 
 #include "dispatcher.h"
 #include "journal.h"
 #include "owners.h"
 #include "show.h"
+#include "viewer/viewer_contract.h"
 
 #include <iterator>
 #include <string>
@@ -12,128 +13,131 @@
 
 const CLSID kApplicationClsid = {
     0xB4E75B57, 0x0933, 0x4D4F, {0xB9, 0x9D, 0x8F, 0xA4, 0xC6, 0xB6, 0x1E, 0x34}};
-const char kApplicationProgId[] = "PowerPointViewer.Application.8";
 
-namespace {
+// The open call and quit, with exactly the arguments the real viewer's callers pass.
+static const CParameter kOpenShowParameters[] = {
+    {VT_BSTR, kUncheckedValue}, {VT_I4, kOpenShowFirst}, {VT_I4, kOpenShowSecond}};
+static const CMethod kMethods[] = {
+    {DISPID_APP_OPEN_SHOW, kOpenShowParameters, static_cast<UINT>(std::size(kOpenShowParameters))},
+    {DISPID_APP_QUIT, NULL, 0}};
 
-const DISPID kOpenShow = 2002;
-const DISPID kQuit = 2003;
-
-// open(path, 1, 0) and quit(), exactly as the real viewer's callers make them.
-const Parameter kOpenShowParameters[] = {{VT_BSTR, 0}, {VT_I4, 1}, {VT_I4, 0}};
-const Method kMethods[] = {{kOpenShow, kOpenShowParameters, 3}, {kQuit, nullptr, 0}};
-
-class Application : public Dispatcher {
+class CApplication : public CDispatcher {
 public:
-    Application() : Dispatcher("app", kMethods, static_cast<UINT>(std::size(kMethods))) {}
+    CApplication() : CDispatcher("app", kMethods, static_cast<UINT>(std::size(kMethods))) {}
 
-    // The presentation is read before the call is checked: it may name the journal, and a
-    // refused open call belongs in the journal too.
-    HRESULT STDMETHODCALLTYPE Invoke(DISPID id, REFIID riid, LCID lcid, WORD flags,
-                                     DISPPARAMS* params, VARIANT* result, EXCEPINFO* exception,
-                                     UINT* argError) override
-    {
-        if (id == kOpenShow && params && params->cArgs > 0 &&
-            params->rgvarg[params->cArgs - 1].vt == VT_BSTR)
-            ReadOpening(params->rgvarg[params->cArgs - 1].bstrVal);
-        return Dispatcher::Invoke(id, riid, lcid, flags, params, result, exception, argError);
-    }
+    HRESULT STDMETHODCALLTYPE Invoke(DISPID dispid, REFIID riid, LCID lcid, WORD wFlags,
+                                     DISPPARAMS* pDispParams, VARIANT* pVarResult,
+                                     EXCEPINFO* pExcepInfo, UINT* puArgErr) override;
 
 private:
-    HRESULT Call(DISPID id, VARIANT* result, EXCEPINFO* exception) override
-    {
-        return id == kOpenShow ? OpenShow(result, exception) : Quit(exception);
-    }
+    HRESULT Call(DISPID dispid, VARIANT* pVarResult, EXCEPINFO* pExcepInfo) override;
+    void ReadOpening(BSTR bstrPath);
+    HRESULT OpenShow(VARIANT* pVarResult, EXCEPINFO* pExcepInfo);
+    HRESULT Quit(EXCEPINFO* pExcepInfo);
 
-    void ReadOpening(BSTR path);
-    HRESULT OpenShow(VARIANT* result, EXCEPINFO* exception);
-    HRESULT Quit(EXCEPINFO* exception);
-
-    ComPtr<Show> show_;
+    CComOwner<CShow> m_pShow;
     // The presentation of the open call under way: read first, shown once the call matches.
-    std::string openingPath_;
-    Presentation opening_;
-    bool openingRead_ = false;
-    std::string openingError_;
+    std::string m_strOpeningPath;
+    CPresentation m_opening;
+    BOOL m_bOpeningRead = FALSE;
+    std::string m_strOpeningError;
 };
 
-void Application::ReadOpening(BSTR path)
+// The presentation is read before the call is checked: it may name the journal, and a refused
+// open call belongs in the journal too.
+HRESULT CApplication::Invoke(DISPID dispid, REFIID riid, LCID lcid, WORD wFlags,
+                             DISPPARAMS* pDispParams, VARIANT* pVarResult, EXCEPINFO* pExcepInfo,
+                             UINT* puArgErr)
 {
-    openingPath_ = ToAnsi(path);
-    opening_ = Presentation();
-    openingRead_ = ReadPresentation(openingPath_, &opening_, &openingError_);
-    if (!opening_.journal.empty())
-        SetJournal(opening_.journal);
+    if (dispid == DISPID_APP_OPEN_SHOW && pDispParams != NULL && pDispParams->cArgs > 0 &&
+        pDispParams->rgvarg[pDispParams->cArgs - 1].vt == VT_BSTR)
+        ReadOpening(pDispParams->rgvarg[pDispParams->cArgs - 1].bstrVal);
+    return CDispatcher::Invoke(dispid, riid, lcid, wFlags, pDispParams, pVarResult, pExcepInfo,
+                               puArgErr);
 }
 
-HRESULT Application::OpenShow(VARIANT* result, EXCEPINFO* exception)
+HRESULT CApplication::Call(DISPID dispid, VARIANT* pVarResult, EXCEPINFO* pExcepInfo)
 {
-    if (!openingRead_)
-        return Raise(exception, openingError_);
+    return dispid == DISPID_APP_OPEN_SHOW ? OpenShow(pVarResult, pExcepInfo) : Quit(pExcepInfo);
+}
+
+void CApplication::ReadOpening(BSTR bstrPath)
+{
+    m_strOpeningPath = ToAnsi(bstrPath);
+    m_bOpeningRead = m_opening.Read(m_strOpeningPath, &m_strOpeningError);
+    if (!m_opening.m_strJournal.empty())
+        g_journal.SetPath(m_opening.m_strJournal);
+}
+
+HRESULT CApplication::OpenShow(VARIANT* pVarResult, EXCEPINFO* pExcepInfo)
+{
+    if (!m_bOpeningRead)
+        return Raise(pExcepInfo, m_strOpeningError);
     // The caller waits in its call meanwhile, as it would for a slow viewer.
-    if (opening_.openDelayMs)
-        Sleep(opening_.openDelayMs);
+    if (m_opening.m_nOpenDelayMs != 0)
+        Sleep(m_opening.m_nOpenDelayMs);
 
     // One show at a time: a new one takes the place of the last.
-    if (show_)
-        show_->End();
-    show_ = ComPtr<Show>(new Show(openingPath_, std::move(opening_)));
-    if (!show_->Begin()) {
-        show_ = ComPtr<Show>();
-        return Raise(exception, "Cannot show presentation: " + openingPath_);
+    if (m_pShow.Get() != NULL)
+        m_pShow.Get()->End();
+    m_pShow.Attach(new CShow(m_strOpeningPath, std::move(m_opening)));
+    if (!m_pShow.Get()->Begin()) {
+        m_pShow.Release();
+        return Raise(pExcepInfo, "Cannot show presentation: " + m_strOpeningPath);
     }
-    if (result) {
-        result->vt = VT_DISPATCH;
-        result->pdispVal = show_->presentation().nullShow ? nullptr : show_.get();
-        if (result->pdispVal)
-            result->pdispVal->AddRef();
+    if (pVarResult != NULL) {
+        pVarResult->vt = VT_DISPATCH;
+        pVarResult->pdispVal = m_pShow.Get()->GetPresentation().m_bNullShow ? NULL : m_pShow.Get();
+        if (pVarResult->pdispVal != NULL)
+            pVarResult->pdispVal->AddRef();
     }
     return S_OK;
 }
 
-HRESULT Application::Quit(EXCEPINFO* exception)
+HRESULT CApplication::Quit(EXCEPINFO* pExcepInfo)
 {
     // The show and the server stay as they are; the server still ends with its client.
-    if (show_ && show_->presentation().quitFails)
-        return Raise(exception, "Quit refused");
-    if (show_)
-        show_->End();
-    show_ = ComPtr<Show>();
+    if (m_pShow.Get() != NULL && m_pShow.Get()->GetPresentation().m_bQuitFails)
+        return Raise(pExcepInfo, "Quit refused");
+    if (m_pShow.Get() != NULL)
+        m_pShow.Get()->End();
+    m_pShow.Release();
     QuitServer();
     return S_OK;
 }
 
 // A static object: COM's references to it do not keep the server running.
-class Factory : public IClassFactory {
+class CApplicationFactory : public IClassFactory {
 public:
-    HRESULT STDMETHODCALLTYPE QueryInterface(REFIID riid, void** object) override
+    HRESULT STDMETHODCALLTYPE QueryInterface(REFIID riid, void** ppvObject) override
     {
-        if (!object)
+        if (ppvObject == NULL)
             return E_POINTER;
         if (riid != IID_IUnknown && riid != IID_IClassFactory) {
-            *object = nullptr;
+            *ppvObject = NULL;
             return E_NOINTERFACE;
         }
-        *object = static_cast<IClassFactory*>(this);
+        *ppvObject = static_cast<IClassFactory*>(this);
         return S_OK;
     }
     ULONG STDMETHODCALLTYPE AddRef() override { return 2; }
     ULONG STDMETHODCALLTYPE Release() override { return 1; }
 
-    HRESULT STDMETHODCALLTYPE CreateInstance(IUnknown* outer, REFIID riid, void** object) override
+    HRESULT STDMETHODCALLTYPE CreateInstance(IUnknown* pUnkOuter, REFIID riid,
+                                             void** ppvObject) override
     {
-        if (!object)
+        if (ppvObject == NULL)
             return E_POINTER;
-        *object = nullptr;
-        if (outer)
+        *ppvObject = NULL;
+        if (pUnkOuter != NULL)
             return CLASS_E_NOAGGREGATION;
-        ComPtr<Application> application(new Application);
-        return application->QueryInterface(riid, object);
+        CComOwner<CApplication> application(new CApplication);
+        return application.Get()->QueryInterface(riid, ppvObject);
     }
 
-    HRESULT STDMETHODCALLTYPE LockServer(BOOL lock) override
+    HRESULT STDMETHODCALLTYPE LockServer(BOOL fLock) override
     {
-        if (lock)
+        if (fLock)
             HoldServer();
         else
             ReleaseServer();
@@ -141,11 +145,9 @@ public:
     }
 };
 
-Factory g_factory;
+static CApplicationFactory g_applicationFactory;
 
-} // namespace
-
-IClassFactory* ApplicationFactory()
+IClassFactory* GetApplicationFactory()
 {
-    return &g_factory;
+    return &g_applicationFactory;
 }

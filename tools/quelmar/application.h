@@ -1,11 +1,12 @@
-// The viewer's Application object, as COM hands it out by its class.
+// The viewer's Application object, as COM activates it: its class id and its class factory.
 #pragma once
 
 #include <windows.h>
+
 #include <ole2.h>
 
+// quelmar's own class id; the ProgID that leads to it is the real viewer's.
 extern const CLSID kApplicationClsid;
-extern const char kApplicationProgId[];
 
 // The class factory to register while the server runs; it lives as long as the process.
-IClassFactory* ApplicationFactory();
+IClassFactory* GetApplicationFactory();

@@ -3,163 +3,184 @@
 
 #include "journal.h"
 
-namespace {
+static ULONG g_nHolds = 0;
+static BOOL g_bQuitAsked = FALSE;
+static const UINT kQuitGraceMs = 250;
 
-ULONG g_holds = 0;
-bool g_quitAsked = false;
-const UINT kQuitGraceMs = 250;
-
-void CALLBACK OnQuitGraceOver(HWND, UINT, UINT_PTR timer, DWORD)
+static void CALLBACK OnQuitGraceOver(HWND, UINT, UINT_PTR nIDEvent, DWORD)
 {
-    KillTimer(nullptr, timer);
+    KillTimer(NULL, nIDEvent);
     // A client may have taken a new hold meanwhile; only an asked quit ignores it.
-    if (g_quitAsked || g_holds == 0)
+    if (g_bQuitAsked || g_nHolds == 0)
         PostQuitMessage(0);
 }
 
-void EndAfterGrace()
+static void EndAfterGrace()
 {
-    if (SetTimer(nullptr, 0, kQuitGraceMs, OnQuitGraceOver) == 0)
+    if (SetTimer(NULL, 0, kQuitGraceMs, OnQuitGraceOver) == 0)
         PostQuitMessage(0);
 }
-
-} // namespace
 
 void HoldServer()
 {
-    ++g_holds;
+    ++g_nHolds;
 }
 
 void ReleaseServer()
 {
-    if (--g_holds == 0)
+    if (--g_nHolds == 0)
         EndAfterGrace();
 }
 
 void QuitServer()
 {
-    g_quitAsked = true;
+    g_bQuitAsked = TRUE;
     EndAfterGrace();
 }
 
-HRESULT Dispatcher::QueryInterface(REFIID riid, void** object)
+CDispatcher::CDispatcher(LPCSTR lpszName, const CMethod* pMethods, UINT nMethods)
+    : m_lpszName(lpszName), m_pMethods(pMethods), m_nMethods(nMethods)
 {
-    if (!object)
+    HoldServer();
+}
+
+CDispatcher::~CDispatcher()
+{
+    ReleaseServer();
+}
+
+HRESULT CDispatcher::QueryInterface(REFIID riid, void** ppvObject)
+{
+    if (ppvObject == NULL)
         return E_POINTER;
     if (riid != IID_IUnknown && riid != IID_IDispatch) {
-        *object = nullptr;
+        *ppvObject = NULL;
         return E_NOINTERFACE;
     }
-    *object = static_cast<IDispatch*>(this);
+    *ppvObject = static_cast<IDispatch*>(this);
     AddRef();
     return S_OK;
 }
 
-ULONG Dispatcher::AddRef()
+ULONG CDispatcher::AddRef()
 {
-    return ++refs_;
+    return ++m_dwRef;
 }
 
-ULONG Dispatcher::Release()
+ULONG CDispatcher::Release()
 {
-    ULONG left = --refs_;
-    if (left == 0)
+    ULONG dwRef = --m_dwRef;
+    if (dwRef == 0)
         delete this;
-    return left;
+    return dwRef;
 }
 
-HRESULT Dispatcher::GetTypeInfoCount(UINT* count)
+HRESULT CDispatcher::GetTypeInfoCount(UINT* pctinfo)
 {
-    if (!count)
+    if (pctinfo == NULL)
         return E_POINTER;
-    *count = 0;
+    *pctinfo = 0;
     return S_OK;
 }
 
-HRESULT Dispatcher::GetTypeInfo(UINT, LCID, ITypeInfo** info)
+HRESULT CDispatcher::GetTypeInfo(UINT, LCID, ITypeInfo** ppTInfo)
 {
-    if (info)
-        *info = nullptr;
+    if (ppTInfo != NULL)
+        *ppTInfo = NULL;
     return DISP_E_BADINDEX;
 }
 
-HRESULT Dispatcher::GetIDsOfNames(REFIID, LPOLESTR*, UINT count, LCID, DISPID* ids)
+HRESULT CDispatcher::GetIDsOfNames(REFIID, LPOLESTR*, UINT cNames, LCID, DISPID* rgDispId)
 {
-    for (UINT i = 0; ids && i < count; ++i)
-        ids[i] = DISPID_UNKNOWN;
+    for (UINT i = 0; rgDispId != NULL && i < cNames; ++i)
+        rgDispId[i] = DISPID_UNKNOWN;
     return DISP_E_UNKNOWNNAME;
 }
 
-HRESULT Dispatcher::Invoke(DISPID id, REFIID riid, LCID, WORD flags, DISPPARAMS* params,
-                           VARIANT* result, EXCEPINFO* exception, UINT* argError)
+HRESULT CDispatcher::Invoke(DISPID dispid, REFIID riid, LCID, WORD wFlags, DISPPARAMS* pDispParams,
+                            VARIANT* pVarResult, EXCEPINFO* pExcepInfo, UINT* puArgErr)
 {
-    HRESULT hr = Answer(id, riid, flags, params, result, exception, argError);
-    JournalCall(name_, id, params, hr);
+    HRESULT hr = Answer(dispid, riid, wFlags, pDispParams, pVarResult, pExcepInfo, puArgErr);
+    g_journal.WriteCall(m_lpszName, dispid, pDispParams, hr);
     return hr;
+}
+
+// Every type first, then the values, so that a wrong type is reported before any wrong value.
+// rgvarg holds the arguments last first; *puArgErr names the first wrong one in rgvarg.
+static HRESULT CheckArguments(const CMethod& method, const DISPPARAMS& params, UINT* puArgErr)
+{
+    for (UINT i = 0; i < method.m_nParams; ++i) {
+        UINT nAt = method.m_nParams - 1 - i;
+        if (params.rgvarg[nAt].vt != method.m_pParams[i].m_vt) {
+            if (puArgErr != NULL)
+                *puArgErr = nAt;
+            return DISP_E_TYPEMISMATCH;
+        }
+    }
+    for (UINT i = 0; i < method.m_nParams; ++i) {
+        const VARIANT& var = params.rgvarg[method.m_nParams - 1 - i];
+        if (var.vt == VT_I4 && var.lVal != method.m_pParams[i].m_nValue)
+            return E_INVALIDARG;
+    }
+    return S_OK;
 }
 
 // A mismatch is refused by the first rule that applies, and never with an EXCEPINFO: only a
 // method that ran and failed raises.
-HRESULT Dispatcher::Answer(DISPID id, REFIID riid, WORD flags, const DISPPARAMS* params,
-                           VARIANT* result, EXCEPINFO* exception, UINT* argError)
+HRESULT CDispatcher::Answer(DISPID dispid, REFIID riid, WORD wFlags, const DISPPARAMS* pDispParams,
+                            VARIANT* pVarResult, EXCEPINFO* pExcepInfo, UINT* puArgErr)
 {
     if (riid != IID_NULL)
         return DISP_E_UNKNOWNINTERFACE;
-    if (!params)
+    if (pDispParams == NULL)
         return E_INVALIDARG;
-    const Method* method = nullptr;
-    for (UINT i = 0; i < methodCount_ && !method; ++i) {
-        if (methods_[i].id == id)
-            method = &methods_[i];
-    }
+    const CMethod* pMethod = FindMethod(dispid);
     // Every member here is a method; no property can be read or set.
-    if (!method || !(flags & DISPATCH_METHOD))
+    if (pMethod == NULL || !(wFlags & DISPATCH_METHOD))
         return DISP_E_MEMBERNOTFOUND;
-    if (params->cNamedArgs != 0)
+    if (pDispParams->cNamedArgs != 0)
         return DISP_E_NONAMEDARGS;
-    if (params->cArgs != method->count)
+    if (pDispParams->cArgs != pMethod->m_nParams)
         return DISP_E_BADPARAMCOUNT;
-    // rgvarg holds the arguments last first; argError names the first wrong one in rgvarg.
-    for (UINT i = 0; i < method->count; ++i) {
-        UINT at = method->count - 1 - i;
-        if (params->rgvarg[at].vt != method->parameters[i].type) {
-            if (argError)
-                *argError = at;
-            return DISP_E_TYPEMISMATCH;
-        }
-    }
-    for (UINT i = 0; i < method->count; ++i) {
-        const VARIANT& arg = params->rgvarg[method->count - 1 - i];
-        if (arg.vt == VT_I4 && arg.lVal != method->parameters[i].value)
-            return E_INVALIDARG;
-    }
-    if (result)
-        VariantInit(result);
-    return Call(id, result, exception);
+    HRESULT hr = CheckArguments(*pMethod, *pDispParams, puArgErr);
+    if (FAILED(hr))
+        return hr;
+    if (pVarResult != NULL)
+        VariantInit(pVarResult);
+    return Call(dispid, pVarResult, pExcepInfo);
 }
 
-HRESULT Raise(EXCEPINFO* exception, const std::string& description)
+const CMethod* CDispatcher::FindMethod(DISPID dispid) const
 {
-    if (exception) {
-        *exception = EXCEPINFO{};
-        int length = MultiByteToWideChar(CP_ACP, 0, description.data(),
-                                         static_cast<int>(description.size()), nullptr, 0);
-        exception->bstrDescription = SysAllocStringLen(nullptr, length);
-        if (exception->bstrDescription)
-            MultiByteToWideChar(CP_ACP, 0, description.data(),
-                                static_cast<int>(description.size()),
-                                exception->bstrDescription, length);
-        exception->bstrSource = SysAllocString(L"quelmar");
-        exception->scode = E_FAIL;
+    for (UINT i = 0; i < m_nMethods; ++i) {
+        if (m_pMethods[i].m_dispid == dispid)
+            return &m_pMethods[i];
     }
+    return NULL;
+}
+
+HRESULT Raise(EXCEPINFO* pExcepInfo, const std::string& strDescription)
+{
+    if (pExcepInfo == NULL)
+        return DISP_E_EXCEPTION;
+    *pExcepInfo = EXCEPINFO{};
+    int cch = MultiByteToWideChar(CP_ACP, 0, strDescription.data(),
+                                  static_cast<int>(strDescription.size()), NULL, 0);
+    pExcepInfo->bstrDescription = SysAllocStringLen(NULL, cch);
+    if (pExcepInfo->bstrDescription != NULL)
+        MultiByteToWideChar(CP_ACP, 0, strDescription.data(),
+                            static_cast<int>(strDescription.size()), pExcepInfo->bstrDescription,
+                            cch);
+    pExcepInfo->bstrSource = SysAllocString(L"quelmar");
+    pExcepInfo->scode = E_FAIL;
     return DISP_E_EXCEPTION;
 }
 
-std::string ToAnsi(BSTR text)
+std::string ToAnsi(BSTR bstrText)
 {
-    int wide = static_cast<int>(SysStringLen(text));
-    int length = WideCharToMultiByte(CP_ACP, 0, text, wide, nullptr, 0, nullptr, nullptr);
-    std::string ansi(length, '\0');
-    WideCharToMultiByte(CP_ACP, 0, text, wide, ansi.data(), length, nullptr, nullptr);
-    return ansi;
+    int cchWide = static_cast<int>(SysStringLen(bstrText));
+    int cch = WideCharToMultiByte(CP_ACP, 0, bstrText, cchWide, NULL, 0, NULL, NULL);
+    std::string strAnsi(cch, '\0');
+    WideCharToMultiByte(CP_ACP, 0, bstrText, cchWide, strAnsi.data(), cch, NULL, NULL);
+    return strAnsi;
 }

@@ -1,7 +1,8 @@
-// What the automation objects share: the server's lifetime count and IDispatch by fixed DISPIDs.
+// CDispatcher, what the automation objects share: IDispatch by fixed DISPIDs, the server's life.
 #pragma once
 
 #include <windows.h>
+
 #include <oleauto.h>
 
 #include <string>
@@ -14,61 +15,60 @@ void ReleaseServer();
 void QuitServer();
 
 // One argument of a method: its exact type and, for VT_I4, the one value it may have.
-struct Parameter {
-    VARTYPE type;
-    LONG value;
+struct CParameter {
+    VARTYPE m_vt;
+    LONG m_nValue;
 };
+// The value of a parameter of any other type, never compared.
+const LONG kUncheckedValue = 0;
 
 // A method the object answers: its DISPID and its arguments in declared order.
-struct Method {
-    DISPID id;
-    const Parameter* parameters;
-    UINT count;
+struct CMethod {
+    DISPID m_dispid;
+    const CParameter* m_pParams;
+    UINT m_nParams;
 };
 
 // IUnknown and IDispatch without a type library. Invoke answers only calls that match one of
 // the subclass's methods exactly (no coercion: the real viewer's callers pass these types), and
 // journals every call it receives.
-class Dispatcher : public IDispatch {
+class CDispatcher : public IDispatch {
 public:
-    Dispatcher(const Dispatcher&) = delete;
-    Dispatcher& operator=(const Dispatcher&) = delete;
+    CDispatcher(const CDispatcher&) = delete;
+    CDispatcher& operator=(const CDispatcher&) = delete;
 
-    HRESULT STDMETHODCALLTYPE QueryInterface(REFIID riid, void** object) override;
+    HRESULT STDMETHODCALLTYPE QueryInterface(REFIID riid, void** ppvObject) override;
     ULONG STDMETHODCALLTYPE AddRef() override;
     ULONG STDMETHODCALLTYPE Release() override;
-    HRESULT STDMETHODCALLTYPE GetTypeInfoCount(UINT* count) override;
-    HRESULT STDMETHODCALLTYPE GetTypeInfo(UINT, LCID, ITypeInfo** info) override;
-    HRESULT STDMETHODCALLTYPE GetIDsOfNames(REFIID, LPOLESTR*, UINT count, LCID,
-                                            DISPID* ids) override;
-    HRESULT STDMETHODCALLTYPE Invoke(DISPID id, REFIID riid, LCID, WORD flags, DISPPARAMS* params,
-                                     VARIANT* result, EXCEPINFO* exception,
-                                     UINT* argError) override;
+    HRESULT STDMETHODCALLTYPE GetTypeInfoCount(UINT* pctinfo) override;
+    HRESULT STDMETHODCALLTYPE GetTypeInfo(UINT, LCID, ITypeInfo** ppTInfo) override;
+    HRESULT STDMETHODCALLTYPE GetIDsOfNames(REFIID, LPOLESTR*, UINT cNames, LCID,
+                                            DISPID* rgDispId) override;
+    HRESULT STDMETHODCALLTYPE Invoke(DISPID dispid, REFIID riid, LCID, WORD wFlags,
+                                     DISPPARAMS* pDispParams, VARIANT* pVarResult,
+                                     EXCEPINFO* pExcepInfo, UINT* puArgErr) override;
 
 protected:
-    // name is the object's name in the journal; methods lives as long as the program.
-    Dispatcher(const char* name, const Method* methods, UINT count)
-        : name_(name), methods_(methods), methodCount_(count)
-    {
-        HoldServer();
-    }
-    virtual ~Dispatcher() { ReleaseServer(); }
+    // lpszName is the object's name in the journal; pMethods lives as long as the program.
+    CDispatcher(LPCSTR lpszName, const CMethod* pMethods, UINT nMethods);
+    virtual ~CDispatcher();
 
-    // Called only for a call that matches method id exactly; result, when given, is VT_EMPTY.
-    virtual HRESULT Call(DISPID id, VARIANT* result, EXCEPINFO* exception) = 0;
+    // Runs a call that matched one of the methods exactly; pVarResult, when given, is VT_EMPTY.
+    virtual HRESULT Call(DISPID dispid, VARIANT* pVarResult, EXCEPINFO* pExcepInfo) = 0;
 
 private:
-    HRESULT Answer(DISPID id, REFIID riid, WORD flags, const DISPPARAMS* params, VARIANT* result,
-                   EXCEPINFO* exception, UINT* argError);
+    HRESULT Answer(DISPID dispid, REFIID riid, WORD wFlags, const DISPPARAMS* pDispParams,
+                   VARIANT* pVarResult, EXCEPINFO* pExcepInfo, UINT* puArgErr);
+    const CMethod* FindMethod(DISPID dispid) const;
 
-    ULONG refs_ = 1;
-    const char* name_;
-    const Method* methods_;
-    UINT methodCount_;
+    ULONG m_dwRef = 1;
+    LPCSTR m_lpszName;
+    const CMethod* m_pMethods;
+    UINT m_nMethods;
 };
 
-// Fills exception (when given) and returns DISP_E_EXCEPTION, as a failed method must.
-HRESULT Raise(EXCEPINFO* exception, const std::string& description);
+// Fills pExcepInfo (when given) and returns DISP_E_EXCEPTION, as a failed method must.
+HRESULT Raise(EXCEPINFO* pExcepInfo, const std::string& strDescription);
 
 // ANSI (CP_ACP) from a BSTR, as the window title and the file name need it.
-std::string ToAnsi(BSTR text);
+std::string ToAnsi(BSTR bstrText);

@@ -1,60 +1,56 @@
-// The call journal: a line per Invoke, appended to the file the presentation named.
+// The call journal: each call's line, appended to the file the presentation named.
 #include "journal.h"
 
 #include "dispatcher.h"
-#include "owners.h"
+#include "framework/handles.h"
 
 #include <stdio.h>
 
-namespace {
-
-// The server has one client (single-use registration), so the journal is the process's.
-std::string g_path;
+CJournal g_journal;
 
 // "BSTR:<text>", "I4:<decimal>", or "VT<vartype>" for any other type.
-std::string Describe(const VARIANT& arg)
+static std::string DescribeArgument(const VARIANT& var)
 {
-    char text[32];
-    switch (arg.vt) {
+    char sz[32];
+    switch (var.vt) {
     case VT_BSTR:
-        return "BSTR:" + ToAnsi(arg.bstrVal);
+        return "BSTR:" + ToAnsi(var.bstrVal);
     case VT_I4:
-        snprintf(text, sizeof text, "I4:%ld", static_cast<long>(arg.lVal));
-        return text;
+        snprintf(sz, sizeof sz, "I4:%ld", static_cast<long>(var.lVal));
+        return sz;
     default:
-        snprintf(text, sizeof text, "VT%u", static_cast<unsigned>(arg.vt));
-        return text;
+        snprintf(sz, sizeof sz, "VT%u", static_cast<unsigned>(var.vt));
+        return sz;
     }
 }
 
-} // namespace
-
-void SetJournal(const std::string& path)
+// The journal line for one call, its CR LF included.
+static std::string FormatCall(LPCSTR lpszObject, DISPID dispid, const DISPPARAMS* pParams,
+                              HRESULT hr)
 {
-    g_path = path;
-}
-
-void JournalCall(const char* object, DISPID id, const DISPPARAMS* params, HRESULT hr)
-{
-    if (g_path.empty())
-        return;
-    char number[32];
-    snprintf(number, sizeof number, " %ld", static_cast<long>(id));
-    std::string line = object + std::string(number);
+    char sz[32];
+    snprintf(sz, sizeof sz, " %ld", static_cast<long>(dispid));
+    std::string strLine = lpszObject + std::string(sz);
     // rgvarg holds the arguments last first.
-    for (UINT i = params ? params->cArgs : 0; i > 0; --i)
-        line += " " + Describe(params->rgvarg[i - 1]);
-    if (hr == S_OK) {
-        line += " -> ok\r\n";
-    } else {
-        snprintf(number, sizeof number, " -> 0x%08lX\r\n", static_cast<unsigned long>(hr));
-        line += number;
-    }
+    for (UINT i = pParams != NULL ? pParams->cArgs : 0; i > 0; --i)
+        strLine += " " + DescribeArgument(pParams->rgvarg[i - 1]);
+    if (hr == S_OK)
+        return strLine + " -> ok\r\n";
+    snprintf(sz, sizeof sz, " -> 0x%08lX\r\n", static_cast<unsigned long>(hr));
+    return strLine + sz;
+}
+
+void CJournal::WriteCall(LPCSTR lpszObject, DISPID dispid, const DISPPARAMS* pParams,
+                         HRESULT hr) const
+{
+    if (m_strPath.empty())
+        return;
+    std::string strLine = FormatCall(lpszObject, dispid, pParams, hr);
     // Append-only access: every line lands at the end, whatever else reads the file.
-    UniqueHandle file(CreateFileA(g_path.c_str(), FILE_APPEND_DATA,
-                                  FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_ALWAYS,
-                                  FILE_ATTRIBUTE_NORMAL, nullptr));
-    DWORD written = 0;
-    if (file.get())
-        WriteFile(file.get(), line.data(), static_cast<DWORD>(line.size()), &written, nullptr);
+    CHandleOwner file(CreateFileA(m_strPath.c_str(), FILE_APPEND_DATA,
+                                  FILE_SHARE_READ | FILE_SHARE_WRITE, NULL, OPEN_ALWAYS,
+                                  FILE_ATTRIBUTE_NORMAL, NULL));
+    DWORD dwWritten = 0;
+    if (file.Get() != NULL)
+        WriteFile(file.Get(), strLine.data(), static_cast<DWORD>(strLine.size()), &dwWritten, NULL);
 }

@@ -1,14 +1,23 @@
-// The call journal: one line for every Invoke the server receives, so tests can see what was asked.
+// CJournal: a line for every call the server receives, so that tests can see what was asked.
 #pragma once
 
 #include <windows.h>
+
 #include <oleauto.h>
 
 #include <string>
 
-// From now on every call is journalled at path; until a presentation names one, none is.
-void SetJournal(const std::string& path);
+class CJournal {
+public:
+    // From now on every call is journalled at strPath; until a presentation names one, none is.
+    void SetPath(const std::string& strPath) { m_strPath = strPath; }
+    // Appends "<object> <DISPID>[ <argument>...] -> ok|0x<HRESULT>" and CR LF, the arguments in
+    // declared order. The file is opened for each line, so that it can be read at any time.
+    void WriteCall(LPCSTR lpszObject, DISPID dispid, const DISPPARAMS* pParams, HRESULT hr) const;
 
-// Appends "<object> <DISPID>[ <argument>...] -> ok|0x<HRESULT>" and CR LF, arguments in
-// declared order. The file is opened and closed for each line, so it can be read at any time.
-void JournalCall(const char* object, DISPID id, const DISPPARAMS* params, HRESULT hr);
+private:
+    std::string m_strPath;
+};
+
+// The server has one client (single-use registration), so the journal is the process's.
+extern CJournal g_journal;

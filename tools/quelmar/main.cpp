@@ -1,7 +1,9 @@
 // quelmar.exe: the automation server that stands in for the slide-show viewer the launcher drives.
 #include "application.h"
+#include "framework/handles.h"
 #include "owners.h"
 #include "show.h"
+#include "viewer/viewer_contract.h"
 
 #include <tlhelp32.h>
 
@@ -13,62 +15,82 @@
 #include <string>
 #include <utility>
 
-namespace {
-
-std::string ClsidText()
+static std::string GetClsidText()
 {
-    wchar_t wide[40];
-    char text[40] = "";
-    StringFromGUID2(kApplicationClsid, wide, 40);
-    WideCharToMultiByte(CP_ACP, 0, wide, -1, text, sizeof text, nullptr, nullptr);
-    return text;
+    wchar_t szWide[40];
+    char sz[40] = "";
+    StringFromGUID2(kApplicationClsid, szWide, 40);
+    WideCharToMultiByte(CP_ACP, 0, szWide, -1, sz, sizeof sz, NULL, NULL);
+    return sz;
 }
 
-int Fail(const std::string& what, DWORD error)
+// Says on stderr what failed and why; the exit code of a failed registration.
+static int ReportFailure(const std::string& strWhat, DWORD dwError)
 {
-    char reason[256] = "";
-    DWORD length = FormatMessageA(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS,
-                                  nullptr, error, 0, reason, sizeof reason, nullptr);
+    char szReason[256] = "";
+    DWORD cch = FormatMessageA(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS, NULL,
+                               dwError, 0, szReason, sizeof szReason, NULL);
     // System messages end in CR LF.
-    while (length > 0 && isspace(static_cast<unsigned char>(reason[length - 1])))
-        reason[--length] = '\0';
-    fprintf(stderr, "quelmar: %s: %s (error %lu)\n", what.c_str(), reason, error);
+    while (cch > 0 && isspace(static_cast<unsigned char>(szReason[cch - 1])))
+        szReason[--cch] = '\0';
+    fprintf(stderr, "quelmar: %s: %s (error %lu)\n", strWhat.c_str(), szReason, dwError);
     return 1;
 }
 
-int RegisterServer()
+// Sets the default value of HKCR\<strSubkey>, making the key when it is not there.
+static LONG SetClassesValue(const std::string& strSubkey, const std::string& strValue)
 {
-    char exe[MAX_PATH];
-    DWORD length = GetModuleFileNameA(nullptr, exe, sizeof exe);
-    if (length == 0 || length == sizeof exe)
-        return Fail("cannot find its own path",
-                    length ? ERROR_INSUFFICIENT_BUFFER : GetLastError());
-    std::string clsidKey = "CLSID\\" + ClsidText();
+    CRegKeyOwner key;
+    LONG lResult = key.Create(HKEY_CLASSES_ROOT, strSubkey.c_str(), KEY_SET_VALUE);
+    if (lResult == ERROR_SUCCESS)
+        lResult = RegSetValueExA(key.Get(), NULL, 0, REG_SZ,
+                                 reinterpret_cast<const BYTE*>(strValue.c_str()),
+                                 static_cast<DWORD>(strValue.size() + 1));
+    return lResult;
+}
+
+static int RegisterServer()
+{
+    char szExe[MAX_PATH];
+    DWORD cch = GetModuleFileNameA(NULL, szExe, sizeof szExe);
+    if (cch == 0 || cch == sizeof szExe)
+        return ReportFailure("cannot find its own path",
+                             cch != 0 ? ERROR_INSUFFICIENT_BUFFER : GetLastError());
+    std::string strClsidKey = "CLSID\\" + GetClsidText();
     const std::pair<std::string, std::string> values[] = {
-        {std::string(kApplicationProgId) + "\\CLSID", ClsidText()},
-        {clsidKey + "\\LocalServer32", "\"" + std::string(exe) + "\""},
-        {clsidKey + "\\ProgID", kApplicationProgId},
+        {std::string(kViewerProgId) + "\\CLSID", GetClsidText()},
+        {strClsidKey + "\\LocalServer32", "\"" + std::string(szExe) + "\""},
+        {strClsidKey + "\\ProgID", kViewerProgId},
     };
-    for (const auto& [subkey, value] : values) {
-        RegKey key;
-        LONG error = RegCreateKeyExA(HKEY_CLASSES_ROOT, subkey.c_str(), 0, nullptr, 0,
-                                     KEY_SET_VALUE, nullptr, key.out(), nullptr);
-        if (error == ERROR_SUCCESS)
-            error = RegSetValueExA(key.get(), nullptr, 0, REG_SZ,
-                                   reinterpret_cast<const BYTE*>(value.c_str()),
-                                   static_cast<DWORD>(value.size() + 1));
-        if (error != ERROR_SUCCESS)
-            return Fail("cannot write HKCR\\" + subkey, error);
+    for (const auto& [strSubkey, strValue] : values) {
+        LONG lResult = SetClassesValue(strSubkey, strValue);
+        if (lResult != ERROR_SUCCESS)
+            return ReportFailure("cannot write HKCR\\" + strSubkey, lResult);
     }
     return 0;
 }
 
-int UnregisterServer()
+static int UnregisterServer()
 {
-    for (const std::string& subkey : {std::string(kApplicationProgId), "CLSID\\" + ClsidText()}) {
-        LONG error = RegDeleteTreeA(HKEY_CLASSES_ROOT, subkey.c_str());
-        if (error != ERROR_SUCCESS && error != ERROR_FILE_NOT_FOUND)
-            return Fail("cannot remove HKCR\\" + subkey, error);
+    for (const std::string& strSubkey : {std::string(kViewerProgId), "CLSID\\" + GetClsidText()}) {
+        LONG lResult = RegDeleteTreeA(HKEY_CLASSES_ROOT, strSubkey.c_str());
+        if (lResult != ERROR_SUCCESS && lResult != ERROR_FILE_NOT_FOUND)
+            return ReportFailure("cannot remove HKCR\\" + strSubkey, lResult);
+    }
+    return 0;
+}
+
+// The id of the process that started this one, or 0 when none is found.
+static DWORD FindParentProcessId()
+{
+    CHandleOwner snapshot(CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0));
+    PROCESSENTRY32 pe = {};
+    pe.dwSize = sizeof pe;
+    DWORD dwSelf = GetCurrentProcessId();
+    for (BOOL bMore = Process32First(snapshot.Get(), &pe); bMore;
+         bMore = Process32Next(snapshot.Get(), &pe)) {
+        if (pe.th32ProcessID == dwSelf)
+            return pe.th32ParentProcessID;
     }
     return 0;
 }
@@ -80,42 +102,34 @@ int UnregisterServer()
 // starts a local server from the activating client process itself: that client is our parent,
 // and single-use registration keeps it our only client. Where COM's own launcher service is
 // the parent, it cannot be opened or outlives us, and reference counts alone end the server.
-UniqueHandle OpenParentProcess()
+static HANDLE OpenParentProcess()
 {
-    UniqueHandle snapshot(CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0));
-    PROCESSENTRY32 entry{};
-    entry.dwSize = sizeof entry;
-    DWORD self = GetCurrentProcessId();
-    DWORD parent = 0;
-    for (BOOL more = Process32First(snapshot.get(), &entry); more && !parent;
-         more = Process32Next(snapshot.get(), &entry)) {
-        if (entry.th32ProcessID == self)
-            parent = entry.th32ParentProcessID;
-    }
-    UniqueHandle process(parent ? OpenProcess(SYNCHRONIZE | PROCESS_QUERY_LIMITED_INFORMATION,
-                                              FALSE, parent)
-                                : nullptr);
+    DWORD dwParent = FindParentProcessId();
+    if (dwParent == 0)
+        return NULL;
+    CHandleOwner process(
+        OpenProcess(SYNCHRONIZE | PROCESS_QUERY_LIMITED_INFORMATION, FALSE, dwParent));
     // A parent gone before we looked may have left its id to a younger process.
-    FILETIME parentStart, ownStart, unused;
-    if (!process.get()
-        || !GetProcessTimes(process.get(), &parentStart, &unused, &unused, &unused)
-        || !GetProcessTimes(GetCurrentProcess(), &ownStart, &unused, &unused, &unused)
-        || CompareFileTime(&parentStart, &ownStart) > 0)
-        return UniqueHandle();
-    return process;
+    FILETIME ftParentStart, ftOwnStart, ftUnused;
+    if (process.Get() == NULL ||
+        !GetProcessTimes(process.Get(), &ftParentStart, &ftUnused, &ftUnused, &ftUnused) ||
+        !GetProcessTimes(GetCurrentProcess(), &ftOwnStart, &ftUnused, &ftUnused, &ftUnused) ||
+        CompareFileTime(&ftParentStart, &ftOwnStart) > 0)
+        return NULL;
+    return process.Detach();
 }
 
 // Runs until WM_QUIT, or until the client process has ended when there is one to watch.
-void RunMessageLoop(HANDLE client)
+static void RunMessageLoop(HANDLE hClient)
 {
-    DWORD waits = client ? 1 : 0;
+    DWORD nHandles = hClient != NULL ? 1 : 0;
     for (;;) {
-        DWORD woke = MsgWaitForMultipleObjectsEx(waits, client ? &client : nullptr, INFINITE,
-                                                 QS_ALLINPUT, MWMO_INPUTAVAILABLE);
-        if (woke == WAIT_FAILED || (waits && woke == WAIT_OBJECT_0))
+        DWORD dwWoke = MsgWaitForMultipleObjectsEx(nHandles, hClient != NULL ? &hClient : NULL,
+                                                   INFINITE, QS_ALLINPUT, MWMO_INPUTAVAILABLE);
+        if (dwWoke == WAIT_FAILED || (nHandles != 0 && dwWoke == WAIT_OBJECT_0))
             return;
         MSG msg;
-        while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) {
+        while (PeekMessageA(&msg, NULL, 0, 0, PM_REMOVE)) {
             if (msg.message == WM_QUIT)
                 return;
             TranslateMessage(&msg);
@@ -124,55 +138,31 @@ void RunMessageLoop(HANDLE client)
     }
 }
 
-class Apartment {
-public:
-    Apartment() : hr(CoInitialize(nullptr)) {}
-    Apartment(const Apartment&) = delete;
-    Apartment& operator=(const Apartment&) = delete;
-    ~Apartment() { if (SUCCEEDED(hr)) CoUninitialize(); }
-    const HRESULT hr;
-};
-
-class ClassRegistration {
-    DWORD cookie_ = 0;  // before hr, whose initializer fills it
-public:
-    ClassRegistration()
-        : hr(CoRegisterClassObject(kApplicationClsid, ApplicationFactory(), CLSCTX_LOCAL_SERVER,
-                                   REGCLS_SINGLEUSE, &cookie_))
-    {
-    }
-    ClassRegistration(const ClassRegistration&) = delete;
-    ClassRegistration& operator=(const ClassRegistration&) = delete;
-    ~ClassRegistration() { if (SUCCEEDED(hr)) CoRevokeClassObject(cookie_); }
-    const HRESULT hr;
-};
-
-int RunServer(HINSTANCE instance)
+static int RunServer(HINSTANCE hInstance)
 {
     // Looked up first, while the activating client is surely alive, waiting for us.
-    UniqueHandle client = OpenParentProcess();
-    Apartment apartment;
-    if (FAILED(apartment.hr) || !Show::RegisterWindowClass(instance))
+    CHandleOwner client(OpenParentProcess());
+    CComApartment apartment;
+    if (!apartment.Succeeded() || !CShow::RegisterWindowClass(hInstance))
         return 1;
-    ClassRegistration registration;
-    if (FAILED(registration.hr))
+    CClassRegistration registration(kApplicationClsid, GetApplicationFactory(), CLSCTX_LOCAL_SERVER,
+                                    REGCLS_SINGLEUSE);
+    if (!registration.Succeeded())
         return 1;
-    RunMessageLoop(client.get());
+    RunMessageLoop(client.Get());
     return 0;
 }
 
-} // namespace
-
-int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int)
+int WINAPI WinMain(HINSTANCE hInstance, HINSTANCE, LPSTR, int)
 {
     // COM starts the server with -Embedding; by hand it is only registered or unregistered.
     if (__argc == 2 && (__argv[1][0] == '-' || __argv[1][0] == '/')) {
-        const char* option = __argv[1] + 1;
-        if (_stricmp(option, "Embedding") == 0)
-            return RunServer(instance);
-        if (_stricmp(option, "RegServer") == 0)
+        LPCSTR lpszOption = __argv[1] + 1;
+        if (_stricmp(lpszOption, "Embedding") == 0)
+            return RunServer(hInstance);
+        if (_stricmp(lpszOption, "RegServer") == 0)
             return RegisterServer();
-        if (_stricmp(option, "UnregServer") == 0)
+        if (_stricmp(lpszOption, "UnregServer") == 0)
             return UnregisterServer();
     }
     fprintf(stderr, "usage: quelmar /RegServer | /UnregServer (COM adds -Embedding itself)\n");

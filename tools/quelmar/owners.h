@@ -1,80 +1,129 @@
-// Small owners for Win32 and OLE resources, so each is released on every path.
+// Owners of COM and GDI resources only quelmar holds; its handles and keys are handles.h's.
 #pragma once
 
 #include <windows.h>
-#include <oleauto.h>
 
-#include <utility>
+#include <ole2.h>
 
-class UniqueHandle {
+// A COM reference taken over from its maker, released when the owner goes.
+template <class T> class CComOwner {
 public:
-    explicit UniqueHandle(HANDLE h = nullptr) : h_(h == INVALID_HANDLE_VALUE ? nullptr : h) {}
-    UniqueHandle(UniqueHandle&& other) noexcept : h_(std::exchange(other.h_, nullptr)) {}
-    UniqueHandle& operator=(UniqueHandle other) noexcept { std::swap(h_, other.h_); return *this; }
-    ~UniqueHandle() { if (h_) CloseHandle(h_); }
-    HANDLE get() const { return h_; }
+    explicit CComOwner(T* p = NULL) : m_p(p) {}
+    ~CComOwner() { Release(); }
+    CComOwner(const CComOwner&) = delete;
+    CComOwner& operator=(const CComOwner&) = delete;
+
+    // Cleared first: the last release may run code that looks at this owner.
+    void Release()
+    {
+        T* p = m_p;
+        m_p = NULL;
+        if (p != NULL)
+            p->Release();
+    }
+    // The new reference is in place before the old one goes, so the server never counts none.
+    void Attach(T* p)
+    {
+        T* pOld = m_p;
+        m_p = p;
+        if (pOld != NULL)
+            pOld->Release();
+    }
+    T* Get() const { return m_p; }
+
 private:
-    HANDLE h_;
+    T* m_p;
 };
 
-class RegKey {
+// A GDI object made here, deleted when the owner goes; select it through a CSelectedObject
+// declared after this owner, so that it is never deleted while selected.
+class CGdiObjectOwner {
 public:
-    RegKey() = default;
-    RegKey(const RegKey&) = delete;
-    RegKey& operator=(const RegKey&) = delete;
-    ~RegKey() { if (h_) RegCloseKey(h_); }
-    HKEY* out() { return &h_; }
-    HKEY get() const { return h_; }
+    explicit CGdiObjectOwner(HGDIOBJ h) : m_h(h) {}
+    ~CGdiObjectOwner()
+    {
+        if (m_h != NULL)
+            DeleteObject(m_h);
+    }
+    CGdiObjectOwner(const CGdiObjectOwner&) = delete;
+    CGdiObjectOwner& operator=(const CGdiObjectOwner&) = delete;
+
+    HGDIOBJ Get() const { return m_h; }
+
 private:
-    HKEY h_ = nullptr;
+    HGDIOBJ m_h;
 };
 
-template <class T>
-class ComPtr {
+// An object selected into a device context; the one it replaced is put back when the owner goes.
+class CSelectedObject {
 public:
-    ComPtr() = default;
-    explicit ComPtr(T* adopted) : p_(adopted) {}
-    ComPtr(const ComPtr& other) : p_(other.p_) { if (p_) p_->AddRef(); }
-    ComPtr& operator=(ComPtr other) noexcept { std::swap(p_, other.p_); return *this; }
-    ~ComPtr() { if (p_) p_->Release(); }
-    T* get() const { return p_; }
-    T* operator->() const { return p_; }
-    explicit operator bool() const { return p_ != nullptr; }
+    CSelectedObject(HDC hDC, HGDIOBJ hObject) : m_hDC(hDC), m_hOldObject(SelectObject(hDC, hObject))
+    {
+    }
+    ~CSelectedObject()
+    {
+        if (m_hOldObject != NULL)
+            SelectObject(m_hDC, m_hOldObject);
+    }
+    CSelectedObject(const CSelectedObject&) = delete;
+    CSelectedObject& operator=(const CSelectedObject&) = delete;
+
 private:
-    T* p_ = nullptr;
+    HDC m_hDC;
+    HGDIOBJ m_hOldObject;
 };
 
-class GdiFont {
+// A window's paint, begun when the owner is made and ended when it goes; Get() is its DC.
+class CPaintScope {
 public:
-    explicit GdiFont(HFONT h) : h_(h) {}
-    GdiFont(const GdiFont&) = delete;
-    GdiFont& operator=(const GdiFont&) = delete;
-    ~GdiFont() { if (h_) DeleteObject(h_); }
-    HFONT get() const { return h_; }
+    explicit CPaintScope(HWND hWnd) : m_hWnd(hWnd) { BeginPaint(m_hWnd, &m_ps); }
+    ~CPaintScope() { EndPaint(m_hWnd, &m_ps); }
+    CPaintScope(const CPaintScope&) = delete;
+    CPaintScope& operator=(const CPaintScope&) = delete;
+
+    HDC Get() const { return m_ps.hdc; }
+
 private:
-    HFONT h_;
+    HWND m_hWnd;
+    PAINTSTRUCT m_ps = {};
 };
 
-// Puts back what was selected before, so a font is never deleted while still selected.
-class Selection {
+// COM on this thread for as long as the owner lives, when it could be started.
+class CComApartment {
 public:
-    Selection(HDC dc, HGDIOBJ object) : dc_(dc), old_(SelectObject(dc, object)) {}
-    Selection(const Selection&) = delete;
-    Selection& operator=(const Selection&) = delete;
-    ~Selection() { SelectObject(dc_, old_); }
+    CComApartment() : m_hr(CoInitialize(NULL)) {}
+    ~CComApartment()
+    {
+        if (SUCCEEDED(m_hr))
+            CoUninitialize();
+    }
+    CComApartment(const CComApartment&) = delete;
+    CComApartment& operator=(const CComApartment&) = delete;
+
+    BOOL Succeeded() const { return SUCCEEDED(m_hr); }
+
 private:
-    HDC dc_;
-    HGDIOBJ old_;
+    HRESULT m_hr;
 };
 
-class PaintScope {
+// A class object offered to COM's clients until the owner goes.
+class CClassRegistration {
 public:
-    explicit PaintScope(HWND hwnd) : hwnd_(hwnd) { BeginPaint(hwnd_, &ps_); }
-    PaintScope(const PaintScope&) = delete;
-    PaintScope& operator=(const PaintScope&) = delete;
-    ~PaintScope() { EndPaint(hwnd_, &ps_); }
-    HDC dc() const { return ps_.hdc; }
+    CClassRegistration(REFCLSID clsid, IUnknown* pUnk, DWORD dwClsContext, DWORD dwFlags)
+    {
+        m_hr = CoRegisterClassObject(clsid, pUnk, dwClsContext, dwFlags, &m_dwCookie);
+    }
+    ~CClassRegistration()
+    {
+        if (SUCCEEDED(m_hr))
+            CoRevokeClassObject(m_dwCookie);
+    }
+    CClassRegistration(const CClassRegistration&) = delete;
+    CClassRegistration& operator=(const CClassRegistration&) = delete;
+
+    BOOL Succeeded() const { return SUCCEEDED(m_hr); }
+
 private:
-    HWND hwnd_;
-    PAINTSTRUCT ps_{};
+    DWORD m_dwCookie = 0;
+    HRESULT m_hr;
 };

@@ -1,125 +1,155 @@
-// Reads a presentation file: slides, and "#quelmar" directives.
+// Reads a presentation file: its slides, and the "#quelmar" directives that steer a test.
 #include "presentation.h"
 
-#include <windows.h>
+#include "framework/handles.h"
 
 #include <stdlib.h>
 
-#include <vector>
-
-namespace {
+// The whole file, through the ANSI file API (iostreams would triple the program's size).
+static BOOL ReadWholeFile(const std::string& strPath, std::string* pstrText)
+{
+    CHandleOwner file(
+        CreateFileA(strPath.c_str(), GENERIC_READ, FILE_SHARE_READ, NULL, OPEN_EXISTING, 0, NULL));
+    if (file.Get() == NULL)
+        return FALSE;
+    char buf[4096];
+    DWORD dwRead = 0;
+    BOOL bOk;
+    while ((bOk = ReadFile(file.Get(), buf, sizeof(buf), &dwRead, NULL)) && dwRead > 0)
+        pstrText->append(buf, dwRead);
+    return bOk;
+}
 
 // The words of a line, split on blanks and tabs.
-std::vector<std::string> Words(const std::string& line)
+static std::vector<std::string> SplitWords(const std::string& strLine)
 {
-    std::vector<std::string> words;
-    size_t pos = 0;
-    while ((pos = line.find_first_not_of(" \t", pos)) != std::string::npos) {
-        size_t end = line.find_first_of(" \t", pos);
-        words.push_back(line.substr(pos, end == std::string::npos ? end : end - pos));
-        pos = end;
+    std::vector<std::string> arrWords;
+    size_t nPos = 0;
+    while ((nPos = strLine.find_first_not_of(" \t", nPos)) != std::string::npos) {
+        size_t nEnd = strLine.find_first_of(" \t", nPos);
+        arrWords.push_back(strLine.substr(nPos, nEnd == std::string::npos ? nEnd : nEnd - nPos));
+        nPos = nEnd;
     }
-    return words;
+    return arrWords;
 }
 
-// Applies a "#quelmar" line: <name> [<ms>], or journal <path>. False when it names nothing
-// known or its operand is wrong.
-bool ApplyDirective(const std::string& line, const std::vector<std::string>& words, Presentation* p)
+// A delay's milliseconds: at least 1 (0 would mean no delay), at most what a timer takes.
+static BOOL ReadMilliseconds(const std::string& strText, UINT* pnMs)
 {
-    if (words.size() < 2)
-        return false;
-    const std::string& name = words[1];
-    if (name == "journal") {
-        // The rest of the line, which may hold blanks; the line's end is trimmed already.
-        size_t at = line.find_first_not_of(" \t", words[0].size());
-        at = line.find_first_not_of(" \t", at + name.size());
-        if (at == std::string::npos)
-            return false;
-        p->journal = line.substr(at);
-        return true;
-    }
-    unsigned* delay = name == "window-after" ? &p->windowAfterMs
-                    : name == "close-after"  ? &p->closeAfterMs
-                    : name == "open-delay"   ? &p->openDelayMs
-                    : nullptr;
-    if (delay) {
-        // At least 1 ms (0 would mean nothing), at most what a timer takes.
-        if (words.size() != 3)
-            return false;
-        char* end = nullptr;
-        long long ms = strtoll(words[2].c_str(), &end, 10);
-        if (*end != '\0' || ms < 1 || ms > USER_TIMER_MAXIMUM)
-            return false;
-        *delay = static_cast<unsigned>(ms);
-        return true;
-    }
-    if (words.size() != 2)
-        return false;
-    if (name == "no-window")
-        p->noWindow = true;
-    else if (name == "null-show")
-        p->nullShow = true;
-    else if (name == "open-fails")
-        p->openFails = true;
-    else if (name == "quit-fails")
-        p->quitFails = true;
-    else if (name == "restart-fails")
-        p->restartFails = true;
-    else
-        return false;
-    return true;
+    char* pszEnd = NULL;
+    long long nMs = strtoll(strText.c_str(), &pszEnd, 10);
+    if (*pszEnd != '\0' || nMs < 1 || nMs > USER_TIMER_MAXIMUM)
+        return FALSE;
+    *pnMs = static_cast<UINT>(nMs);
+    return TRUE;
 }
 
-// The whole file, through the ANSI file API (iostreams would triple the program's size).
-bool ReadWhole(const std::string& path, std::string* text)
+BOOL CPresentation::Read(const std::string& strPath, std::string* pstrError)
 {
-    HANDLE h = CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ, NULL, OPEN_EXISTING, 0,
-                           NULL);
-    if (h == INVALID_HANDLE_VALUE)
-        return false;
-    char buf[4096];
-    DWORD n = 0;
-    BOOL ok;
-    while ((ok = ReadFile(h, buf, sizeof(buf), &n, NULL)) && n > 0)
-        text->append(buf, n);
-    CloseHandle(h);
-    return ok;
+    *this = CPresentation();
+    std::string strText;
+    if (!ReadWholeFile(strPath, &strText)) {
+        *pstrError = "Cannot open presentation: " + strPath;
+        return FALSE;
+    }
+    std::string strWrong = ReadLines(strText);
+    if (!strWrong.empty()) {
+        *pstrError = "Bad directive in " + strPath + ": " + strWrong;
+        return FALSE;
+    }
+    if (m_bOpenFails) {
+        *pstrError = "Presentation refused to open: " + strPath;
+        return FALSE;
+    }
+    return TRUE;
 }
 
-} // namespace
-
-bool ReadPresentation(const std::string& path, Presentation* out, std::string* error)
+// Takes in every line of the text; answers the first mistyped directive, or "" when none is.
+std::string CPresentation::ReadLines(const std::string& strText)
 {
-    std::string text;
-    if (!ReadWhole(path, &text)) {
-        *error = "Cannot open presentation: " + path;
-        return false;
-    }
     // A wrong line does not end the reading: the journal directive counts wherever it stands.
-    Presentation p;
-    std::string wrong;
-    size_t start = 0;
-    while (start < text.size()) {
-        size_t end = text.find('\n', start);
-        std::string line = text.substr(start, end == std::string::npos ? end : end - start);
-        start = end == std::string::npos ? text.size() : end + 1;
+    std::string strWrong;
+    size_t nStart = 0;
+    while (nStart < strText.size()) {
+        size_t nEnd = strText.find('\n', nStart);
+        std::string strLine =
+            strText.substr(nStart, nEnd == std::string::npos ? nEnd : nEnd - nStart);
+        nStart = nEnd == std::string::npos ? strText.size() : nEnd + 1;
         // Trailing blanks (a CR among them) are nobody's slide text.
-        line.erase(line.find_last_not_of(" \t\r") + 1);
-        if (line.empty())
-            continue;
-        if (line[0] != '#') {
-            p.slides.push_back(line);
-            continue;
-        }
-        // Other '#' lines are comments; a mistyped directive must not pass unnoticed.
-        std::vector<std::string> words = Words(line);
-        if (words[0] == "#quelmar" && !ApplyDirective(line, words, &p) && wrong.empty())
-            wrong = line;
+        strLine.erase(strLine.find_last_not_of(" \t\r") + 1);
+        if (!ReadLine(strLine) && strWrong.empty())
+            strWrong = strLine;
     }
-    if (!wrong.empty())
-        *error = "Bad directive in " + path + ": " + wrong;
-    else if (p.openFails)
-        *error = "Presentation refused to open: " + path;
-    *out = std::move(p);
-    return wrong.empty() && !out->openFails;
+    return strWrong;
+}
+
+// Takes in a slide, a directive or a comment; FALSE for a mistyped directive.
+BOOL CPresentation::ReadLine(const std::string& strLine)
+{
+    if (strLine.empty())
+        return TRUE;
+    if (strLine[0] != '#') {
+        m_arrSlides.push_back(strLine);
+        return TRUE;
+    }
+    // Other '#' lines are comments; a mistyped directive must not pass unnoticed.
+    std::vector<std::string> arrWords = SplitWords(strLine);
+    return arrWords[0] != "#quelmar" || ApplyDirective(strLine, arrWords);
+}
+
+// "#quelmar <flag>", "#quelmar <delay> <ms>" or "#quelmar journal <path>"; FALSE when the line
+// names nothing known or its operand is wrong.
+BOOL CPresentation::ApplyDirective(const std::string& strLine,
+                                   const std::vector<std::string>& arrWords)
+{
+    if (arrWords.size() < 2)
+        return FALSE;
+    if (arrWords[1] == "journal")
+        return ApplyJournal(strLine, arrWords);
+    UINT* pnDelay = FindDelay(arrWords[1]);
+    if (pnDelay != NULL)
+        return arrWords.size() == 3 && ReadMilliseconds(arrWords[2], pnDelay);
+    BOOL* pbFlag = FindFlag(arrWords[1]);
+    if (pbFlag == NULL || arrWords.size() != 2)
+        return FALSE;
+    *pbFlag = TRUE;
+    return TRUE;
+}
+
+// The journal's path is the rest of the line, which may hold blanks; its end is trimmed already.
+BOOL CPresentation::ApplyJournal(const std::string& strLine,
+                                 const std::vector<std::string>& arrWords)
+{
+    size_t nAt = strLine.find_first_not_of(" \t", arrWords[0].size());
+    nAt = strLine.find_first_not_of(" \t", nAt + arrWords[1].size());
+    if (nAt == std::string::npos)
+        return FALSE;
+    m_strJournal = strLine.substr(nAt);
+    return TRUE;
+}
+
+UINT* CPresentation::FindDelay(const std::string& strName)
+{
+    if (strName == "window-after")
+        return &m_nWindowAfterMs;
+    if (strName == "close-after")
+        return &m_nCloseAfterMs;
+    if (strName == "open-delay")
+        return &m_nOpenDelayMs;
+    return NULL;
+}
+
+BOOL* CPresentation::FindFlag(const std::string& strName)
+{
+    if (strName == "no-window")
+        return &m_bNoWindow;
+    if (strName == "null-show")
+        return &m_bNullShow;
+    if (strName == "open-fails")
+        return &m_bOpenFails;
+    if (strName == "quit-fails")
+        return &m_bQuitFails;
+    if (strName == "restart-fails")
+        return &m_bRestartFails;
+    return NULL;
 }

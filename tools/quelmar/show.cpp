@@ -2,187 +2,213 @@
 #include "show.h"
 
 #include "owners.h"
+#include "viewer/viewer_contract.h"
 
 #include <iterator>
 #include <map>
-#include <string>
 #include <utility>
 
-namespace {
-
-const char kWindowClass[] = "screenClass";
-const DISPID kRun = 2002;   // run from the first slide
-const DISPID kStop = 2003;  // stop; the window stays, and the next run starts over
-const UINT_PTR kCloseTimer = 1;
-const Method kMethods[] = {{kRun, nullptr, 0}, {kStop, nullptr, 0}};
+static const UINT_PTR kCloseTimerId = 1;
+static const CMethod kMethods[] = {{DISPID_SHOW_RUN, NULL, 0}, {DISPID_SHOW_END, NULL, 0}};
 
 // Thread timers carry no pointer of their own, so a show waiting for its window is found here.
-std::map<UINT_PTR, Show*> g_lateShows;
+static std::map<UINT_PTR, CShow*> g_mapLateShows;
 
-std::string FileName(const std::string& path)
+static std::string GetFileName(const std::string& strPath)
 {
-    size_t slash = path.find_last_of("\\/");
-    return slash == std::string::npos ? path : path.substr(slash + 1);
+    size_t nSlash = strPath.find_last_of("\\/");
+    return nSlash == std::string::npos ? strPath : strPath.substr(nSlash + 1);
 }
 
-} // namespace
-
-Show::Show(std::string path, Presentation presentation)
-    : Dispatcher("show", kMethods, static_cast<UINT>(std::size(kMethods))), path_(std::move(path)),
-      presentation_(std::move(presentation))
+CShow::CShow(std::string strPath, CPresentation presentation)
+    : CDispatcher("show", kMethods, static_cast<UINT>(std::size(kMethods))),
+      m_strPath(std::move(strPath)), m_presentation(std::move(presentation))
 {
 }
 
-Show::~Show()
+CShow::~CShow()
 {
     End();
 }
 
-bool Show::RegisterWindowClass(HINSTANCE instance)
+BOOL CShow::RegisterWindowClass(HINSTANCE hInstance)
 {
-    WNDCLASSA windowClass{};
-    windowClass.style = CS_HREDRAW | CS_VREDRAW;
-    windowClass.lpfnWndProc = WindowProc;
-    windowClass.hInstance = instance;
-    windowClass.hCursor = LoadCursorA(nullptr, IDC_ARROW);
-    windowClass.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_WINDOW + 1);
-    windowClass.lpszClassName = kWindowClass;
-    return RegisterClassA(&windowClass) != 0;
+    WNDCLASSA wc = {};
+    wc.style = CS_HREDRAW | CS_VREDRAW;
+    wc.lpfnWndProc = WindowProc;
+    wc.hInstance = hInstance;
+    wc.hCursor = LoadCursorA(NULL, IDC_ARROW);
+    wc.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_WINDOW + 1);
+    wc.lpszClassName = kShowWindowClass;
+    return RegisterClassA(&wc) != 0;
 }
 
-bool Show::Begin()
+BOOL CShow::Begin()
 {
-    if (presentation_.noWindow)
-        return true;
-    if (presentation_.windowAfterMs == 0)
+    if (m_presentation.m_bNoWindow)
+        return TRUE;
+    if (m_presentation.m_nWindowAfterMs == 0)
         return OpenWindow();
-    lateTimer_ = SetTimer(nullptr, 0, presentation_.windowAfterMs, OnLateWindow);
-    if (lateTimer_ == 0)
-        return false;
-    g_lateShows[lateTimer_] = this;
-    return true;
+    m_nLateTimer = SetTimer(NULL, 0, m_presentation.m_nWindowAfterMs, OnLateWindow);
+    if (m_nLateTimer == 0)
+        return FALSE;
+    g_mapLateShows[m_nLateTimer] = this;
+    return TRUE;
 }
 
-void Show::End()
+void CShow::End()
 {
-    if (lateTimer_) {
-        KillTimer(nullptr, lateTimer_);
-        g_lateShows.erase(lateTimer_);
-        lateTimer_ = 0;
+    if (m_nLateTimer != 0) {
+        KillTimer(NULL, m_nLateTimer);
+        g_mapLateShows.erase(m_nLateTimer);
+        m_nLateTimer = 0;
     }
-    if (hwnd_)
-        DestroyWindow(hwnd_);
+    if (m_hWnd != NULL)
+        DestroyWindow(m_hWnd);
 }
 
-void CALLBACK Show::OnLateWindow(HWND, UINT, UINT_PTR timer, DWORD)
+void CALLBACK CShow::OnLateWindow(HWND, UINT, UINT_PTR nIDEvent, DWORD)
 {
-    KillTimer(nullptr, timer);
-    auto found = g_lateShows.find(timer);
-    if (found == g_lateShows.end())
+    KillTimer(NULL, nIDEvent);
+    auto it = g_mapLateShows.find(nIDEvent);
+    if (it == g_mapLateShows.end())
         return;
-    Show* show = found->second;
-    g_lateShows.erase(found);
-    show->lateTimer_ = 0;
-    show->OpenWindow();
+    CShow* pShow = it->second;
+    g_mapLateShows.erase(it);
+    pShow->m_nLateTimer = 0;
+    pShow->OpenWindow();
 }
 
-bool Show::OpenWindow()
+BOOL CShow::OpenWindow()
 {
-    // WM_NCCREATE ties the window to this show and sets hwnd_.
-    HWND hwnd = CreateWindowExA(0, kWindowClass, path_.c_str(), WS_OVERLAPPEDWINDOW | WS_VISIBLE,
-                                CW_USEDEFAULT, CW_USEDEFAULT, 800, 600, nullptr, nullptr,
-                                GetModuleHandleA(nullptr), this);
-    if (!hwnd)
-        return false;
-    SetForegroundWindow(hwnd);
-    if (presentation_.closeAfterMs)
-        SetTimer(hwnd, kCloseTimer, presentation_.closeAfterMs, nullptr);
-    return true;
+    // WM_NCCREATE ties the window to this show and sets m_hWnd.
+    HWND hWnd = CreateWindowExA(0, kShowWindowClass, m_strPath.c_str(),
+                                WS_OVERLAPPEDWINDOW | WS_VISIBLE, CW_USEDEFAULT, CW_USEDEFAULT, 800,
+                                600, NULL, NULL, GetModuleHandleA(NULL), this);
+    if (hWnd == NULL)
+        return FALSE;
+    SetForegroundWindow(hWnd);
+    if (m_presentation.m_nCloseAfterMs != 0)
+        SetTimer(hWnd, kCloseTimerId, m_presentation.m_nCloseAfterMs, NULL);
+    return TRUE;
 }
 
-HRESULT Show::Call(DISPID id, VARIANT*, EXCEPINFO* exception)
+HRESULT CShow::Call(DISPID dispid, VARIANT*, EXCEPINFO* pExcepInfo)
 {
-    if (id == kStop && presentation_.restartFails)
-        return Raise(exception, "Restart refused: " + path_);
-    // A show the student has closed keeps answering; it just has nothing left to draw.
-    slide_ = 0;
-    running_ = id == kRun;
-    if (hwnd_)
-        InvalidateRect(hwnd_, nullptr, TRUE);
+    if (dispid == DISPID_SHOW_END && m_presentation.m_bRestartFails)
+        return Raise(pExcepInfo, "Restart refused: " + m_strPath);
+    // Stopping leaves the window up; either call starts the slides over. A show the student
+    // has closed keeps answering; it just has nothing left to draw.
+    m_nSlide = 0;
+    m_bRunning = dispid == DISPID_SHOW_RUN;
+    if (m_hWnd != NULL)
+        InvalidateRect(m_hWnd, NULL, TRUE);
     return S_OK;
 }
 
-void Show::Step(int delta)
+void CShow::Step(int nDelta)
 {
-    size_t count = presentation_.slides.size();
-    if (!running_ || (delta > 0 && slide_ + 1 >= count) || (delta < 0 && slide_ == 0))
+    size_t nCount = m_presentation.m_arrSlides.size();
+    if (!m_bRunning || (nDelta > 0 && m_nSlide + 1 >= nCount) || (nDelta < 0 && m_nSlide == 0))
         return;
-    slide_ = delta > 0 ? slide_ + 1 : slide_ - 1;
-    InvalidateRect(hwnd_, nullptr, TRUE);
+    m_nSlide = nDelta > 0 ? m_nSlide + 1 : m_nSlide - 1;
+    InvalidateRect(m_hWnd, NULL, TRUE);
 }
 
-void Show::Paint(HDC dc, const RECT& area) const
+void CShow::Paint(HDC hDC, const RECT& rcClient) const
 {
-    size_t count = presentation_.slides.size();
-    std::string place = count == 0 ? "No slides"
-                      : "Slide " + std::to_string(slide_ + 1) + " of " + std::to_string(count);
-    std::string name = FileName(path_);
-    const char* text = !running_ ? "(stopped)" : count ? presentation_.slides[slide_].c_str() : "";
+    size_t nCount = m_presentation.m_arrSlides.size();
+    std::string strPlace =
+        nCount == 0 ? "No slides"
+                    : "Slide " + std::to_string(m_nSlide + 1) + " of " + std::to_string(nCount);
+    std::string strName = GetFileName(m_strPath);
+    LPCSTR lpszText = !m_bRunning ? "(stopped)"
+                      : nCount    ? m_presentation.m_arrSlides[m_nSlide].c_str()
+                                  : "";
 
-    SetBkMode(dc, TRANSPARENT);
-    Selection labelFont(dc, GetStockObject(DEFAULT_GUI_FONT));
-    TextOutA(dc, 16, 12, name.c_str(), static_cast<int>(name.size()));
-    TextOutA(dc, 16, 32, place.c_str(), static_cast<int>(place.size()));
+    SetBkMode(hDC, TRANSPARENT);
+    CSelectedObject labelFont(hDC, GetStockObject(DEFAULT_GUI_FONT));
+    TextOutA(hDC, 16, 12, strName.c_str(), static_cast<int>(strName.size()));
+    TextOutA(hDC, 16, 32, strPlace.c_str(), static_cast<int>(strPlace.size()));
 
-    GdiFont font(CreateFontA(-32, 0, 0, 0, FW_NORMAL, FALSE, FALSE, FALSE, DEFAULT_CHARSET,
-                             OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY,
-                             DEFAULT_PITCH | FF_SWISS, "Arial"));
-    Selection slideFont(dc, font.get());
-    RECT body = {area.left + 32, area.top + 80, area.right - 32, area.bottom - 32};
-    DrawTextA(dc, text, -1, &body, DT_CENTER | DT_WORDBREAK | DT_NOPREFIX);
+    CGdiObjectOwner font(CreateFontA(-32, 0, 0, 0, FW_NORMAL, FALSE, FALSE, FALSE, DEFAULT_CHARSET,
+                                     OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY,
+                                     DEFAULT_PITCH | FF_SWISS, "Arial"));
+    CSelectedObject slideFont(hDC, font.Get());
+    RECT rcBody = {rcClient.left + 32, rcClient.top + 80, rcClient.right - 32,
+                   rcClient.bottom - 32};
+    DrawTextA(hDC, lpszText, -1, &rcBody, DT_CENTER | DT_WORDBREAK | DT_NOPREFIX);
 }
 
-LRESULT CALLBACK Show::WindowProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam)
+// The class's window procedure: the show the window belongs to handles what it can.
+LRESULT CALLBACK CShow::WindowProc(HWND hWnd, UINT message, WPARAM wParam, LPARAM lParam)
 {
     if (message == WM_NCCREATE) {
-        auto* created = reinterpret_cast<CREATESTRUCTA*>(lParam);
-        static_cast<Show*>(created->lpCreateParams)->hwnd_ = hwnd;
-        SetWindowLongPtrA(hwnd, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(created->lpCreateParams));
+        CREATESTRUCTA* pcs = reinterpret_cast<CREATESTRUCTA*>(lParam);
+        static_cast<CShow*>(pcs->lpCreateParams)->m_hWnd = hWnd;
+        SetWindowLongPtrA(hWnd, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(pcs->lpCreateParams));
     }
-    auto* show = reinterpret_cast<Show*>(GetWindowLongPtrA(hwnd, GWLP_USERDATA));
-    if (!show)
-        return DefWindowProcA(hwnd, message, wParam, lParam);
+    // Messages that come before WM_NCCREATE, or after WM_NCDESTROY, find no show.
+    CShow* pShow = reinterpret_cast<CShow*>(GetWindowLongPtrA(hWnd, GWLP_USERDATA));
+    if (pShow != NULL && pShow->OnMessage(message, wParam))
+        return 0;
+    return DefWindowProcA(hWnd, message, wParam, lParam);
+}
 
+// TRUE when the show has handled the message; FALSE leaves it to DefWindowProc.
+BOOL CShow::OnMessage(UINT message, WPARAM wParam)
+{
     switch (message) {
-    case WM_PAINT: {
-        PaintScope paint(hwnd);
-        RECT area;
-        GetClientRect(hwnd, &area);
-        show->Paint(paint.dc(), area);
-        return 0;
-    }
+    case WM_PAINT:
+        OnPaint();
+        return TRUE;
     case WM_KEYDOWN:
-        if (wParam == VK_RIGHT || wParam == VK_SPACE || wParam == VK_NEXT)
-            show->Step(1);
-        else if (wParam == VK_LEFT || wParam == VK_PRIOR)
-            show->Step(-1);
-        else if (wParam == VK_ESCAPE)
-            SendMessageA(hwnd, WM_CLOSE, 0, 0);
-        return 0;
+        OnKeyDown(wParam);
+        return TRUE;
     case WM_LBUTTONDOWN:
-        show->Step(1);
-        return 0;
+        Step(1);
+        return TRUE;
     case WM_TIMER:
-        // close-after: the show closes itself the way a student would.
-        if (wParam != kCloseTimer)
-            break;
-        KillTimer(hwnd, kCloseTimer);
-        SendMessageA(hwnd, WM_CLOSE, 0, 0);
-        return 0;
+        return OnTimer(wParam);
     case WM_NCDESTROY:
-        show->hwnd_ = nullptr;
-        SetWindowLongPtrA(hwnd, GWLP_USERDATA, 0);
-        break;
+        OnNcDestroy();
+        return FALSE;
+    default:
+        return FALSE;
     }
-    return DefWindowProcA(hwnd, message, wParam, lParam);
+}
+
+void CShow::OnPaint()
+{
+    CPaintScope paint(m_hWnd);
+    RECT rcClient;
+    GetClientRect(m_hWnd, &rcClient);
+    Paint(paint.Get(), rcClient);
+}
+
+// The keys a slide-show viewer pages with; Escape closes the show as a student would.
+void CShow::OnKeyDown(WPARAM nChar)
+{
+    if (nChar == VK_RIGHT || nChar == VK_SPACE || nChar == VK_NEXT)
+        Step(1);
+    else if (nChar == VK_LEFT || nChar == VK_PRIOR)
+        Step(-1);
+    else if (nChar == VK_ESCAPE)
+        SendMessageA(m_hWnd, WM_CLOSE, 0, 0);
+}
+
+// close-after: the show closes itself the way a student would.
+BOOL CShow::OnTimer(UINT_PTR nIDEvent)
+{
+    if (nIDEvent != kCloseTimerId)
+        return FALSE;
+    KillTimer(m_hWnd, kCloseTimerId);
+    SendMessageA(m_hWnd, WM_CLOSE, 0, 0);
+    return TRUE;
+}
+
+void CShow::OnNcDestroy()
+{
+    SetWindowLongPtrA(m_hWnd, GWLP_USERDATA, 0);
+    m_hWnd = NULL;
 }

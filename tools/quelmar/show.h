@@ -1,4 +1,4 @@
-// The slide show: its automation object and the "screenClass" window that shows it.
+// CShow: the slide show's automation object and the window the launcher looks for.
 #pragma once
 
 #include "dispatcher.h"
@@ -6,35 +6,40 @@
 
 #include <string>
 
-class Show : public Dispatcher {
+class CShow : public CDispatcher {
 public:
-    // path is the presentation path exactly as received; it becomes the window title.
-    Show(std::string path, Presentation presentation);
+    // strPath is the presentation path exactly as received; it becomes the window title.
+    CShow(std::string strPath, CPresentation presentation);
 
     // Registers the window class the launcher looks for, once, before any show begins.
-    static bool RegisterWindowClass(HINSTANCE instance);
+    static BOOL RegisterWindowClass(HINSTANCE hInstance);
 
-    // Puts the show on screen, now or as late as the presentation asks; false if it cannot.
-    bool Begin();
+    // Puts the show on screen, now or as late as the presentation asks; FALSE if it cannot.
+    BOOL Begin();
     // Takes it off screen for good: the window goes, a late one never comes.
     void End();
 
-    const Presentation& presentation() const { return presentation_; }
+    const CPresentation& GetPresentation() const { return m_presentation; }
 
 private:
-    ~Show() override;
-    HRESULT Call(DISPID id, VARIANT* result, EXCEPINFO* exception) override;
+    ~CShow() override;
+    HRESULT Call(DISPID dispid, VARIANT* pVarResult, EXCEPINFO* pExcepInfo) override;
 
-    bool OpenWindow();
-    void Step(int delta);
-    void Paint(HDC dc, const RECT& area) const;
-    static void CALLBACK OnLateWindow(HWND, UINT, UINT_PTR timer, DWORD);
-    static LRESULT CALLBACK WindowProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam);
+    BOOL OpenWindow();
+    void Step(int nDelta);
+    void Paint(HDC hDC, const RECT& rcClient) const;
+    static void CALLBACK OnLateWindow(HWND, UINT, UINT_PTR nIDEvent, DWORD);
+    static LRESULT CALLBACK WindowProc(HWND hWnd, UINT message, WPARAM wParam, LPARAM lParam);
+    BOOL OnMessage(UINT message, WPARAM wParam);
+    void OnPaint();
+    void OnKeyDown(WPARAM nChar);
+    BOOL OnTimer(UINT_PTR nIDEvent);
+    void OnNcDestroy();
 
-    std::string path_;
-    Presentation presentation_;
-    size_t slide_ = 0;
-    bool running_ = true;      // false between a stop and the next run
-    HWND hwnd_ = nullptr;
-    UINT_PTR lateTimer_ = 0;   // pending window-after timer
+    std::string m_strPath;
+    CPresentation m_presentation;
+    size_t m_nSlide = 0;
+    BOOL m_bRunning = TRUE; // FALSE between a stop and the next run
+    HWND m_hWnd = NULL;
+    UINT_PTR m_nLateTimer = 0; // the pending window-after timer
 };
