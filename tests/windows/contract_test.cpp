@@ -29,46 +29,60 @@ protected:
     std::string OpenLine() const { return "app 2002 BSTR:" + m_show + " I4:1 I4:0 -> ok"; }
 };
 
-TEST_F(Contract, TheTypicalRoadOpensTheShowAndQuitsAtTheFinish)
-{
-    Child lesson = Start();
-    Send("-Q=Q1 a 1");
-    Send("-S=P -G=85");
-    ExpectEnded(lesson);
-    EXPECT_EQ(Journal(), (std::vector<std::string>{OpenLine(), "app 2003 -> ok"}));
-}
+// One step of a lesson: a command sent, or "close" (the student closes the show),
+// and the text of the box it brings up, if any, with the status written by then.
+struct Step {
+    const char* command;
+    const char* box;
+    const char* statusDuringBox;
+};
 
-TEST_F(Contract, RestartStopsTheShowThenRunsItAndTheLessonGoesOn)
+TEST_F(Contract, TheViewerGetsExactlyTheContractsCalls)
 {
-    Child lesson = Start();
-    Send("-R");
-    Send("-G=50");
-    ExpectEnded(lesson);
-    EXPECT_EQ(FindBox(0), nullptr);
-    EXPECT_EQ(Journal(), (std::vector<std::string>{OpenLine(), "show 2003 -> ok", "show 2002 -> ok",
-                                                   "app 2003 -> ok"}));
-    EXPECT_EQ(Result("score"), "50");
-}
-
-TEST_F(Contract, AFinishWhoseQuitFailsAsksOnceAndEnds)
-{
-    WriteShow("#quelmar quit-fails\r\nSlide\r\n");
-    Child lesson = Start();
-    auto finish = std::async(std::launch::async, [this] { Send("-S=P -G=70"); });
-    Box box = DismissBox(20000);
-    finish.get();
-    EXPECT_EQ(box.text, "Quit refused");
-    ExpectEnded(lesson);
-    EXPECT_EQ(Journal(), (std::vector<std::string>{OpenLine(), "app 2003 -> 0x80020009"}));
-}
-
-TEST_F(Contract, AShowClosedByTheStudentEndsWithQuit)
-{
-    Child lesson = Start();
-    ASSERT_TRUE(PostMessageA(FindWindowA(kShowWindowClass, NULL), WM_CLOSE, 0, 0));
-    ExpectEnded(lesson);
-    EXPECT_EQ(Result("lesson_status"), "I,S");
-    EXPECT_EQ(Journal(), (std::vector<std::string>{OpenLine(), "app 2003 -> ok"}));
+    const std::string refused = " -> 0x80020009"; // DISP_E_EXCEPTION: the viewer refused
+    struct Row {
+        const char* name;
+        const char* directive;
+        std::vector<Step> steps;
+        std::vector<std::string> calls; // after the open call
+        const char* status;
+        const char* score;
+    } rows[] = {
+        {"R: the show stopped, then run", "", {{"-R"}, {"-G=50"}},
+         {"show 2003 -> ok", "show 2002 -> ok", "app 2003 -> ok"}, "<none>", "50"},
+        {"a refused restart is reported, the lesson goes on", "#quelmar restart-fails",
+         {{"-R", "Restart refused: ", "<none>"}, {"-S=C"}},
+         {"show 2003" + refused, "app 2003 -> ok"}, "C", "<none>"},
+        {"a refused quit is reported once the result is written", "#quelmar quit-fails",
+         {{"-S=P -G=70", "Quit refused", "P"}}, {"app 2003" + refused}, "P", "70"},
+        {"the show closed by the student", "", {{"close"}}, {"app 2003 -> ok"}, "I,S", "<none>"},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.name);
+        WriteShow(std::string(row.directive) + "\r\nSlide\r\n");
+        DeleteFileA(m_journal.c_str());
+        DeleteFileA(m_result.c_str());
+        Child lesson = Start();
+        for (const Step& step : row.steps) {
+            if (std::string(step.command) == "close")
+                PostMessageA(FindWindowA(kShowWindowClass, NULL), WM_CLOSE, 0, 0);
+            else
+                Send(step.command);
+            if (step.box == NULL)
+                continue;
+            HWND hBox = FindBox(20000);
+            ASSERT_NE(hBox, nullptr) << step.command;
+            EXPECT_EQ(BoxText(hBox).find(step.box), 0u) << BoxText(hBox);
+            EXPECT_EQ(Result("lesson_status"), step.statusDuringBox);
+            PressOk(hBox);
+        }
+        ExpectEnded(lesson);
+        std::vector<std::string> calls = {OpenLine()};
+        calls.insert(calls.end(), row.calls.begin(), row.calls.end());
+        EXPECT_EQ(Journal(), calls);
+        EXPECT_EQ(Result("lesson_status"), row.status);
+        EXPECT_EQ(Result("score"), row.score);
+    }
 }
 
 TEST_F(Contract, TextsThatAreNotCommandsAreIgnoredAndASecondNoticeDeliversTheTextAgain)

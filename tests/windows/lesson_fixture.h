@@ -87,12 +87,14 @@ protected:
         DWORD recorded;
         EXPECT_FALSE(GetCrashRecord(&recorded)) << "a crash record outlived the lesson";
     }
-    std::string Result(const char* key)
+    // A value of the result file, "<none>" when it has none.
+    std::string Value(const char* section, const char* key)
     {
         char sz[256];
-        GetPrivateProfileStringA("core", key, "<none>", sz, sizeof(sz), m_result.c_str());
+        GetPrivateProfileStringA(section, key, "<none>", sz, sizeof(sz), m_result.c_str());
         return sz;
     }
+    std::string Result(const char* key) { return Value("core", key); }
     std::string Quiz()
     {
         std::string s;

@@ -28,18 +28,10 @@ TEST_F(Load, FiftyAnswersLaunchedAtOnceAreAllRecordedOnce)
 {
     Child lesson = Start();
     std::vector<Child> senders;
-    std::vector<DWORD> started;
-    for (int i = 1; i <= 50; ++i) {
-        started.push_back(GetTickCount());
+    for (int i = 1; i <= 50; ++i)
         senders.push_back(Launch("-Q=A" + std::to_string(i) + " b 1"));
-    }
-    DWORD worst = 0;
-    for (size_t i = 0; i < senders.size(); ++i) {
+    for (size_t i = 0; i < senders.size(); ++i)
         EXPECT_EQ(senders[i].Wait(60000), 0u) << "sender " << i + 1;
-        worst = std::max<DWORD>(worst, GetTickCount() - started[i]);
-    }
-    printf("worst sender, launch to exit: %lu ms\n", static_cast<unsigned long>(worst));
-    RecordProperty("worst_sender_ms", static_cast<int>(worst));
     Send("-S=P");
     ExpectEnded(lesson);
 
@@ -65,25 +57,6 @@ TEST_F(Load, CommandsLaunchedRightAfterTheFirstLaunchArrive)
     EXPECT_EQ(RecordedIds(Quiz()), std::vector<std::string>{"Q0"});
     EXPECT_EQ(Result("lesson_status"), "P");
     EXPECT_EQ(Result("score"), "1");
-}
-
-TEST_F(Load, AFiveHundredAnswerLessonKeepsEveryLine)
-{
-    Child lesson = Start();
-    // Five senders at a time: as fast as a class of quick students.
-    for (int i = 0; i < 500; i += 5) {
-        std::vector<Child> batch;
-        for (int j = i; j < i + 5; ++j)
-            batch.push_back(Launch("-Q=N" + std::to_string(j) + " a 0"));
-        for (Child& child : batch)
-            EXPECT_EQ(child.Wait(60000), 0u);
-    }
-    Send("-S=P");
-    ExpectEnded(lesson);
-    std::vector<std::string> ids = RecordedIds(Quiz());
-    EXPECT_EQ(Lines(Quiz()).size(), 501u);
-    EXPECT_EQ(std::set<std::string>(ids.begin(), ids.end()).size(), 500u);
-    EXPECT_EQ(std::count(ids.begin(), ids.end(), "<malformed>"), 0);
 }
 
 TEST_F(Load, AKilledViewerEndsTheLessonIncomplete)

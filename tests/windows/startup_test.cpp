@@ -1,6 +1,8 @@
 // Start-up, its refusals and the hand-over, through real launches of tarnskov.exe.
 #include <gtest/gtest.h>
 
+#include <memory>
+
 #include "testkit.h"
 
 using namespace testkit;
@@ -63,69 +65,66 @@ protected:
     bool m_viewerWasRegistered = false;
 };
 
-TEST_F(Startup, RefusesWhileTheFullPresentationProgramRuns)
+TEST_F(Startup, EachRefusalIsReportedAndTheOptionEndsAsItWas)
 {
-    HelperWindow full("PP97FrameClass", "Microsoft PowerPoint");
-    ExpectRefusal("C:\\lessons\\x.ppt", "PowerPoint still running\n\nKELVAND.EXE C:\\lessons\\x.ppt",
-                  kUntouched, kUntouched);
-}
-
-TEST_F(Startup, RefusesWhenTheViewerIsNotInstalled)
-{
-    SetViewerKey(false);
-    ExpectRefusal("x.ppt", "PPT Viewer not found", kUntouched, kUntouched);
-}
-
-TEST_F(Startup, RefusesWhileASlideShowRuns)
-{
-    HelperWindow show(kShowWindowClass, "other show", true);
-    ExpectRefusal("a b.ppt", "PPT Viewer still running\n\nQUELMAR.EXE a b.ppt", kUntouched,
-                  kUntouched);
-}
-
-TEST_F(Startup, RefusesWithoutTheViewerOptions)
-{
-    DeleteOptionsKey();
-    ExpectRefusal("x.ppt", "PPT Viewer not found", kNoMacroValue, kNoMacroValue);
-    DWORD type, value;
-    EXPECT_FALSE(GetMacroProtection(&type, &value));
-}
-
-TEST_F(Startup, RefusesWhenTheMacroOptionIsAbsentOrNotADword)
-{
-    DeleteMacroProtection();
-    ExpectRefusal("x.ppt", "PPT Viewer failure", kNoMacroValue, kNoMacroValue);
-    DWORD type, value;
-    EXPECT_FALSE(GetMacroProtection(&type, &value));
-
-    SetMacroProtectionString("1");
-    ExpectRefusal("x.ppt", "PPT Viewer failure", kNoMacroValue, kNoMacroValue);
-    ASSERT_TRUE(GetMacroProtection(&type, &value));
-    EXPECT_EQ(type, static_cast<DWORD>(REG_SZ));
-}
-
-TEST_F(Startup, MissingLessonValuesRefuseWithTheOptionOffUntilTheBoxGoes)
-{
+    enum Setup { Nothing, FullProgram, NoViewerKey, AShow, NoOptionsKey, NoOption, OptionText,
+                 CrashRecordAndShow };
     struct Row {
         const char* name;
+        Setup setup;
+        DWORD option;
         const char* paramFile; // NULL: no PARAM.CMI at all
-        const char* text;
+        std::string tail, text;
+        DWORD during, after; // the option while the box is up, and after
     } rows[] = {
-        {"no parameter file", NULL, "Result File not found"},
-        {"no core section", "[Evaluation]\r\nCourse_ID=C1\r\n", "Result File not found"},
-        {"empty output_file", "[core]\r\noutput_file=\r\nstudent_name=S\r\n",
-         "Result File not found"},
-        {"no student name", "[core]\r\noutput_file=r.ini\r\n", "Student Name miss"},
-        {"empty student name", "[core]\r\noutput_file=r.ini\r\nstudent_name=\"\"\r\n",
-         "Student Name miss"},
+        {"the full program runs", FullProgram, 1, NULL, "C:\\lessons\\x.ppt",
+         "PowerPoint still running\n\nKELVAND.EXE C:\\lessons\\x.ppt", 1, 1},
+        {"no viewer installed", NoViewerKey, 1, NULL, "x.ppt", "PPT Viewer not found", 1, 1},
+        {"a show runs", AShow, 1, NULL, "a b.ppt", "PPT Viewer still running\n\nQUELMAR.EXE a b.ppt",
+         1, 1},
+        {"no options key", NoOptionsKey, 1, NULL, "x.ppt", "PPT Viewer not found", kNoMacroValue,
+         kNoMacroValue},
+        {"no option", NoOption, 1, NULL, "x.ppt", "PPT Viewer failure", kNoMacroValue,
+         kNoMacroValue},
+        {"the option is text", OptionText, 1, NULL, "x.ppt", "PPT Viewer failure", kNoMacroValue,
+         kNoMacroValue},
+        // A launcher killed mid-lesson left the option off and its viewer running: the
+        // option is written back before any check.
+        {"a crash record", CrashRecordAndShow, 0, NULL, "x.ppt",
+         "PPT Viewer still running\n\nQUELMAR.EXE x.ppt", 7, 7},
+        {"no parameter file", Nothing, 7, NULL, "x.ppt", "Result File not found", 0, 7},
+        {"an all-ones option", Nothing, 0xFFFFFFFF, NULL, "x.ppt", "Result File not found", 0,
+         0xFFFFFFFF},
+        {"no core section", Nothing, 7, "[Evaluation]\r\nCourse_ID=C1\r\n", "x.ppt",
+         "Result File not found", 0, 7},
+        {"empty output_file", Nothing, 7, "[core]\r\noutput_file=\r\nstudent_name=S\r\n", "x.ppt",
+         "Result File not found", 0, 7},
+        {"no student name", Nothing, 7, "[core]\r\noutput_file=r.ini\r\n", "x.ppt",
+         "Student Name miss", 0, 7},
+        {"empty student name", Nothing, 7, "[core]\r\noutput_file=r.ini\r\nstudent_name=\"\"\r\n",
+         "x.ppt", "Student Name miss", 0, 7},
     };
     for (const Row& row : rows) {
         SCOPED_TRACE(row.name);
+        SetViewerKey(row.setup != NoViewerKey);
+        SetMacroProtection(row.option);
         DeleteParamFile();
         if (row.paramFile)
             WriteParamFile(row.paramFile);
-        SetMacroProtection(7);
-        ExpectRefusal("x.ppt", row.text, 0, 7);
+        if (row.setup == NoOptionsKey)
+            DeleteOptionsKey();
+        if (row.setup == NoOption)
+            DeleteMacroProtection();
+        if (row.setup == OptionText)
+            SetMacroProtectionString("1");
+        if (row.setup == CrashRecordAndShow)
+            SetCrashRecord(7);
+        std::unique_ptr<HelperWindow> window;
+        if (row.setup == FullProgram)
+            window.reset(new HelperWindow("PP97FrameClass", "Microsoft PowerPoint"));
+        if (row.setup == AShow || row.setup == CrashRecordAndShow)
+            window.reset(new HelperWindow(kShowWindowClass, "other show", true));
+        ExpectRefusal(row.tail, row.text, row.during, row.after);
     }
 }
 
@@ -141,26 +140,6 @@ TEST_F(Startup, TheFrameExistsWhileTheMissingStudentIsReportedAndGoesUnseen)
     PressOk(hBox);
     EXPECT_EQ(child.Wait(15000), 0u);
     EXPECT_FALSE(IsWindow(hFrame));
-}
-
-TEST_F(Startup, AStoredAllOnesValueIsWrittenBackToo)
-{
-    SetMacroProtection(0xFFFFFFFF);
-    ExpectRefusal("x.ppt", "Result File not found", 0, 0xFFFFFFFF);
-}
-
-TEST_F(Startup, ACrashRecordIsWrittenBackBeforeAnyCheck)
-{
-    // A launcher killed mid-lesson left the option off and a viewer running.
-    SetMacroProtection(0);
-    HKEY hKey;
-    ASSERT_EQ(RegCreateKeyA(HKEY_CURRENT_USER, "Software\\Tarnskov", &hKey), ERROR_SUCCESS);
-    const DWORD saved = 7;
-    RegSetValueExA(hKey, "SavedMacroVirusProtection", 0, REG_DWORD,
-                   reinterpret_cast<const BYTE*>(&saved), sizeof(saved));
-    RegCloseKey(hKey);
-    HelperWindow show(kShowWindowClass, "left over", true);
-    ExpectRefusal("x.ppt", "PPT Viewer still running\n\nQUELMAR.EXE x.ppt", saved, saved);
 }
 
 TEST_F(Startup, ALaunchDuringARefusalEndsSilently)

@@ -261,15 +261,13 @@ void DeleteMacroProtection() { DeleteValue(HKEY_CURRENT_USER, kOptionsKey, kMacr
 
 void DeleteOptionsKey() { RegDeleteKeyA(HKEY_CURRENT_USER, kOptionsKey); }
 
-bool GetMacroProtection(DWORD* pType, DWORD* pValue)
-{
-    return GetValue(HKEY_CURRENT_USER, kOptionsKey, kMacroValue, pType, pValue);
-}
-
 DWORD MacroValue()
 {
     DWORD type = 0, value = 0;
-    return GetMacroProtection(&type, &value) && type == REG_DWORD ? value : kNoMacroValue;
+    return GetValue(HKEY_CURRENT_USER, kOptionsKey, kMacroValue, &type, &value) &&
+                   type == REG_DWORD
+               ? value
+               : kNoMacroValue;
 }
 
 bool GetCrashRecord(DWORD* pValue)
@@ -277,6 +275,11 @@ bool GetCrashRecord(DWORD* pValue)
     DWORD type = 0;
     return GetValue(HKEY_CURRENT_USER, kLauncherKey, kCrashRecord, &type, pValue) &&
            type == REG_DWORD;
+}
+
+void SetCrashRecord(DWORD value)
+{
+    SetValue(HKEY_CURRENT_USER, kLauncherKey, kCrashRecord, REG_DWORD, &value, sizeof(value));
 }
 
 void DeleteCrashRecord() { DeleteValue(HKEY_CURRENT_USER, kLauncherKey, kCrashRecord); }
@@ -396,17 +399,19 @@ std::string FreshDir(const std::string& name)
 
 // ---- processes ----
 
+static bool IsHeldElsewhere(const std::string& path)
+{
+    CHandleOwner probe(
+        CreateFileA(path.c_str(), GENERIC_READ, kShareAll, NULL, OPEN_EXISTING, 0, NULL));
+    return probe.Get() == NULL && GetLastError() == ERROR_SHARING_VIOLATION;
+}
+
 Child HoldFile(const std::string& path)
 {
     Child holder = LaunchRaw("\"" + BinPath("tkhelper.exe") + "\" hold \"" + path + "\" 60000");
-    // Held once nobody else may open it.
-    for (int i = 0; i < 500; ++i) {
-        CHandleOwner probe(
-            CreateFileA(path.c_str(), GENERIC_READ, kShareAll, NULL, OPEN_EXISTING, 0, NULL));
-        if (probe.Get() == NULL && GetLastError() == ERROR_SHARING_VIOLATION)
-            break;
+    // Held once nobody else may open it; each probe closes at once, not to be in its way.
+    for (int i = 0; i < 500 && !IsHeldElsewhere(path); ++i)
         Sleep(20);
-    }
     return holder;
 }
 

@@ -82,14 +82,13 @@ void SetMacroProtection(DWORD value);
 void SetMacroProtectionString(const char* value);
 void DeleteMacroProtection();
 void DeleteOptionsKey();
-// false when absent; type and value as found.
-bool GetMacroProtection(DWORD* pType, DWORD* pValue);
 // The option's DWORD, or kNoMacroValue when it is absent or of another type.
 const DWORD kNoMacroValue = 0xDEADBEEF;
 DWORD MacroValue();
 
 // The launcher's crash record: the option's saved value while a lesson runs.
 bool GetCrashRecord(DWORD* pValue);
+void SetCrashRecord(DWORD value);
 void DeleteCrashRecord();
 
 // The diagnostic log's switch: LogFile under HKCU\Software\Tarnskov, of that
