@@ -10,6 +10,7 @@
 #include <string.h>
 
 #include <algorithm>
+#include <set>
 #include <stdexcept>
 #include <string>
 #include <vector>
@@ -29,6 +30,7 @@ struct Options {
     int answers = 30;
     int idleSeconds = 30;
     int lessons = 5;
+    int longAnswers = 500;
 };
 
 void Check(bool ok, const std::string& what)
@@ -356,6 +358,8 @@ Options ParseOptions(int argc, char** argv)
             o.idleSeconds = value;
         else if (name == "--lessons")
             o.lessons = value;
+        else if (name == "--long")
+            o.longAnswers = value;
         else
             throw std::runtime_error("unknown option " + name);
     }
@@ -387,9 +391,41 @@ StartUpFigures TimeStartUps(const LessonFiles& files, int lessons)
 struct RunningFigures {
     HandOverFigures hand;
     Stats answer, answerLogged;
+    double longLessonMsPerAnswer;
     IdleFigures idle;
     SIZE_T peakWorkingSet, ownPeakWorkingSet;
 };
+
+// A long lesson: answers five at a time, as fast as a class of quick students, every one
+// recorded exactly once. Returns the time per answer.
+double TimeLongLesson(const LessonFiles& files, int answers)
+{
+    fprintf(stderr, "a long lesson: %d answers, five at a time\n", answers);
+    Check(testkit::WriteWholeFile(files.quiz, ""), "cannot empty the interaction file");
+    Lesson lesson(files);
+    lesson.Start();
+    const double t0 = NowMs();
+    for (int i = 0; i < answers; i += 5) {
+        std::vector<Child> batch;
+        for (int j = i; j < i + 5 && j < answers; ++j)
+            batch.push_back(testkit::Launch("-Q=N" + std::to_string(j) + " a 0"));
+        for (Child& child : batch)
+            Check(child.Wait(60000) == 0, "a sender of the long lesson failed");
+    }
+    const double elapsed = NowMs() - t0;
+    lesson.Finish(102);
+    std::string quiz;
+    Check(testkit::ReadWholeFile(files.quiz, &quiz), "no interaction file");
+    std::set<std::string> ids;
+    size_t lines = 0;
+    for (size_t at = quiz.find(",\"N"); at != std::string::npos; at = quiz.find(",\"N", at + 1)) {
+        ids.insert(quiz.substr(at + 2, quiz.find('"', at + 2) - at - 2));
+        ++lines;
+    }
+    Check(lines == static_cast<size_t>(answers) && ids.size() == lines,
+          "the long lesson lost or doubled an answer");
+    return elapsed / answers;
+}
 
 // One lesson for the hand-overs, the commands, the idle time and the memory; then one
 // started with the diagnostic log on, for the commands again.
@@ -429,6 +465,7 @@ RunningFigures TimeRunningLessons(const LessonFiles& files, const Options& o)
     std::string text;
     Check(testkit::ReadWholeFile(log, &text) && text.find(" record ") != std::string::npos,
           "the lesson with the log on wrote no log");
+    f.longLessonMsPerAnswer = TimeLongLesson(files, o.longAnswers);
     return f;
 }
 
@@ -473,6 +510,9 @@ void PrintFigures(const Options& o, const StartUpFigures& start, const RunningFi
     Row("Start-up: open call's return and designed 200 ms wait (show window → watch running)",
         start.designedWait);
     Row("Start-up: total (CreateProcess → watch running)", start.total);
+    Row("A long lesson: " + std::to_string(o.longAnswers) +
+            " answers launched five at a time, each recorded exactly once",
+        Fixed(f.longLessonMsPerAnswer) + " ms per answer");
     Row("Peak working set of the lesson, just before its finish", mib(f.peakWorkingSet));
     Row("Peak working set of bench_driver.exe itself, for scale", mib(f.ownPeakWorkingSet));
     printf("\nSamples: %d rounds of the five process starts, %d answers with the log off and as "
