@@ -1,7 +1,8 @@
 // bench_driver: times the launcher under Wine (hand-over, commands, idle CPU, start-up, memory)
 // and prints the results as markdown. Fails loudly when what it timed did not happen.
-//   bench_driver [--rounds N] [--answers N] [--idle SECONDS] [--lessons N]
+//   bench_driver [--rounds N] [--answers N] [--idle SECONDS] [--lessons N] [--long N]
 #include <windows.h>
+
 #include <psapi.h>
 #include <winternl.h>
 
@@ -63,7 +64,6 @@ Stats Summary(std::vector<double> v)
     double median = n % 2 ? v[n / 2] : (v[n / 2 - 1] + v[n / 2]) / 2;
     return {median, v.front(), v.back()};
 }
-
 
 // Polls every millisecond until found() holds; false after timeoutMs or once stop() holds.
 template <class Found, class Stop> bool PollUntil(Found found, Stop stop, DWORD timeoutMs)
@@ -137,7 +137,8 @@ public:
               "cannot write the lesson's files");
         testkit::WriteParamFile("[core]\r\noutput_file=" + result +
                                 "\r\nstudent_name=BENCH STUDENT\r\n[Evaluation]\r\n"
-                                "Course_ID=B1\r\ninteraction_file=" + quiz + "\r\n");
+                                "Course_ID=B1\r\ninteraction_file=" +
+                                quiz + "\r\n");
     }
     std::string show, result, quiz;
 };
@@ -240,9 +241,8 @@ HandOverFigures TimeHandOvers(int rounds, const std::string& log)
     std::vector<double> beyond;
     for (int i = 0; i < rounds; ++i)
         beyond.push_back(samples[3][i] - samples[1][i]);
-    return {Summary(samples[3]), Summary(samples[4]), Summary(samples[0]), Summary(samples[1]),
-            Summary(samples[2]),
-            Summary(beyond)};
+    return {Summary(samples[3]), Summary(samples[4]), Summary(samples[0]),
+            Summary(samples[1]), Summary(samples[2]), Summary(beyond)};
 }
 
 // CreateProcessA of a -Q launch to its record's bytes in the interaction file, less the
@@ -257,9 +257,9 @@ Stats TimeAnswers(const LessonFiles& files, int answers)
         const LONGLONG before = FileSize(files.quiz);
         const double t0 = NowMs();
         Child sender = testkit::Launch("-Q=" + id + " B 1");
-        Check(PollUntil([&] { return FileSize(files.quiz) != before; }, [] { return false; },
-                        10000),
-              "no record for " + id);
+        Check(
+            PollUntil([&] { return FileSize(files.quiz) != before; }, [] { return false; }, 10000),
+            "no record for " + id);
         const double elapsed = NowMs() - t0;
         Check(sender.Wait(10000) == 0, "the sender of " + id + " failed");
         // Read only once the file has grown: the recorder may refuse to share it
@@ -270,7 +270,8 @@ Stats TimeAnswers(const LessonFiles& files, int answers)
             return testkit::ReadWholeFile(files.quiz, &text) && text.size() > tail.size() &&
                    text.compare(text.size() - tail.size(), tail.size(), tail) == 0;
         };
-        Check(PollUntil(recorded, [] { return false; }, 1000),
+        Check(PollUntil(
+                  recorded, [] { return false; }, 1000),
               "the last record is not " + id);
         if (i >= 0)
             v.push_back(elapsed - static_cast<double>(kCommandWaitMs));
@@ -341,7 +342,10 @@ void Row(const std::string& what, const Stats& s)
     Row(what, Fixed(s.median) + " ms", Fixed(s.low) + "–" + Fixed(s.high) + " ms");
 }
 
-const char* Verdict(bool met) { return met ? "met" : "**missed**"; }
+const char* Verdict(bool met)
+{
+    return met ? "met" : "**missed**";
+}
 
 Options ParseOptions(int argc, char** argv)
 {
@@ -436,7 +440,8 @@ RunningFigures TimeRunningLessons(const LessonFiles& files, const Options& o)
     {
         Lesson lesson(files);
         lesson.Start();
-        CHandleOwner process(OpenProcess(PROCESS_QUERY_INFORMATION | PROCESS_VM_READ, FALSE, lesson.Pid()));
+        CHandleOwner process(
+            OpenProcess(PROCESS_QUERY_INFORMATION | PROCESS_VM_READ, FALSE, lesson.Pid()));
         Check(process.Get() != NULL, "cannot open the lesson process");
         fprintf(stderr, "hand-over: %d rounds\n", o.rounds);
         f.hand = TimeHandOvers(o.rounds, log);
@@ -490,7 +495,8 @@ void PrintFigures(const Options& o, const StartUpFigures& start, const RunningFi
     Row("Later launch beyond a start importing user32 and advapi32, round by round",
         hand.laterBeyondUser32);
     Row("Later launch with the diagnostic log on", hand.laterLaunchLogged);
-    Row("Later launch, log on ÷ log off", Fixed(hand.laterLaunchLogged.median / hand.laterLaunch.median, 3));
+    Row("Later launch, log on ÷ log off",
+        Fixed(hand.laterLaunchLogged.median / hand.laterLaunch.median, 3));
     Row("Command end to end (`-Q=id B 1`: launch → record on disk), less the designed 100 ms",
         f.answer);
     Row("Command end to end beyond one process start", Fixed(beyond) + " ms", "", "≤ 15 ms",
@@ -501,7 +507,8 @@ void PrintFigures(const Options& o, const StartUpFigures& start, const RunningFi
     Row("Command end to end, log on ÷ log off", Fixed(f.answerLogged.median / f.answer.median, 3));
     Row("CPU of an idle lesson: " + Fixed(f.idle.cpuMs, 0) + " ms in " +
             Fixed(f.idle.wallMs / 1000) + " s, " +
-            Fixed(1000 * f.idle.cpuMs / (f.idle.wallMs / static_cast<double>(kWatchPeriodMs)), 0) + " µs per watch tick",
+            Fixed(1000 * f.idle.cpuMs / (f.idle.wallMs / static_cast<double>(kWatchPeriodMs)), 0) +
+            " µs per watch tick",
         Fixed(f.idle.percent, 3) + " % of one core", "", "≤ 0.2 %", Verdict(f.idle.percent <= 0.2));
     Row("Start-up: program (CreateProcess → frame window)", start.program);
     Row("Start-up: program beyond a start importing user32 and advapi32",

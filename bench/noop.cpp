@@ -2,4 +2,7 @@
 #include <windows.h>
 
 // The same entry point and runtime start-up as tarnskov.exe, so only the work differs.
-int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) { return 0; }
+int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int)
+{
+    return 0;
+}

@@ -3,7 +3,7 @@
 # a package already present is left alone, and nothing is asked of apt when all are.
 set -euo pipefail
 
-packages=(cmake ninja-build g++ clang libclang-rt-14-dev googletest libgtest-dev
+packages=(cmake ninja-build g++ clang clang-format libclang-rt-14-dev googletest libgtest-dev
           g++-mingw-w64-i686-posix g++-mingw-w64-x86-64-posix mingw-w64-tools
           wine wine64 wine32:i386 xvfb wixl msitools)
 

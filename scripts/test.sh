@@ -8,6 +8,11 @@ cd "$root"
 "$root/scripts/setup.sh"
 
 jobs=$(nproc)
+
+echo "== formatting: every C++ file as the committed .clang-format has it"
+find src tools tests bench \( -name '*.cpp' -o -name '*.h' \) -print0 |
+    xargs -0 clang-format --dry-run --Werror
+
 export CC=clang CXX=clang++   # clang brings libFuzzer; GCC builds the same sources too
 
 echo "== native: unit tests and fuzz targets"

@@ -4,8 +4,8 @@
 #include "app/macro_option.h"
 #include "channel/command_block.h"
 #include "frame/main_frame.h"
-#include "log/event_log.h"
 #include "lesson/lesson_files.h"
+#include "log/event_log.h"
 #include "res/resource.h"
 #include "viewer/viewer.h"
 
@@ -79,7 +79,7 @@ void CLauncherApp::RestoreFromCrashRecord()
     if (lResult == ERROR_SUCCESS)
         DeleteCrashRecord();
     LogEvent("option", "%lu restored from the crash record: %s", dwRecorded,
-           lResult == ERROR_SUCCESS ? "record deleted" : "failed, record kept");
+             lResult == ERROR_SUCCESS ? "record deleted" : "failed, record kept");
 }
 
 // Neither the full presentation program nor another show may run, and the
@@ -122,7 +122,8 @@ BOOL CLauncherApp::SwitchMacroProtectionOff()
 
     // Without a record the lesson still runs; only a crash would then cost the value.
     const BOOL bRecorded = WriteCrashRecord(dwValue);
-    LogEvent("option", "%lu saved; crash record %s", dwValue, bRecorded ? "written" : "not written");
+    LogEvent("option", "%lu saved; crash record %s", dwValue,
+             bRecorded ? "written" : "not written");
     if (WriteDwordValue(key.Get(), kMacroProtectionValue, 0) != ERROR_SUCCESS)
         return ReportFailure(IDS_VIEWER_FAILURE, &key);
     LogEvent("option", "set to 0");
@@ -159,9 +160,9 @@ BOOL CLauncherApp::StartLesson()
     ReadLessonValue("Evaluation", "interaction_file", szValue, szParamFile);
     pFrame->m_strInteractionFile = szValue;
     LogEvent("params", "result \"%s\", interaction \"%s\", course \"%s\", student name present",
-           static_cast<LPCSTR>(pFrame->m_strResultFile),
-           static_cast<LPCSTR>(pFrame->m_strInteractionFile),
-           static_cast<LPCSTR>(pFrame->m_strCourseId));
+             static_cast<LPCSTR>(pFrame->m_strResultFile),
+             static_cast<LPCSTR>(pFrame->m_strInteractionFile),
+             static_cast<LPCSTR>(pFrame->m_strCourseId));
 
     pFrame->ShowWindow(SW_HIDE);
     UpdateWindow(pFrame->m_hWnd);
@@ -180,7 +181,7 @@ int CLauncherApp::ExitInstance()
             m_bMacroProtectionSaved = FALSE;
         }
         LogEvent("option", "%lu written back: %s", m_dwSavedMacroProtection,
-               lResult == ERROR_SUCCESS ? "crash record deleted" : "failed, crash record kept");
+                 lResult == ERROR_SUCCESS ? "crash record deleted" : "failed, crash record kept");
     }
     // Only now may the next first launch save the option, and find its true value.
     if (m_lessonLock.Get() != NULL) {

@@ -1,10 +1,11 @@
-// The viewer's macro-virus protection option, and the crash record that keeps its saved value while it is off.
+// The viewer's macro-virus protection option, and the crash record that keeps its saved value while
+// it is off.
 #pragma once
 
 #include <windows.h>
 
-extern const char kOptionsKey[];          // under HKEY_CURRENT_USER
-extern const char kMacroProtectionValue[]; // "MacroVirusProtection", REG_DWORD
+extern const char kOptionsKey[];                    // under HKEY_CURRENT_USER
+extern const char kMacroProtectionValue[];          // "MacroVirusProtection", REG_DWORD
 const REGSAM kOptionsAccess = KEY_READ | KEY_WRITE; // 0x2001F
 
 // Sets a REG_DWORD value of an open key and flushes the key: the one way the

@@ -1,4 +1,5 @@
-// The channel's contract: every name, number and wait that launches, the running lesson, the tests and the bench share. No Windows header.
+// The channel's contract: every name, number and wait that launches, the running lesson, the tests
+// and the bench share. No Windows header.
 //
 // Start-up protocol. Every launch first looks up the running instance (below).
 // One that finds it is a later launch and hands its tail over. One that finds
@@ -56,9 +57,10 @@ const unsigned kOwnFinishText = 1; // the instance's own default finish text
 const unsigned kQueuedText = 2;    // the next text the receiver queued during a viewer call
 
 // The lesson's designed waits, in milliseconds.
-const unsigned long kShowWindowWaitMs = 200; // after the open call, before the show window is looked up
-const unsigned long kCommandWaitMs = 100;    // before a received command is dispatched
-const unsigned long kWatchPeriodMs = 50;     // the watch timer
+const unsigned long kShowWindowWaitMs =
+    200; // after the open call, before the show window is looked up
+const unsigned long kCommandWaitMs = 100; // before a received command is dispatched
+const unsigned long kWatchPeriodMs = 50;  // the watch timer
 // The bounds of a launch's own waits.
 const unsigned long kSendTimeoutMs = 10000; // for the turn, and for "taken"
 const unsigned long kBlockWaitMs = 3000;    // for the window and the block to appear

@@ -2,18 +2,19 @@
 #include "channel/command_block.h"
 
 #include "channel/command_text.h"
-#include "log/event_log.h"
 #include "framework/afxwin.h"
 #include "framework/handles.h"
+#include "log/event_log.h"
 
 static_assert(WM_SHOW_START == WM_USER + 1 && WM_SHOW_COMMAND == WM_USER + 2,
               "the private messages");
 
-constexpr bool SameText(const char* a, const char* b)
+constexpr BOOL SameText(const char* a, const char* b)
 {
     return *a == *b && (*a == '\0' || SameText(a + 1, b + 1));
 }
-static_assert(SameText(kFrameClass, AFX_FRAME_CLASS), "later launches look for the framework's frames");
+static_assert(SameText(kFrameClass, AFX_FRAME_CLASS),
+              "later launches look for the framework's frames");
 static const DWORD kBlockRetryMs = 20;
 
 HANDLE CreateCommandBlock()
@@ -22,7 +23,10 @@ HANDLE CreateCommandBlock()
                               static_cast<DWORD>(kCommandBlockSize), kCommandBlockName);
 }
 
-HANDLE CreateCommandTakenEvent() { return CreateEventA(NULL, TRUE, FALSE, kTakenEventName); }
+HANDLE CreateCommandTakenEvent()
+{
+    return CreateEventA(NULL, TRUE, FALSE, kTakenEventName);
+}
 
 // Maps the block once, copies the text with its NUL to the block's start and
 // unmaps; what lies beyond keeps an older text's tail. FALSE when it cannot map.
@@ -85,8 +89,9 @@ BOOL TakeLesson(LPCSTR lpszTitle, LPCSTR lpszCommandLine, HANDLE* phLesson, HWND
             else
                 *phLesson = lesson.Detach();
             LogEvent("startup", "lesson mutex had after %lu ms%s%s", dwWaited,
-                   dwWait == WAIT_ABANDONED ? " (abandoned)" : "",
-                   *phWndInstance != NULL ? ", but a lesson runs: a later launch" : ": the first launch");
+                     dwWait == WAIT_ABANDONED ? " (abandoned)" : "",
+                     *phWndInstance != NULL ? ", but a lesson runs: a later launch"
+                                            : ": the first launch");
             return TRUE;
         }
         *phWndInstance = FindInstanceWindow(lpszTitle, lpszCommandLine);
@@ -134,7 +139,7 @@ LaunchExitCode HandOverCommand(HWND hWndInstance, LPCSTR lpszText)
     DWORD dwTurnMs = 0, dwTakenMs = 0;
     const LaunchExitCode code = HandOver(hWndInstance, lpszText, &dwTurnMs, &dwTakenMs);
     LogEvent("handover", "window %p; turn after %lu ms, taken after %lu ms; exit code %d",
-           static_cast<void*>(hWndInstance), dwTurnMs, dwTakenMs, code);
+             static_cast<void*>(hWndInstance), dwTurnMs, dwTakenMs, code);
     return code;
 }
 

@@ -1,4 +1,5 @@
-// The command block's operations on both sides, and how a launch learns whether it is the first; the protocol is in channel.h.
+// The command block's operations on both sides, and how a launch learns whether it is the first;
+// the protocol is in channel.h.
 #pragma once
 
 #include <windows.h>

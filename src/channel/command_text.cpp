@@ -3,7 +3,10 @@
 
 char g_szCommandBuffer[kCommandBlockSize] = {};
 
-bool IsCommandText(const char* pszText) { return pszText[0] == '-'; }
+bool IsCommandText(const char* pszText)
+{
+    return pszText[0] == '-';
+}
 
 bool FitsCommandBlock(const char* pszText)
 {

@@ -5,7 +5,10 @@
 
 static const char kTokenDelimiters[] = " -";
 
-static bool IsTokenDelimiter(char ch) { return ch == ' ' || ch == '-'; }
+static bool IsTokenDelimiter(char ch)
+{
+    return ch == ' ' || ch == '-';
+}
 
 // The value starts at the token's third byte; a lone letter has none, so it gives "".
 static void TakeValue(const char* pszToken, char* pszValue)

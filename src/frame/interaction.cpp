@@ -10,7 +10,10 @@ const char kInteractionHeader[] =
 static_assert(sizeof(kInteractionHeader) == kInteractionHeaderSize + 1,
               "the header line is 95 bytes plus its NUL");
 
-bool IsBlank(char ch) { return ch != '\0' && static_cast<signed char>(ch) < 0x21; }
+bool IsBlank(char ch)
+{
+    return ch != '\0' && static_cast<signed char>(ch) < 0x21;
+}
 
 const char* SkipBlanksIn(const char* p)
 {
@@ -55,21 +58,20 @@ bool ParseInteraction(char* pszText, CInteraction* pInteraction, SKIPBLANKSPROC 
 
 size_t FormatInteractionRecord(const CRecordFormats& formats, const char* pszCourseId,
                                const char* pszStudentName, const CRecordTime& now,
-                               const CInteraction& interaction, char* pszRecord,
-                               size_t cbRecord)
+                               const CInteraction& interaction, char* pszRecord, size_t cbRecord)
 {
     // Ample for the real formats; a format that wants more fails the record.
     char szDate[32], szTime[32];
-    const int cchDate = snprintf(szDate, sizeof(szDate), formats.m_pszDate, now.m_wMonth,
-                                 now.m_wDay, now.m_wYear);
+    const int cchDate =
+        snprintf(szDate, sizeof(szDate), formats.m_pszDate, now.m_wMonth, now.m_wDay, now.m_wYear);
     const int cchTime = snprintf(szTime, sizeof(szTime), formats.m_pszTime, now.m_wHour,
                                  now.m_wMinute, now.m_wSecond);
     if (cchDate < 0 || static_cast<size_t>(cchDate) >= sizeof(szDate) || cchTime < 0 ||
         static_cast<size_t>(cchTime) >= sizeof(szTime) || cbRecord == 0)
         return 0;
-    const int cchRecord = snprintf(pszRecord, cbRecord, formats.m_pszRecord, pszCourseId,
-                                   pszStudentName, szDate, szTime, interaction.m_pszId,
-                                   interaction.m_chResponse, interaction.m_chCorrect);
+    const int cchRecord =
+        snprintf(pszRecord, cbRecord, formats.m_pszRecord, pszCourseId, pszStudentName, szDate,
+                 szTime, interaction.m_pszId, interaction.m_chResponse, interaction.m_chCorrect);
     if (cchRecord < 0 || static_cast<size_t>(cchRecord) >= cbRecord) {
         pszRecord[0] = '\0';
         return 0;

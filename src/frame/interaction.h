@@ -39,8 +39,7 @@ struct CRecordFormats {
 // not fit whole or a format fails: a record is never cut.
 size_t FormatInteractionRecord(const CRecordFormats& formats, const char* pszCourseId,
                                const char* pszStudentName, const CRecordTime& now,
-                               const CInteraction& interaction, char* pszRecord,
-                               size_t cbRecord);
+                               const CInteraction& interaction, char* pszRecord, size_t cbRecord);
 
 // The 95-byte header line written when the file is created.
 extern const char kInteractionHeader[];

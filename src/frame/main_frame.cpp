@@ -3,17 +3,16 @@
 
 #include "channel/command_block.h"
 
-
 IMPLEMENT_DYNCREATE(CMainFrame, CFrameWnd)
 
 BEGIN_MESSAGE_MAP(CMainFrame, CFrameWnd)
-    ON_MESSAGE(WM_SHOW_START, OnShowStart)
-    ON_MESSAGE(WM_SHOW_COMMAND, OnShowCommand)
-    ON_WM_DESTROY()
-    ON_WM_CLOSE()
-    ON_WM_TIMER()
-    ON_WM_QUERYENDSESSION()
-    ON_WM_ENDSESSION()
+ON_MESSAGE(WM_SHOW_START, OnShowStart)
+ON_MESSAGE(WM_SHOW_COMMAND, OnShowCommand)
+ON_WM_DESTROY()
+ON_WM_CLOSE()
+ON_WM_TIMER()
+ON_WM_QUERYENDSESSION()
+ON_WM_ENDSESSION()
 END_MESSAGE_MAP()
 
 CMainFrame::CMainFrame()
@@ -23,14 +22,17 @@ CMainFrame::CMainFrame()
 {
 }
 
-// Both references are only forgotten: auto-release is off for each.
+// Both references are only forgotten (auto-release is off): see the finish.
 CMainFrame::~CMainFrame()
 {
     m_show.ReleaseDispatch();
     m_viewerApp.ReleaseDispatch();
 }
 
-BOOL CMainFrame::PreCreateWindow(CREATESTRUCTA& cs) { return CFrameWnd::PreCreateWindow(cs); }
+BOOL CMainFrame::PreCreateWindow(CREATESTRUCTA& cs)
+{
+    return CFrameWnd::PreCreateWindow(cs);
+}
 
 void CMainFrame::OnClose()
 {

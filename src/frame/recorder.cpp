@@ -6,7 +6,10 @@
 #include "log/event_log.h"
 #include "res/resource.h"
 
-const char* CMainFrame::SkipBlanks(const char* p) { return SkipBlanksIn(p); }
+const char* CMainFrame::SkipBlanks(const char* p)
+{
+    return SkipBlanksIn(p);
+}
 
 BOOL CMainFrame::RecordInteraction()
 {
@@ -41,7 +44,7 @@ BOOL CMainFrame::CreateInteractionFile()
         file.Close();
     } catch (const CFileException& e) {
         LogEvent("record", "refused: cannot create %s (error %ld)",
-               static_cast<LPCSTR>(m_strInteractionFile), e.m_lOsError);
+                 static_cast<LPCSTR>(m_strInteractionFile), e.m_lOsError);
         AfxMessageBox(IDS_CANT_CREATE_QUIZ_FILE);
         return FALSE;
     }
@@ -78,7 +81,7 @@ BOOL CMainFrame::AppendRecord(const char* pszRecord, size_t cbRecord)
         file.Close();
     } catch (const CFileException& e) {
         LogEvent("record", "refused: cannot append to %s (error %ld)",
-               static_cast<LPCSTR>(m_strInteractionFile), e.m_lOsError);
+                 static_cast<LPCSTR>(m_strInteractionFile), e.m_lOsError);
         // The file object is gone (and closed) before the box shows.
         AfxMessageBox(IDS_CANT_UPDATE_QUIZ_FILE);
         return FALSE;

@@ -6,12 +6,11 @@
 #include "frame/finish_text.h"
 #include "frame/main_frame.h"
 #include "frame/show_path.h"
-#include "log/event_log.h"
 #include "framework/afxole.h"
 #include "lesson/lesson_files.h"
+#include "log/event_log.h"
 #include "res/resource.h"
 #include "viewer/viewer.h"
-
 
 // Marks a call on the viewer for as long as it runs; texts that came meanwhile
 // run once the outermost call is over, each in a message of its own.
@@ -140,6 +139,8 @@ BOOL CMainFrame::OpenShowInViewer(LPCSTR lpszPath, CString& strMessage)
 // window ends the lesson at once.
 void CMainFrame::WatchShow()
 {
+    // The viewer makes its show window after the open call has returned: give it
+    // the designed moment before the one look-up. The thread blocks; messages wait.
     Sleep(kShowWindowWaitMs);
     m_hShowWnd = FindWindowA(kShowWindowClass, NULL);
     if (m_hShowWnd == NULL) {
@@ -149,7 +150,7 @@ void CMainFrame::WatchShow()
     }
     m_nWatchTimer = SetTimer(m_hWnd, kWatchTimerId, kWatchPeriodMs, NULL);
     LogEvent("show", "window %p found; watch %s", static_cast<void*>(m_hShowWnd),
-           m_nWatchTimer != 0 ? "running" : "not set");
+             m_nWatchTimer != 0 ? "running" : "not set");
 }
 
 // No show: nothing can reach the lesson any more, so the block goes before the box.
@@ -240,6 +241,8 @@ void CMainFrame::RunCommand(LPCSTR lpszText)
     CopyCommandText(g_szCommandBuffer, kCommandBlockSize, lpszText, kCommandBlockSize);
     char chLetter = UpcaseCommandLetter(g_szCommandBuffer);
     LogEvent("receive", "%s dispatched", lpszText);
+    // A command comes from the running show itself: let the slide that sent it,
+    // and the viewer, settle before the lesson acts on them. Messages wait meanwhile.
     Sleep(kCommandWaitMs);
     DispatchCommand(chLetter);
 }
@@ -266,9 +269,10 @@ BOOL CMainFrame::OnQueryEndSession()
 // A finish under way or done keeps its result.
 void CMainFrame::OnEndSession(BOOL bEnding)
 {
-    LogEvent("session", "WM_ENDSESSION %s", !bEnding        ? "cancelled: the lesson goes on"
-                                          : m_bFinishing ? "after the finish began: result kept"
-                                                         : "ending: suspending the lesson");
+    LogEvent("session", "WM_ENDSESSION %s",
+             !bEnding       ? "cancelled: the lesson goes on"
+             : m_bFinishing ? "after the finish began: result kept"
+                            : "ending: suspending the lesson");
     if (!bEnding)
         return;
     const BOOL bSuspend = !m_bFinishing;
@@ -363,6 +367,9 @@ CString CMainFrame::EndViewer()
         if (!e.GetErrorMessage(strFailure) || strFailure.IsEmpty())
             strFailure = "The viewer did not end.";
     }
+    // Forgotten, never released through the viewer (auto-release is off): once told
+    // to end it is on its way out, and a call into it then could only wait or fail.
+    // OLE's teardown drops what the apartment still holds.
     m_show.DetachDispatch();
     m_viewerApp.ReleaseDispatch();
     lazyole::OleUninitialize();

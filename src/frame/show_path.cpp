@@ -3,7 +3,10 @@
 
 #include <string.h>
 
-bool NeedsCurrentDrive(const char* pszTail) { return pszTail[0] == '\\' && pszTail[1] != '\\'; }
+bool NeedsCurrentDrive(const char* pszTail)
+{
+    return pszTail[0] == '\\' && pszTail[1] != '\\';
+}
 
 void FormShowPath(const char* pszTail, const char* pszCurrentDirectory, char* pszPath)
 {

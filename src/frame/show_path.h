@@ -7,7 +7,10 @@
 bool NeedsCurrentDrive(const char* pszTail);
 
 // Room FormShowPath needs for a tail: the tail, a drive, a colon and the NUL.
-inline size_t ShowPathSize(size_t cchTail) { return cchTail + 3; }
+inline size_t ShowPathSize(size_t cchTail)
+{
+    return cchTail + 3;
+}
 
 // "%c:%s" from the first byte of the current directory and the whole tail when
 // NeedsCurrentDrive, else the tail unchanged (no trimming, quotes kept), into

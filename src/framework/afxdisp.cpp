@@ -49,7 +49,7 @@ BOOL COleDispatchDriver::CreateDispatch(LPCSTR lpszProgID, COleException* pError
     LPDISPATCH lpDispatch = NULL;
     if (SUCCEEDED(sc))
         sc = lazyole::CoCreateInstance(clsid, NULL, CLSCTX_LOCAL_SERVER | CLSCTX_INPROC_SERVER,
-                              IID_IDispatch, reinterpret_cast<void**>(&lpDispatch));
+                                       IID_IDispatch, reinterpret_cast<void**>(&lpDispatch));
     if (FAILED(sc)) {
         if (pError != NULL)
             pError->m_sc = sc;

@@ -26,7 +26,10 @@ CFile::~CFile()
         CloseHandle(m_hFile);
 }
 
-void CFile::ThrowLastError() { throw CFileException(static_cast<LONG>(GetLastError())); }
+void CFile::ThrowLastError()
+{
+    throw CFileException(static_cast<LONG>(GetLastError()));
+}
 
 ULONGLONG CFile::Seek(LONGLONG lOff, UINT nFrom)
 {

@@ -9,8 +9,9 @@ template <typename Fn> static Fn Bind(LPCSTR lpszDll, LPCSTR lpszName)
     HMODULE hModule = GetModuleHandleA(lpszDll);
     if (hModule == NULL)
         hModule = LoadLibraryA(lpszDll);
-    return hModule ? reinterpret_cast<Fn>(reinterpret_cast<void*>(GetProcAddress(hModule, lpszName)))
-                   : NULL;
+    return hModule
+               ? reinterpret_cast<Fn>(reinterpret_cast<void*>(GetProcAddress(hModule, lpszName)))
+               : NULL;
 }
 
 #define LAZYOLE_BIND(dll, name) static const auto pfn = Bind<decltype(&::name)>(dll, #name)
@@ -28,8 +29,7 @@ void OleUninitialize()
         pfn();
 }
 
-HRESULT CoRegisterMessageFilter(LPMESSAGEFILTER lpMessageFilter,
-                                LPMESSAGEFILTER* lplpMessageFilter)
+HRESULT CoRegisterMessageFilter(LPMESSAGEFILTER lpMessageFilter, LPMESSAGEFILTER* lplpMessageFilter)
 {
     LAZYOLE_BIND("ole32.dll", CoRegisterMessageFilter);
     return pfn ? pfn(lpMessageFilter, lplpMessageFilter) : E_FAIL;
@@ -67,8 +67,7 @@ HRESULT VariantClear(VARIANTARG* pvarg)
     return pfn ? pfn(pvarg) : E_FAIL;
 }
 
-HRESULT VariantChangeType(VARIANTARG* pvargDest, VARIANTARG* pvarSrc, USHORT wFlags,
-                          VARTYPE vt)
+HRESULT VariantChangeType(VARIANTARG* pvargDest, VARIANTARG* pvarSrc, USHORT wFlags, VARTYPE vt)
 {
     LAZYOLE_BIND("oleaut32.dll", VariantChangeType);
     return pfn ? pfn(pvargDest, pvarSrc, wFlags, vt) : DISP_E_TYPEMISMATCH;

@@ -16,7 +16,6 @@ HRESULT CoCreateInstance(REFCLSID rclsid, LPUNKNOWN pUnkOuter, DWORD dwClsContex
 BSTR SysAllocStringLen(const OLECHAR* pch, UINT cch);
 void SysFreeString(BSTR bstr);
 HRESULT VariantClear(VARIANTARG* pvarg);
-HRESULT VariantChangeType(VARIANTARG* pvargDest, VARIANTARG* pvarSrc, USHORT wFlags,
-                          VARTYPE vt);
+HRESULT VariantChangeType(VARIANTARG* pvargDest, VARIANTARG* pvarSrc, USHORT wFlags, VARTYPE vt);
 
 } // namespace lazyole

@@ -9,8 +9,14 @@ const CRuntimeClass CObject::classCObject = {"CObject", NULL, NULL};
 
 static CWinApp* g_pApp = NULL;
 
-CWinApp* AfxGetApp() { return g_pApp; }
-LPCSTR AfxGetAppName() { return g_pApp && g_pApp->m_pszAppName ? g_pApp->m_pszAppName : ""; }
+CWinApp* AfxGetApp()
+{
+    return g_pApp;
+}
+LPCSTR AfxGetAppName()
+{
+    return g_pApp && g_pApp->m_pszAppName ? g_pApp->m_pszAppName : "";
+}
 
 int AfxMessageBox(LPCSTR lpszText, UINT nType, UINT)
 {
@@ -55,17 +61,22 @@ CWnd::~CWnd()
     }
 }
 
-BOOL CWnd::DestroyWindow() { return m_hWnd != NULL && ::DestroyWindow(m_hWnd); }
+BOOL CWnd::DestroyWindow()
+{
+    return m_hWnd != NULL && ::DestroyWindow(m_hWnd);
+}
 
 const AFX_MSGMAP* CWnd::GetThisMessageMap()
 {
-    static const AFX_MSGMAP_ENTRY entries[] = {
-        {0, AfxSig_end, nullptr, nullptr, nullptr, nullptr, nullptr}};
+    static const AFX_MSGMAP_ENTRY entries[] = {{0, AfxSig_end, NULL, NULL, NULL, NULL, NULL}};
     static const AFX_MSGMAP messageMap = {NULL, entries};
     return &messageMap;
 }
 
-const AFX_MSGMAP* CWnd::GetMessageMap() const { return GetThisMessageMap(); }
+const AFX_MSGMAP* CWnd::GetMessageMap() const
+{
+    return GetThisMessageMap();
+}
 
 // The message being handled; one thread, so one slot. Kept outside the object
 // because a handler may destroy (and so delete) its own window.
@@ -163,8 +174,8 @@ LRESULT CALLBACK AfxWndProc(HWND hWnd, UINT message, WPARAM wParam, LPARAM lPara
 IMPLEMENT_DYNAMIC(CFrameWnd, CWnd)
 
 BEGIN_MESSAGE_MAP(CFrameWnd, CWnd)
-    ON_WM_CLOSE()
-    ON_WM_DESTROY()
+ON_WM_CLOSE()
+ON_WM_DESTROY()
 END_MESSAGE_MAP()
 
 BOOL CFrameWnd::PreCreateWindow(CREATESTRUCTA& cs)
@@ -187,8 +198,7 @@ BOOL CFrameWnd::PreCreateWindow(CREATESTRUCTA& cs)
     return TRUE;
 }
 
-BOOL CFrameWnd::LoadFrame(UINT nIDResource, DWORD dwDefaultStyle, CWnd* pParentWnd,
-                          CCreateContext*)
+BOOL CFrameWnd::LoadFrame(UINT nIDResource, DWORD dwDefaultStyle, CWnd* pParentWnd, CCreateContext*)
 {
     HINSTANCE hInstance = GetModuleHandleA(NULL);
     // The title is the string's first segment, up to its first line feed.
@@ -215,9 +225,9 @@ BOOL CFrameWnd::LoadFrame(UINT nIDResource, DWORD dwDefaultStyle, CWnd* pParentW
             ::DestroyMenu(hMenu);
         return FALSE;
     }
-    HWND hWnd = CreateWindowExA(cs.dwExStyle, cs.lpszClass, cs.lpszName, cs.style, cs.x, cs.y,
-                                cs.cx, cs.cy, cs.hwndParent, cs.hMenu, cs.hInstance,
-                                cs.lpCreateParams);
+    HWND hWnd =
+        CreateWindowExA(cs.dwExStyle, cs.lpszClass, cs.lpszName, cs.style, cs.x, cs.y, cs.cx, cs.cy,
+                        cs.hwndParent, cs.hMenu, cs.hInstance, cs.lpCreateParams);
     if (hWnd == NULL) {
         if (hMenu != NULL)
             ::DestroyMenu(hMenu);
@@ -229,9 +239,15 @@ BOOL CFrameWnd::LoadFrame(UINT nIDResource, DWORD dwDefaultStyle, CWnd* pParentW
     return TRUE;
 }
 
-void CFrameWnd::OnClose() { DestroyWindow(); }
+void CFrameWnd::OnClose()
+{
+    DestroyWindow();
+}
 
-void CFrameWnd::OnDestroy() { Default(); }
+void CFrameWnd::OnDestroy()
+{
+    Default();
+}
 
 void CFrameWnd::OnEndSession(BOOL bEnding)
 {
@@ -254,9 +270,15 @@ CWinApp::~CWinApp()
         g_pApp = NULL;
 }
 
-BOOL CWinApp::InitInstance() { return TRUE; }
+BOOL CWinApp::InitInstance()
+{
+    return TRUE;
+}
 
-int CWinApp::ExitInstance() { return m_nExitCode; }
+int CWinApp::ExitInstance()
+{
+    return m_nExitCode;
+}
 
 int CWinApp::Run()
 {

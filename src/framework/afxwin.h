@@ -40,27 +40,36 @@ public:
 
 #define RUNTIME_CLASS(class_name) (&class_name::class##class_name)
 
-#define DECLARE_DYNCREATE(class_name)                                                           \
-public:                                                                                         \
-    static const CRuntimeClass class##class_name;                                               \
-    static CObject* CreateObject();                                                             \
+#define DECLARE_DYNCREATE(class_name)                                                              \
+public:                                                                                            \
+    static const CRuntimeClass class##class_name;                                                  \
+    static CObject* CreateObject();                                                                \
     const CRuntimeClass* GetRuntimeClass() const override;
 
-#define DECLARE_DYNAMIC(class_name)                                                             \
-public:                                                                                         \
-    static const CRuntimeClass class##class_name;                                               \
+#define DECLARE_DYNAMIC(class_name)                                                                \
+public:                                                                                            \
+    static const CRuntimeClass class##class_name;                                                  \
     const CRuntimeClass* GetRuntimeClass() const override;
 
-#define IMPLEMENT_DYNAMIC(class_name, base_class_name)                                          \
-    const CRuntimeClass class_name::class##class_name = {#class_name, NULL,                     \
-                                                         RUNTIME_CLASS(base_class_name)};       \
-    const CRuntimeClass* class_name::GetRuntimeClass() const { return RUNTIME_CLASS(class_name); }
+#define IMPLEMENT_DYNAMIC(class_name, base_class_name)                                             \
+    const CRuntimeClass class_name::class##class_name = {#class_name, NULL,                        \
+                                                         RUNTIME_CLASS(base_class_name)};          \
+    const CRuntimeClass* class_name::GetRuntimeClass() const                                       \
+    {                                                                                              \
+        return RUNTIME_CLASS(class_name);                                                          \
+    }
 
-#define IMPLEMENT_DYNCREATE(class_name, base_class_name)                                        \
-    CObject* class_name::CreateObject() { return new class_name; }                              \
-    const CRuntimeClass class_name::class##class_name = {#class_name, &class_name::CreateObject, \
-                                                         RUNTIME_CLASS(base_class_name)};       \
-    const CRuntimeClass* class_name::GetRuntimeClass() const { return RUNTIME_CLASS(class_name); }
+#define IMPLEMENT_DYNCREATE(class_name, base_class_name)                                           \
+    CObject* class_name::CreateObject()                                                            \
+    {                                                                                              \
+        return new class_name;                                                                     \
+    }                                                                                              \
+    const CRuntimeClass class_name::class##class_name = {#class_name, &class_name::CreateObject,   \
+                                                         RUNTIME_CLASS(base_class_name)};          \
+    const CRuntimeClass* class_name::GetRuntimeClass() const                                       \
+    {                                                                                              \
+        return RUNTIME_CLASS(class_name);                                                          \
+    }
 
 // Message maps: static tables chained to the base class's table. Each entry
 // fills the one handler slot of its signature, so no cast is needed.
@@ -81,43 +90,65 @@ struct AFX_MSGMAP {
     const AFX_MSGMAP_ENTRY* lpEntries;
 };
 
-#define DECLARE_MESSAGE_MAP()                                                                   \
-protected:                                                                                      \
-    static const AFX_MSGMAP* GetThisMessageMap();                                               \
+#define DECLARE_MESSAGE_MAP()                                                                      \
+protected:                                                                                         \
+    static const AFX_MSGMAP* GetThisMessageMap();                                                  \
     const AFX_MSGMAP* GetMessageMap() const override;
 
-#define BEGIN_MESSAGE_MAP(theClass, baseClass)                                                  \
-    const AFX_MSGMAP* theClass::GetMessageMap() const { return GetThisMessageMap(); }           \
-    const AFX_MSGMAP* theClass::GetThisMessageMap()                                             \
-    {                                                                                           \
-        typedef theClass ThisClass;                                                             \
-        typedef baseClass TheBaseClass;                                                         \
+#define BEGIN_MESSAGE_MAP(theClass, baseClass)                                                     \
+    const AFX_MSGMAP* theClass::GetMessageMap() const                                              \
+    {                                                                                              \
+        return GetThisMessageMap();                                                                \
+    }                                                                                              \
+    const AFX_MSGMAP* theClass::GetThisMessageMap()                                                \
+    {                                                                                              \
+        typedef theClass ThisClass;                                                                \
+        typedef baseClass TheBaseClass;                                                            \
         static const AFX_MSGMAP_ENTRY _messageEntries[] = {
 
-#define END_MESSAGE_MAP()                                                                       \
-    {0, AfxSig_end, nullptr, nullptr, nullptr, nullptr, nullptr}};                                                \
-        static const AFX_MSGMAP messageMap = {&TheBaseClass::GetThisMessageMap, _messageEntries}; \
-        return &messageMap;                                                                     \
+#define END_MESSAGE_MAP()                                                                          \
+    {                                                                                              \
+        0, AfxSig_end, NULL, NULL, NULL, NULL, NULL                                                \
+    }                                                                                              \
+    }                                                                                              \
+    ;                                                                                              \
+    static const AFX_MSGMAP messageMap = {&TheBaseClass::GetThisMessageMap, _messageEntries};      \
+    return &messageMap;                                                                            \
     }
 
-#define ON_MESSAGE(message, memberFxn)                                                          \
-    {message, AfxSig_l_wl, nullptr, nullptr,                                                    \
-     static_cast<LRESULT (CWnd::*)(WPARAM, LPARAM)>(&ThisClass::memberFxn), nullptr, nullptr},
-#define ON_WM_CLOSE()                                                                           \
-    {WM_CLOSE, AfxSig_v_v, static_cast<void (CWnd::*)()>(&ThisClass::OnClose), nullptr, nullptr,  \
-     nullptr, nullptr},
-#define ON_WM_DESTROY()                                                                         \
-    {WM_DESTROY, AfxSig_v_v, static_cast<void (CWnd::*)()>(&ThisClass::OnDestroy), nullptr,     \
-     nullptr, nullptr, nullptr},
-#define ON_WM_QUERYENDSESSION()                                                                 \
-    {WM_QUERYENDSESSION, AfxSig_b_v, nullptr, nullptr, nullptr,                                 \
-     static_cast<BOOL (CWnd::*)()>(&ThisClass::OnQueryEndSession), nullptr},
-#define ON_WM_ENDSESSION()                                                                      \
-    {WM_ENDSESSION, AfxSig_v_b, nullptr, nullptr, nullptr, nullptr,                             \
+#define ON_MESSAGE(message, memberFxn)                                                             \
+    {message,                                                                                      \
+     AfxSig_l_wl,                                                                                  \
+     NULL,                                                                                         \
+     NULL,                                                                                         \
+     static_cast<LRESULT (CWnd::*)(WPARAM, LPARAM)>(&ThisClass::memberFxn),                        \
+     NULL,                                                                                         \
+     NULL},
+#define ON_WM_CLOSE()                                                                              \
+    {WM_CLOSE, AfxSig_v_v, static_cast<void (CWnd::*)()>(&ThisClass::OnClose), NULL, NULL,         \
+     NULL,     NULL},
+#define ON_WM_DESTROY()                                                                            \
+    {WM_DESTROY, AfxSig_v_v, static_cast<void (CWnd::*)()>(&ThisClass::OnDestroy), NULL, NULL,     \
+     NULL,       NULL},
+#define ON_WM_QUERYENDSESSION()                                                                    \
+    {WM_QUERYENDSESSION,                                                                           \
+     AfxSig_b_v,                                                                                   \
+     NULL,                                                                                         \
+     NULL,                                                                                         \
+     NULL,                                                                                         \
+     static_cast<BOOL (CWnd::*)()>(&ThisClass::OnQueryEndSession),                                 \
+     NULL},
+#define ON_WM_ENDSESSION()                                                                         \
+    {WM_ENDSESSION,                                                                                \
+     AfxSig_v_b,                                                                                   \
+     NULL,                                                                                         \
+     NULL,                                                                                         \
+     NULL,                                                                                         \
+     NULL,                                                                                         \
      static_cast<void (CWnd::*)(BOOL)>(&ThisClass::OnEndSession)},
-#define ON_WM_TIMER()                                                                           \
-    {WM_TIMER, AfxSig_v_u, nullptr, static_cast<void (CWnd::*)(UINT_PTR)>(&ThisClass::OnTimer), \
-     nullptr, nullptr, nullptr},
+#define ON_WM_TIMER()                                                                              \
+    {WM_TIMER, AfxSig_v_u, NULL, static_cast<void (CWnd::*)(UINT_PTR)>(&ThisClass::OnTimer),       \
+     NULL,     NULL,       NULL},
 
 class CMenu {
 public:

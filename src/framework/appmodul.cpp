@@ -13,5 +13,8 @@ int WINAPI WinMain(HINSTANCE hInstance, HINSTANCE, LPSTR, int)
 // Defining the runtime's terminate handler here keeps its name demangler (nearly a
 // quarter of the program's size) out of the executable.
 namespace __gnu_cxx {
-void __verbose_terminate_handler() { abort(); }
+void __verbose_terminate_handler()
+{
+    abort();
+}
 } // namespace __gnu_cxx

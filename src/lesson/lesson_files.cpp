@@ -32,7 +32,7 @@ static void WriteResultKey(LPCSTR lpszResultFile, LPCSTR lpszKey, LPCSTR lpszVal
         return;
     }
     LogEvent("finish", "%s=%s not written to %s (error %lu)", lpszKey, lpszValue, lpszResultFile,
-           GetLastError());
+             GetLastError());
     CString strLine;
     strLine.Format("%s%s%s=%s", static_cast<LPCSTR>(strUnwritten),
                    strUnwritten.IsEmpty() ? "" : "\n", lpszKey, lpszValue);

@@ -55,11 +55,11 @@ void LogEvent(LPCSTR lpszEvent, LPCSTR lpszFormat, ...)
 
     SYSTEMTIME st;
     GetLocalTime(&st);
-    const CLogTime time = {st.wYear, st.wMonth, st.wDay, st.wHour,
-                          st.wMinute, st.wSecond, st.wMilliseconds};
+    const CLogTime time = {st.wYear,   st.wMonth,  st.wDay,         st.wHour,
+                           st.wMinute, st.wSecond, st.wMilliseconds};
     char szLine[4096];
-    const size_t cbLine = FormatLogLine(szLine, sizeof(szLine), time, GetCurrentProcessId(),
-                                        lpszEvent, szDetails);
+    const size_t cbLine =
+        FormatLogLine(szLine, sizeof(szLine), time, GetCurrentProcessId(), lpszEvent, szDetails);
     // Writers of every process take the whole file in turn (Wine's append-only
     // access seeks and writes in two steps, so lines of two processes could meet).
     CHandleOwner file(CreateFileA(g_szLogFile, GENERIC_WRITE,

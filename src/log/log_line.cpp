@@ -21,10 +21,10 @@ static void Escape(unsigned char ch, char* pszPiece)
 size_t FormatLogLine(char* pszLine, size_t cbLine, const CLogTime& time, unsigned long dwPid,
                      const char* pszEvent, const char* pszDetails)
 {
-    const int cchHead = snprintf(pszLine, cbLine, "%04u-%02u-%02u %02u:%02u:%02u.%03u %lu %s ",
-                                 time.m_wYear, time.m_wMonth, time.m_wDay, time.m_wHour,
-                                 time.m_wMinute, time.m_wSecond, time.m_wMilliseconds, dwPid,
-                                 pszEvent);
+    const int cchHead =
+        snprintf(pszLine, cbLine, "%04u-%02u-%02u %02u:%02u:%02u.%03u %lu %s ", time.m_wYear,
+                 time.m_wMonth, time.m_wDay, time.m_wHour, time.m_wMinute, time.m_wSecond,
+                 time.m_wMilliseconds, dwPid, pszEvent);
     if (cchHead < 0 || static_cast<size_t>(cchHead) + sizeof(kCutMark) > cbLine) {
         if (cbLine != 0)
             pszLine[0] = '\0';

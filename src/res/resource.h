@@ -26,4 +26,3 @@
 #ifndef ID_APP_EXIT
 #define ID_APP_EXIT 0xE141
 #endif
-

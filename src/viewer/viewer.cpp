@@ -3,7 +3,6 @@
 
 #include "log/event_log.h"
 
-
 // Makes one call and logs its outcome; a failure goes on to the caller.
 template <class Call>
 static void LoggedCall(const COleDispatchDriver& driver, LPCSTR lpszObject, DISPID dispid,
@@ -17,11 +16,11 @@ static void LoggedCall(const COleDispatchDriver& driver, LPCSTR lpszObject, DISP
         call();
     } catch (const COleDispatchException& e) {
         LogEvent("call", "%s %ld raised 0x%08lX: %s", lpszObject, dispid,
-               static_cast<unsigned long>(e.m_scError), static_cast<LPCSTR>(e.m_strDescription));
+                 static_cast<unsigned long>(e.m_scError), static_cast<LPCSTR>(e.m_strDescription));
         throw;
     } catch (const COleException& e) {
         LogEvent("call", "%s %ld failed: 0x%08lX", lpszObject, dispid,
-               static_cast<unsigned long>(e.m_sc));
+                 static_cast<unsigned long>(e.m_sc));
         throw;
     }
     LogEvent("call", "%s %ld ok", lpszObject, dispid);
@@ -38,7 +37,7 @@ LPDISPATCH OpenShow(COleDispatchDriver& viewerApp, LPCSTR lpszPath)
 }
 
 // The call failed because nobody answers any more, not because the viewer refused.
-static bool IsViewerGone(SCODE sc)
+static BOOL IsViewerGone(SCODE sc)
 {
     return sc == HRESULT_FROM_WIN32(RPC_S_SERVER_UNAVAILABLE) ||
            sc == HRESULT_FROM_WIN32(RPC_S_CALL_FAILED) || sc == RPC_E_DISCONNECTED ||
@@ -59,10 +58,8 @@ void QuitViewer(COleDispatchDriver& viewerApp)
 
 void RestartShow(COleDispatchDriver& show)
 {
-    LoggedCall(show, "show", DISPID_SHOW_END, [&] {
-        show.InvokeHelper(DISPID_SHOW_END, DISPATCH_METHOD, VT_EMPTY, NULL, NULL);
-    });
-    LoggedCall(show, "show", DISPID_SHOW_RUN, [&] {
-        show.InvokeHelper(DISPID_SHOW_RUN, DISPATCH_METHOD, VT_EMPTY, NULL, NULL);
-    });
+    LoggedCall(show, "show", DISPID_SHOW_END,
+               [&] { show.InvokeHelper(DISPID_SHOW_END, DISPATCH_METHOD, VT_EMPTY, NULL, NULL); });
+    LoggedCall(show, "show", DISPID_SHOW_RUN,
+               [&] { show.InvokeHelper(DISPID_SHOW_RUN, DISPATCH_METHOD, VT_EMPTY, NULL, NULL); });
 }

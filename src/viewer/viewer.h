@@ -4,7 +4,6 @@
 #include "framework/afxdisp.h"
 #include "viewer/viewer_contract.h"
 
-
 // Opens the presentation and starts its show; the show object, or NULL when the
 // viewer gave none. Raises when the viewer refuses.
 LPDISPATCH OpenShow(COleDispatchDriver& viewerApp, LPCSTR lpszPath);

@@ -1,4 +1,5 @@
-// The viewer's external contract, shared by the launcher and the stand-in viewer: its ProgID, its show window's class and its methods.
+// The viewer's external contract, shared by the launcher and the stand-in viewer: its ProgID, its
+// show window's class and its methods.
 #pragma once
 
 // The class key under HKEY_CLASSES_ROOT, and what CreateDispatch creates.

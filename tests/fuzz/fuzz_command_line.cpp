@@ -9,7 +9,10 @@
 #include <string>
 #include <vector>
 
-static bool IsSeparator(unsigned char ch) { return ch >= 1 && ch <= ' '; }
+static bool IsSeparator(unsigned char ch)
+{
+    return ch >= 1 && ch <= ' ';
+}
 
 static void CheckTail(const char* pszLine)
 {

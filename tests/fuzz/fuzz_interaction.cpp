@@ -56,8 +56,10 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     // The id is the text's own bytes, after an '=', ending where the NUL went, and
     // holds no blank; the response is a letter A-D, the flag 0 or 1.
     const std::string id(interaction.m_pszId);
-    if (interaction.m_pszId < text.data() || id.empty() || interaction.m_pszId + id.size() != &text[nCut] ||
-        memchr(original.data(), '=', static_cast<size_t>(interaction.m_pszId - text.data())) == NULL)
+    if (interaction.m_pszId < text.data() || id.empty() ||
+        interaction.m_pszId + id.size() != &text[nCut] ||
+        memchr(original.data(), '=', static_cast<size_t>(interaction.m_pszId - text.data())) ==
+            NULL)
         abort();
     for (char ch : id)
         if (IsBlank(ch))

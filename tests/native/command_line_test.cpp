@@ -5,7 +5,11 @@
 
 TEST(CommandLine, TailFollowsProgramName)
 {
-    const struct { const char* name; const char* line; const char* tail; } rows[] = {
+    const struct {
+        const char* name;
+        const char* line;
+        const char* tail;
+    } rows[] = {
         {"unquoted", "prog.exe  -Q=a b", "-Q=a b"},
         {"quoted with tab", "\"C:\\a b\\prog.exe\"\t \"x y\"", "\"x y\""},
         {"name only", "prog", ""},

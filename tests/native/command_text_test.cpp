@@ -10,7 +10,11 @@
 TEST(CommandText, CopyIsCutAndTerminatedWithinBounds)
 {
     const struct {
-        const char* name; const char* src; size_t srcSize; size_t dstSize; const char* expected;
+        const char* name;
+        const char* src;
+        size_t srcSize;
+        size_t dstSize;
+        const char* expected;
     } rows[] = {
         {"fits", "-S=P", 5, 8, "-S=P"},
         {"cut to dstSize - 1", "-S=PASSED", 10, 4, "-S="},
@@ -35,9 +39,15 @@ TEST(CommandText, CopyIsCutAndTerminatedWithinBounds)
 
 TEST(CommandText, LetterIsFoldedInPlace)
 {
-    const struct { const char* name; const char* text; char letter; } rows[] = {
-        {"lower", "-s=P", 'S'}, {"upper", "-Q=x", 'Q'},
-        {"digit", "-1", '\x11'}, {"none", "-", '\0'},
+    const struct {
+        const char* name;
+        const char* text;
+        char letter;
+    } rows[] = {
+        {"lower", "-s=P", 'S'},
+        {"upper", "-Q=x", 'Q'},
+        {"digit", "-1", '\x11'},
+        {"none", "-", '\0'},
     };
     for (const auto& row : rows) {
         SCOPED_TRACE(row.name);

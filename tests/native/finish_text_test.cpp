@@ -8,7 +8,11 @@
 TEST(FinishText, StatusAndScore)
 {
     const std::string a124(124, 'a');
-    const struct { const char* name; std::string text; std::string status, score; } rows[] = {
+    const struct {
+        const char* name;
+        std::string text;
+        std::string status, score;
+    } rows[] = {
         {"default", "-S=I,S", "I,S", ""},
         {"score", "-G=85", "", "85"},
         {"both", "-S=P -G=85", "P", "85"},

@@ -1,4 +1,5 @@
-// Tests the diagnostic log's line: its time stamp, one line per event whatever the details, and its bound.
+// Tests the diagnostic log's line: its time stamp, one line per event whatever the details, and its
+// bound.
 #include "log/log_line.h"
 
 #include <gtest/gtest.h>
@@ -9,7 +10,9 @@ TEST(LogLine, OneLineWhateverTheDetails)
 {
     const CLogTime t = {2026, 3, 7, 9, 5, 4, 12};
     const struct {
-        const char* name; std::string details; std::string expected;
+        const char* name;
+        std::string details;
+        std::string expected;
     } rows[] = {
         {"plain", "-Q=Q7 B 1", "2026-03-07 09:05:04.012 42 launch -Q=Q7 B 1\r\n"},
         {"line breaks shown, not made", "-S=P\r\n[evil]",

@@ -9,7 +9,10 @@
 TEST(ShowPath, DriveOnlyBeforeOneBackslash)
 {
     const struct {
-        const char* name; const char* tail; const char* cwd; const char* path;
+        const char* name;
+        const char* tail;
+        const char* cwd;
+        const char* path;
     } rows[] = {
         {"rooted", "\\lessons\\intro.ppt", "D:\\cbt", "D:\\lessons\\intro.ppt"},
         {"network cwd", "\\x.ppt", "\\\\srv\\x", "\\:\\x.ppt"},

@@ -10,7 +10,6 @@ namespace {
 
 using namespace lessonkit;
 
-
 std::string Hex(HRESULT hr)
 {
     char sz[16];
@@ -33,8 +32,8 @@ protected:
 // and the text of the box it brings up, if any, with the status written by then.
 struct Step {
     const char* command;
-    const char* box;
-    const char* statusDuringBox;
+    const char* box = NULL;
+    const char* statusDuringBox = NULL;
 };
 
 TEST_F(Contract, TheViewerGetsExactlyTheContractsCalls)
@@ -48,13 +47,24 @@ TEST_F(Contract, TheViewerGetsExactlyTheContractsCalls)
         const char* status;
         const char* score;
     } rows[] = {
-        {"R: the show stopped, then run", "", {{"-R"}, {"-G=50"}},
-         {"show 2003 -> ok", "show 2002 -> ok", "app 2003 -> ok"}, "<none>", "50"},
-        {"a refused restart is reported, the lesson goes on", "#quelmar restart-fails",
+        {"R: the show stopped, then run",
+         "",
+         {{"-R"}, {"-G=50"}},
+         {"show 2003 -> ok", "show 2002 -> ok", "app 2003 -> ok"},
+         "<none>",
+         "50"},
+        {"a refused restart is reported, the lesson goes on",
+         "#quelmar restart-fails",
          {{"-R", "Restart refused: ", "<none>"}, {"-S=C"}},
-         {"show 2003" + refused, "app 2003 -> ok"}, "C", "<none>"},
-        {"a refused quit is reported once the result is written", "#quelmar quit-fails",
-         {{"-S=P -G=70", "Quit refused", "P"}}, {"app 2003" + refused}, "P", "70"},
+         {"show 2003" + refused, "app 2003 -> ok"},
+         "C",
+         "<none>"},
+        {"a refused quit is reported once the result is written",
+         "#quelmar quit-fails",
+         {{"-S=P -G=70", "Quit refused", "P"}},
+         {"app 2003" + refused},
+         "P",
+         "70"},
         {"the show closed by the student", "", {{"close"}}, {"app 2003 -> ok"}, "I,S", "<none>"},
     };
     for (const Row& row : rows) {
@@ -160,7 +170,8 @@ protected:
         CLSID clsid;
         IDispatch* app = NULL;
         const std::string progId = kViewerProgId;
-        ASSERT_EQ(CLSIDFromProgID(std::wstring(progId.begin(), progId.end()).c_str(), &clsid), S_OK);
+        ASSERT_EQ(CLSIDFromProgID(std::wstring(progId.begin(), progId.end()).c_str(), &clsid),
+                  S_OK);
         ASSERT_EQ(CoCreateInstance(clsid, NULL, CLSCTX_LOCAL_SERVER, IID_IDispatch,
                                    reinterpret_cast<void**>(&app)),
                   S_OK);

@@ -13,7 +13,6 @@ using namespace testkit;
 
 const std::string kHeader = kQuizHeader;
 
-
 // The lines of a file, each without its CR LF.
 inline std::vector<std::string> Lines(const std::string& text)
 {
@@ -40,7 +39,10 @@ inline std::string WithoutClock(const std::string& line)
 
 class Lesson : public testing::Test {
 protected:
-    static void SetUpTestSuite() { ASSERT_TRUE(RegisterViewer()) << "quelmar.exe /RegServer failed"; }
+    static void SetUpTestSuite()
+    {
+        ASSERT_TRUE(RegisterViewer()) << "quelmar.exe /RegServer failed";
+    }
 
     void SetUp() override
     {
@@ -56,7 +58,8 @@ protected:
         WriteWholeFile(m_show, "Welcome\r\nQuestion 7\r\nThe end\r\n");
         WriteParamFile("[core]\r\noutput_file=" + m_result +
                        "\r\nstudent_name=STUDENT ONE\r\n[Evaluation]\r\nCourse_ID=C101\r\n"
-                       "interaction_file=" + m_quiz + "\r\n");
+                       "interaction_file=" +
+                       m_quiz + "\r\n");
     }
     void TearDown() override
     {

@@ -27,8 +27,8 @@ TEST_F(Lesson, TheRoadOfATypicalLesson)
     EXPECT_EQ(WithoutClock(lines[3]), "\"C101\",\"STUDENT ONE\",\"D\",\"T\",\"Q3\",D,0");
     EXPECT_EQ(Result("lesson_status"), "P");
     EXPECT_EQ(Result("score"), "85");
-    EXPECT_EQ(Journal(), (std::vector<std::string>{
-                             "app 2002 BSTR:" + m_show + " I4:1 I4:0 -> ok", "app 2003 -> ok"}));
+    EXPECT_EQ(Journal(), (std::vector<std::string>{"app 2002 BSTR:" + m_show + " I4:1 I4:0 -> ok",
+                                                   "app 2003 -> ok"}));
 }
 
 TEST_F(Lesson, AKilledLauncherLeavesTheOptionToTheNextLesson)
@@ -55,7 +55,8 @@ TEST_F(Lesson, AForeignWindowOfTheSameTitleDoesNotStopALesson)
 {
     HelperWindow folder("CabinetWClass", "tarnskov", true);
     Child lesson = Start();
-    EXPECT_NE(FindWindowA(kShowWindowClass, NULL), nullptr) << "the path went to the foreign window";
+    EXPECT_NE(FindWindowA(kShowWindowClass, NULL), nullptr)
+        << "the path went to the foreign window";
     Send("-S=P");
     ExpectEnded(lesson);
     EXPECT_EQ(folder.Commands(), 0);
@@ -267,7 +268,8 @@ TEST_F(Lesson, AShowThatCannotStartIsReportedAndTheLessonEnds)
         {"presentation missing", NULL, None, "Cant load file:\n" + m_show, "<none>"},
         {"viewer refuses the file", "#quelmar open-fails", None, "Cant load file:\n" + m_show,
          "<none>"},
-        {"viewer gives no show", "#quelmar null-show", None, "Cant load file:\n" + m_show, "<none>"},
+        {"viewer gives no show", "#quelmar null-show", None, "Cant load file:\n" + m_show,
+         "<none>"},
         {"no show window: finished at once", "#quelmar no-window", None, "", "I,S"},
         {"the block's name taken", "", BlockNameTaken, "PPT Viewer cant be launched", "<none>"},
         {"the viewer installed in name only", "", ViewerNotCreatable, "PPT Viewer not found",
@@ -292,8 +294,9 @@ TEST_F(Lesson, AShowThatCannotStartIsReportedAndTheLessonEnds)
         EXPECT_EQ(box.text, row.box);
         ExpectEnded(lesson);
         EXPECT_EQ(Result("lesson_status"), row.status);
-        if (row.setup == ViewerNotCreatable)
+        if (row.setup == ViewerNotCreatable) {
             ASSERT_TRUE(RegisterViewer());
+        }
     }
 }
 

@@ -147,7 +147,10 @@ TEST_F(Load, HostileTextsAreRefusedAndLoseNothing)
     Send("-Q=" + id248 + " c 1");
     // Control bytes and bytes above 0x7F end the id as blanks do.
     Send("-Q=ok\x01z d 0");
-    Send("-Q=\x7f\xe9\xff" "a\xa0" "A\x1f" "1");
+    Send("-Q=\x7f\xe9\xff"
+         "a\xa0"
+         "A\x1f"
+         "1");
     // A score the finish's 127 characters would cut is not written at all.
     Send("-S=P -G=" + std::string(200, '9'));
     ExpectEnded(lesson);
@@ -161,16 +164,17 @@ TEST_F(Load, LongParameterValuesAreCutAndLoseNothingElse)
     // output_file longer than 259 is cut to 259; here it names a folder that does
     // not exist, so the finish shows the values it could not write.
     const std::string result = m_dir + "\\no such folder\\" + std::string(280, 'r');
-    WriteParamFile("[core]\r\noutput_file=" + result + "\r\nstudent_name=" +
-                   std::string(300, 's') + "\r\n[Evaluation]\r\nCourse_ID=C101\r\n"
-                   "interaction_file=" + m_quiz + "\r\n");
+    WriteParamFile("[core]\r\noutput_file=" + result + "\r\nstudent_name=" + std::string(300, 's') +
+                   "\r\n[Evaluation]\r\nCourse_ID=C101\r\n"
+                   "interaction_file=" +
+                   m_quiz + "\r\n");
     Child lesson = Start();
     Send("-Q=Q1 a 1");
     auto finish = std::async(std::launch::async, [this] { Send("-S=P -G=5"); });
     Box box = DismissBox(20000);
     finish.get();
-    EXPECT_EQ(box.text, "Cant write Result file:\n" + result.substr(0, 259) +
-                            "\n\nlesson_status=P\nscore=5");
+    EXPECT_EQ(box.text,
+              "Cant write Result file:\n" + result.substr(0, 259) + "\n\nlesson_status=P\nscore=5");
     ExpectEnded(lesson);
     std::vector<std::string> lines = Lines(Quiz());
     ASSERT_EQ(lines.size(), 2u);
@@ -256,7 +260,8 @@ TEST_F(DoubleLaunch, AFirstLaunchStillStartingKeepsTheNextOneOut)
     SetUp();
     SetMacroProtection(5);
     Child lesson = Start();
-    EXPECT_NE(FindWindowA(kShowWindowClass, NULL), nullptr) << "the next first launch did not start";
+    EXPECT_NE(FindWindowA(kShowWindowClass, NULL), nullptr)
+        << "the next first launch did not start";
     Send("-S=P");
     ExpectEnded(lesson, 5);
 }

@@ -29,7 +29,8 @@ protected:
         std::string text;
         EXPECT_TRUE(ReadWholeFile(path, &text)) << path;
         std::vector<std::string> lines = Lines(text);
-        EXPECT_EQ(text.size(), lines.empty() ? 0 : text.rfind("\r\n") + 2) << "a line without CR LF";
+        EXPECT_EQ(text.size(), lines.empty() ? 0 : text.rfind("\r\n") + 2)
+            << "a line without CR LF";
         for (const std::string& line : lines)
             EXPECT_TRUE(std::regex_match(line, kLine)) << "malformed: " << line;
         return lines;
@@ -70,7 +71,8 @@ TEST_F(Log, ATypicalLessonTellsItsWholeRoad)
     EXPECT_EQ(CountEvent(lines, "launch", m_show), 1u);
     for (const char* command : commands) {
         EXPECT_EQ(CountEvent(lines, "launch", command), 1u) << command;
-        EXPECT_EQ(CountEvent(lines, "receive", std::string(command) + " dispatched"), 1u) << command;
+        EXPECT_EQ(CountEvent(lines, "receive", std::string(command) + " dispatched"), 1u)
+            << command;
     }
     EXPECT_EQ(Count(lines, "; exit code 0"), 5u) << "a hand-over line per later launch";
     for (const char* record : {"\"Q1\",A,1", "\"Q2\",C,0", "\"Q3\",D,0"})
@@ -141,8 +143,8 @@ TEST_F(Log, OffOrUnwritableTheLogChangesNothing)
         EXPECT_EQ(Lines(Quiz()).size(), 2u);
         EXPECT_EQ(Listing(szTemp), temp);
         EXPECT_EQ(Listing(WindowsDir()), windows);
-        EXPECT_EQ(Listing(m_dir), (std::set<std::string>{".", "..", "lesson.ppt", "quiz.csv",
-                                                         "result.ini"}));
+        EXPECT_EQ(Listing(m_dir),
+                  (std::set<std::string>{".", "..", "lesson.ppt", "quiz.csv", "result.ini"}));
     }
 }
 

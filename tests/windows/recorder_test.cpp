@@ -49,7 +49,8 @@ protected:
 std::string ExpectedLine(const SYSTEMTIME& t, const char* id, char response, char flag)
 {
     char sz[256];
-    snprintf(sz, sizeof(sz), "\"C101\",\"STUDENT ONE\",\"%02d/%02d/%04d\",\"%02d:%02d:%02d\",\"%s\",%c,%c\r\n",
+    snprintf(sz, sizeof(sz),
+             "\"C101\",\"STUDENT ONE\",\"%02d/%02d/%04d\",\"%02d:%02d:%02d\",\"%s\",%c,%c\r\n",
              t.wMonth, t.wDay, t.wYear, t.wHour, t.wMinute, t.wSecond, id, response, flag);
     return sz;
 }
@@ -66,7 +67,8 @@ TEST_F(Recorder, FirstAnswerCreatesTheFileWithItsHeaderThenAppends)
     std::string records = content.substr(95);
     bool matches = false;
     for (const SYSTEMTIME* t : {&before, &after})
-        matches = matches || records == ExpectedLine(*t, "Q7", 'B', '1') + ExpectedLine(*t, "Q8", 'D', '0');
+        matches = matches ||
+                  records == ExpectedLine(*t, "Q7", 'B', '1') + ExpectedLine(*t, "Q8", 'D', '0');
     EXPECT_TRUE(matches) << records;
     EXPECT_TRUE(m_frame.m_bInteractionFileReady);
 }
@@ -99,8 +101,8 @@ TEST_F(Recorder, AFileFailureIsReportedAndKeepsWhatWasWritten)
         const char* box;
         bool ready; // the file is known to exist afterwards
     } rows[] = {
-        {"a directory of that name counts as present", DirectoryOfThatName,
-         "Cant Update Quiz file", true},
+        {"a directory of that name counts as present", DirectoryOfThatName, "Cant Update Quiz file",
+         true},
         {"a file that cannot be created", FolderMissing, "Cant create Quiz File", false},
         {"a file deleted after the first record is not created again", DeletedAfterFirst,
          "Cant Update Quiz file", true},
@@ -112,12 +114,15 @@ TEST_F(Recorder, AFileFailureIsReportedAndKeepsWhatWasWritten)
                  (row.setup == FolderMissing ? "\\missing folder\\quiz.csv" : "\\quiz.csv");
         m_frame.m_strInteractionFile = m_file.c_str();
         m_frame.m_bInteractionFileReady = FALSE;
-        if (row.setup == DirectoryOfThatName)
+        if (row.setup == DirectoryOfThatName) {
             ASSERT_TRUE(CreateDirectoryA(m_file.c_str(), NULL));
-        if (row.setup == DeletedAfterFirst || row.setup == HeldByAnotherProcess)
+        }
+        if (row.setup == DeletedAfterFirst || row.setup == HeldByAnotherProcess) {
             ASSERT_TRUE(Record("-Q=Q7 b 1"));
-        if (row.setup == DeletedAfterFirst)
+        }
+        if (row.setup == DeletedAfterFirst) {
             ASSERT_TRUE(DeleteFileA(m_file.c_str()));
+        }
         const std::string written = Content();
         Child holder;
         if (row.setup == HeldByAnotherProcess)

@@ -67,8 +67,16 @@ protected:
 
 TEST_F(Startup, EachRefusalIsReportedAndTheOptionEndsAsItWas)
 {
-    enum Setup { Nothing, FullProgram, NoViewerKey, AShow, NoOptionsKey, NoOption, OptionText,
-                 CrashRecordAndShow };
+    enum Setup {
+        Nothing,
+        FullProgram,
+        NoViewerKey,
+        AShow,
+        NoOptionsKey,
+        NoOption,
+        OptionText,
+        CrashRecordAndShow
+    };
     struct Row {
         const char* name;
         Setup setup;
@@ -80,8 +88,8 @@ TEST_F(Startup, EachRefusalIsReportedAndTheOptionEndsAsItWas)
         {"the full program runs", FullProgram, 1, NULL, "C:\\lessons\\x.ppt",
          "PowerPoint still running\n\nKELVAND.EXE C:\\lessons\\x.ppt", 1, 1},
         {"no viewer installed", NoViewerKey, 1, NULL, "x.ppt", "PPT Viewer not found", 1, 1},
-        {"a show runs", AShow, 1, NULL, "a b.ppt", "PPT Viewer still running\n\nQUELMAR.EXE a b.ppt",
-         1, 1},
+        {"a show runs", AShow, 1, NULL, "a b.ppt",
+         "PPT Viewer still running\n\nQUELMAR.EXE a b.ppt", 1, 1},
         {"no options key", NoOptionsKey, 1, NULL, "x.ppt", "PPT Viewer not found", kNoMacroValue,
          kNoMacroValue},
         {"no option", NoOption, 1, NULL, "x.ppt", "PPT Viewer failure", kNoMacroValue,
@@ -273,8 +281,8 @@ TEST_F(HandOver, ABlockMadeSoonAfterTheWindowStillGetsTheCommand)
     Child child = Launch("-S=late");
     // The instance is still starting its show: the block comes a moment later.
     Sleep(500);
-    m_hBlock = CreateFileMappingA(INVALID_HANDLE_VALUE, NULL, PAGE_READWRITE, 0, 256,
-                                  kCommandBlockName);
+    m_hBlock =
+        CreateFileMappingA(INVALID_HANDLE_VALUE, NULL, PAGE_READWRITE, 0, 256, kCommandBlockName);
     m_pBlock = static_cast<char*>(MapViewOfFile(m_hBlock, FILE_MAP_WRITE, 0, 0, 256));
     EXPECT_EQ(child.Wait(15000), 0u);
     EXPECT_STREQ(m_pBlock, "-S=late");
@@ -295,8 +303,8 @@ TEST_F(HandOver, WithoutABlockTheLaunchEndsSilentlyAfterItsWait)
     Sleep(100);
     EXPECT_EQ(instance.Commands(), 0);
     EXPECT_EQ(MacroValue(), kUntouched);
-    m_hBlock = CreateFileMappingA(INVALID_HANDLE_VALUE, NULL, PAGE_READWRITE, 0, 256,
-                                  kCommandBlockName);
+    m_hBlock =
+        CreateFileMappingA(INVALID_HANDLE_VALUE, NULL, PAGE_READWRITE, 0, 256, kCommandBlockName);
     m_pBlock = static_cast<char*>(MapViewOfFile(m_hBlock, FILE_MAP_WRITE, 0, 0, 256));
 }
 

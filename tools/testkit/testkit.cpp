@@ -18,7 +18,10 @@ std::string ExeDir()
     return slash == std::string::npos ? "." : path.substr(0, slash);
 }
 
-std::string BinPath(const char* name) { return ExeDir() + "\\" + name; }
+std::string BinPath(const char* name)
+{
+    return ExeDir() + "\\" + name;
+}
 
 // ---- Child ----
 
@@ -42,8 +45,8 @@ bool Child::Start(const std::string& commandLine, const char* workingDir, bool s
     // Wine now and then fails a start under load with ERROR_INTERNAL_ERROR; a
     // moment later the same start succeeds.
     for (int attempt = 0;; ++attempt) {
-        if (CreateProcessA(NULL, line.data(), NULL, NULL, FALSE,
-                           suspended ? CREATE_SUSPENDED : 0, NULL, workingDir, &si, &pi))
+        if (CreateProcessA(NULL, line.data(), NULL, NULL, FALSE, suspended ? CREATE_SUSPENDED : 0,
+                           NULL, workingDir, &si, &pi))
             break;
         if (GetLastError() != ERROR_INTERNAL_ERROR || attempt == 5) {
             fprintf(stderr, "CreateProcessA failed: %lu\n", GetLastError());
@@ -199,8 +202,8 @@ DWORD WINAPI HelperWindow::ThreadProc(void* p)
     wc.lpszClassName = self->m_class.c_str();
     RegisterClassA(&wc);
     HWND hWnd = CreateWindowExA(0, self->m_class.c_str(), self->m_title.c_str(),
-                                WS_OVERLAPPEDWINDOW | (self->m_visible ? WS_VISIBLE : 0), 0, 0,
-                                200, 100, NULL, NULL, wc.hInstance, NULL);
+                                WS_OVERLAPPEDWINDOW | (self->m_visible ? WS_VISIBLE : 0), 0, 0, 200,
+                                100, NULL, NULL, wc.hInstance, NULL);
     SetWindowLongPtrA(hWnd, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(self));
     self->m_hWnd = hWnd;
     SetEvent(self->m_ready.Get());
@@ -257,15 +260,20 @@ void SetMacroProtectionString(const char* value)
              static_cast<DWORD>(strlen(value) + 1));
 }
 
-void DeleteMacroProtection() { DeleteValue(HKEY_CURRENT_USER, kOptionsKey, kMacroValue); }
+void DeleteMacroProtection()
+{
+    DeleteValue(HKEY_CURRENT_USER, kOptionsKey, kMacroValue);
+}
 
-void DeleteOptionsKey() { RegDeleteKeyA(HKEY_CURRENT_USER, kOptionsKey); }
+void DeleteOptionsKey()
+{
+    RegDeleteKeyA(HKEY_CURRENT_USER, kOptionsKey);
+}
 
 DWORD MacroValue()
 {
     DWORD type = 0, value = 0;
-    return GetValue(HKEY_CURRENT_USER, kOptionsKey, kMacroValue, &type, &value) &&
-                   type == REG_DWORD
+    return GetValue(HKEY_CURRENT_USER, kOptionsKey, kMacroValue, &type, &value) && type == REG_DWORD
                ? value
                : kNoMacroValue;
 }
@@ -282,7 +290,10 @@ void SetCrashRecord(DWORD value)
     SetValue(HKEY_CURRENT_USER, kLauncherKey, kCrashRecord, REG_DWORD, &value, sizeof(value));
 }
 
-void DeleteCrashRecord() { DeleteValue(HKEY_CURRENT_USER, kLauncherKey, kCrashRecord); }
+void DeleteCrashRecord()
+{
+    DeleteValue(HKEY_CURRENT_USER, kLauncherKey, kCrashRecord);
+}
 
 void SetLogFileValue(DWORD type, const std::string& path)
 {
@@ -290,7 +301,10 @@ void SetLogFileValue(DWORD type, const std::string& path)
              static_cast<DWORD>(path.size() + 1));
 }
 
-void DeleteLogFileValue() { DeleteValue(HKEY_CURRENT_USER, kLauncherKey, "LogFile"); }
+void DeleteLogFileValue()
+{
+    DeleteValue(HKEY_CURRENT_USER, kLauncherKey, "LogFile");
+}
 
 std::string BlockText()
 {
@@ -360,9 +374,15 @@ std::string WindowsDir()
     return std::string(sz, n);
 }
 
-void WriteParamFile(const std::string& text) { WriteWholeFile(WindowsDir() + "\\PARAM.CMI", text); }
+void WriteParamFile(const std::string& text)
+{
+    WriteWholeFile(WindowsDir() + "\\PARAM.CMI", text);
+}
 
-void DeleteParamFile() { DeleteFileA((WindowsDir() + "\\PARAM.CMI").c_str()); }
+void DeleteParamFile()
+{
+    DeleteFileA((WindowsDir() + "\\PARAM.CMI").c_str());
+}
 
 static void RemoveTree(const std::string& dir)
 {
@@ -428,7 +448,10 @@ static std::vector<DWORD> ProcessesNamed(const char* imageName)
     return pids;
 }
 
-size_t CountProcesses(const char* imageName) { return ProcessesNamed(imageName).size(); }
+size_t CountProcesses(const char* imageName)
+{
+    return ProcessesNamed(imageName).size();
+}
 
 bool WaitNoProcess(const char* imageName, DWORD timeoutMs)
 {

@@ -1,4 +1,5 @@
-// Test helpers that act as the world around the launcher: processes, boxes, windows, registry, files.
+// Test helpers that act as the world around the launcher: processes, boxes, windows, registry,
+// files.
 #pragma once
 
 #include <windows.h>

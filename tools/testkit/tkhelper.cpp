@@ -1,4 +1,5 @@
-// tkhelper: the test kit as a separate process, for scripts and for tests that need another process.
+// tkhelper: the test kit as a separate process, for scripts and for tests that need another
+// process.
 //   tkhelper launch <words...>  start tarnskov.exe (beside tkhelper) with the words joined by
 //                               single blanks as its tail; wait for it
 //   tkhelper run <exe> <words...>  the same with another tarnskov.exe (an installed one)
@@ -38,8 +39,8 @@ int main(int argc, char** argv)
         return 0;
     }
     if (verb == "hold" && argc > 2) {
-        HANDLE h = CreateFileA(argv[2], GENERIC_READ | GENERIC_WRITE, 0, NULL, OPEN_EXISTING, 0,
-                               NULL);
+        HANDLE h =
+            CreateFileA(argv[2], GENERIC_READ | GENERIC_WRITE, 0, NULL, OPEN_EXISTING, 0, NULL);
         if (h == INVALID_HANDLE_VALUE)
             return 1;
         printf("held\n");
