@@ -163,149 +163,93 @@ TEST_F(Startup, ALaunchDuringARefusalEndsSilently)
     EXPECT_EQ(first.Wait(15000), 0u);
 }
 
-// A test plays the running instance: a hidden window of the launcher's frame
-// class, titled in another letter case, and the command block.
-class HandOver : public Startup {
-protected:
-    void SetUp() override
-    {
-        Startup::SetUp();
-        m_hBlock = CreateFileMappingA(INVALID_HANDLE_VALUE, NULL, PAGE_READWRITE, 0, 256,
-                                      kCommandBlockName);
-        ASSERT_NE(m_hBlock, nullptr);
-        m_pBlock = static_cast<char*>(MapViewOfFile(m_hBlock, FILE_MAP_WRITE, 0, 0, 256));
-        memset(m_pBlock, 'X', 256);
-    }
-    void TearDown() override
-    {
-        UnmapViewOfFile(m_pBlock);
-        CloseHandle(m_hBlock);
-        Startup::TearDown();
-    }
-    // Hands the whole command line over and checks the launch showed nothing,
-    // ended with that code and posted so many times.
-    void HandOverRaw(const std::string& commandLine, HelperWindow& instance, DWORD code = 0,
-                     LONG posts = 1)
-    {
-        Child child = LaunchRaw(commandLine);
-        EXPECT_EQ(child.Wait(30000), code);
-        EXPECT_EQ(FindBox(0), nullptr);
-        for (int i = 0; i < 100 && instance.Commands() < posts; ++i)
-            Sleep(10);
-        EXPECT_EQ(instance.Commands(), posts);
-        EXPECT_EQ(MacroValue(), kUntouched);
-    }
-    HANDLE m_hBlock = NULL;
-    char* m_pBlock = NULL;
-};
-
-TEST_F(HandOver, CopiesTheWholeTailUnexaminedAndPostsOnce)
+// The test plays the running instance: a hidden window titled in another letter
+// case, and, as a row asks, the command block and the "taken" event.
+TEST_F(Startup, AHandOverCopiesTheWholeTailOrTellsByItsExitCodeWhyNot)
 {
     const std::string exe = "\"" + BinPath("tarnskov.exe") + "\"";
+    const std::string untouched(kCommandBlockSize, 'X');
+    enum Peer { Plain, NoBlock, TakenNeverSet, TurnHeld };
     struct Row {
         const char* name;
         std::string commandLine;
-        std::string tail;
+        Peer peer;
+        const char* windowClass;
+        DWORD code;
+        std::string block; // its text afterwards; untouched when nothing was written
+        LONG posts;
     } rows[] = {
-        {"empty tail", exe, ""},
-        {"blanks and tabs after the name", exe + " \t  -S=P", "-S=P"},
-        {"inner blanks, tabs and quotes", exe + "  -Q=\"a b\"\tc  1 ", "-Q=\"a b\"\tc  1 "},
-        {"a presentation path", exe + " \"C:\\my lessons\\x.ppt\"", "\"C:\\my lessons\\x.ppt\""},
-        {"unquoted program name", BinPath("tarnskov.exe") + " -G=85", "-G=85"},
+        {"empty tail", exe, Plain, kFrameClass, 0, "", 1},
+        {"blanks and tabs after the name", exe + " \t  -S=P", Plain, kFrameClass, 0, "-S=P", 1},
+        {"inner blanks, tabs and quotes", exe + "  -Q=\"a b\"\tc  1 ", Plain, kFrameClass, 0,
+         "-Q=\"a b\"\tc  1 ", 1},
+        {"a presentation path", exe + " \"C:\\my lessons\\x.ppt\"", Plain, kFrameClass, 0,
+         "\"C:\\my lessons\\x.ppt\"", 1},
+        {"unquoted program name", BinPath("tarnskov.exe") + " -G=85", Plain, kFrameClass, 0,
+         "-G=85", 1},
+        // A cut answer would be recorded as wrong: 255 characters go whole, more go nowhere.
+        {"255 characters", exe + " -Q=" + std::string(248, 'i') + " B 1", Plain, kFrameClass, 0,
+         "-Q=" + std::string(248, 'i') + " B 1", 1},
+        {"256 characters", exe + " -Q=" + std::string(249, 'i') + " B 1", Plain, kFrameClass, 1,
+         untouched, 0},
+        {"300 characters", exe + " -Q=" + std::string(293, 'i') + " B 1", Plain, kFrameClass, 1,
+         untouched, 0},
+        // A command text also takes a window of another class by its title alone.
+        {"no block ever comes", exe + " -S=P", NoBlock, "RunningInstance", 2, untouched, 0},
+        {"the turn not had: nothing written", exe + " -S=P", TurnHeld, kFrameClass, 3, untouched,
+         0},
+        {"written, but not taken", exe + " -S=P", TakenNeverSet, kFrameClass, 4, "-S=P", 1},
     };
     for (const Row& row : rows) {
         SCOPED_TRACE(row.name);
-        HelperWindow instance(kFrameClass, "Tarnskov");
-        memset(m_pBlock, 'X', 256);
-        HandOverRaw(row.commandLine, instance);
-        EXPECT_EQ(std::string(m_pBlock), row.tail);
-        // Only the text and its NUL are written; an older text's tail stays behind.
-        EXPECT_EQ(m_pBlock[row.tail.size() + 1], 'X');
+        HelperWindow instance(row.windowClass, "Tarnskov");
+        CHandleOwner block(row.peer == NoBlock
+                               ? NULL
+                               : CreateFileMappingA(INVALID_HANDLE_VALUE, NULL, PAGE_READWRITE, 0,
+                                                    kCommandBlockSize, kCommandBlockName));
+        CMappedView view(block.Get(), kCommandBlockSize);
+        if (view.Bytes())
+            memset(view.Bytes(), 'X', kCommandBlockSize);
+        CHandleOwner taken(row.peer == TakenNeverSet || row.peer == TurnHeld
+                               ? CreateEventA(NULL, TRUE, FALSE, kTakenEventName)
+                               : NULL);
+        CHandleOwner turn(CreateMutexA(NULL, row.peer == TurnHeld, kSenderMutexName));
+
+        Child child = LaunchRaw(row.commandLine);
+        EXPECT_EQ(child.Wait(30000), row.code);
+        EXPECT_EQ(FindBox(0), nullptr);
+        for (int i = 0; i < 100 && instance.Commands() < row.posts; ++i)
+            Sleep(10);
+        EXPECT_EQ(instance.Commands(), row.posts);
+        EXPECT_EQ(MacroValue(), kUntouched);
+        if (view.Bytes()) {
+            // Only the text and its NUL are written; an older text's tail stays behind.
+            const std::string after(view.Bytes(), kCommandBlockSize);
+            EXPECT_EQ(after.substr(0, row.block.size()), row.block);
+            if (row.block.size() < kCommandBlockSize) {
+                EXPECT_EQ(after.substr(row.block.size() + 1),
+                          untouched.substr(row.block.size() + 1));
+            }
+        }
+        if (row.peer == TurnHeld)
+            ReleaseMutex(turn.Get());
     }
 }
 
-TEST_F(HandOver, ATailOverTheBlocksLimitIsNotHandedOverAtAll)
+TEST_F(Startup, ABlockMadeSoonAfterTheWindowStillGetsTheCommand)
 {
-    // A cut answer would be recorded as wrong: 255 characters go whole, more go nowhere.
-    struct Row {
-        size_t length;
-        DWORD code;
-        LONG posts;
-    } rows[] = {{255, 0, 1}, {256, 1, 0}, {257, 1, 0}, {300, 1, 0}};
-    for (const Row& row : rows) {
-        SCOPED_TRACE(row.length);
-        HelperWindow instance(kFrameClass, "TARNSKOV");
-        memset(m_pBlock, 'X', 256);
-        const std::string tail = "-Q=" + std::string(row.length - 7, 'i') + " B 1";
-        HandOverRaw("\"" + BinPath("tarnskov.exe") + "\" " + tail, instance, row.code, row.posts);
-        EXPECT_EQ(std::string(m_pBlock, row.code == 0 ? tail.size() : 256),
-                  row.code == 0 ? tail : std::string(256, 'X'));
-    }
-}
-
-TEST_F(HandOver, ASenderThatIsNotServedInTimeSaysSo)
-{
-    // The instance offers the "taken" event but never sets it.
-    HANDLE hTaken = CreateEventA(NULL, TRUE, FALSE, kTakenEventName);
-    ASSERT_NE(hTaken, nullptr);
-    struct Row {
-        const char* name;
-        bool turnHeld; // another sender keeps the turn
-        DWORD code;
-        const char* block;
-        LONG posts;
-    } rows[] = {
-        {"turn not had: nothing written", true, 3, NULL, 0},
-        {"written, but not taken", false, 4, "-S=P", 1},
-    };
-    for (const Row& row : rows) {
-        SCOPED_TRACE(row.name);
-        HelperWindow instance(kFrameClass, "TARNSKOV");
-        memset(m_pBlock, 'X', 256);
-        HANDLE hTurn = CreateMutexA(NULL, row.turnHeld, kSenderMutexName);
-        HandOverRaw("\"" + BinPath("tarnskov.exe") + "\" -S=P", instance, row.code, row.posts);
-        EXPECT_EQ(std::string(m_pBlock, row.block ? 5 : 256),
-                  row.block ? std::string(row.block, 5) : std::string(256, 'X'));
-        if (row.turnHeld)
-            ReleaseMutex(hTurn);
-        CloseHandle(hTurn);
-    }
-    CloseHandle(hTaken);
-}
-
-TEST_F(HandOver, ABlockMadeSoonAfterTheWindowStillGetsTheCommand)
-{
-    UnmapViewOfFile(m_pBlock);
-    CloseHandle(m_hBlock);
     HelperWindow instance(kFrameClass, "TARNSKOV");
     Child child = Launch("-S=late");
     // The instance is still starting its show: the block comes a moment later.
     Sleep(500);
-    m_hBlock =
-        CreateFileMappingA(INVALID_HANDLE_VALUE, NULL, PAGE_READWRITE, 0, 256, kCommandBlockName);
-    m_pBlock = static_cast<char*>(MapViewOfFile(m_hBlock, FILE_MAP_WRITE, 0, 0, 256));
+    CHandleOwner block(CreateFileMappingA(INVALID_HANDLE_VALUE, NULL, PAGE_READWRITE, 0,
+                                          kCommandBlockSize, kCommandBlockName));
+    CMappedView view(block.Get(), kCommandBlockSize);
     EXPECT_EQ(child.Wait(15000), 0u);
-    EXPECT_STREQ(m_pBlock, "-S=late");
+    EXPECT_STREQ(view.Bytes(), "-S=late");
     for (int i = 0; i < 100 && instance.Commands() == 0; ++i)
         Sleep(10);
     EXPECT_EQ(instance.Commands(), 1);
-}
-
-// A command text also takes a window of another class by its title alone.
-TEST_F(HandOver, WithoutABlockTheLaunchEndsSilentlyAfterItsWait)
-{
-    UnmapViewOfFile(m_pBlock);
-    CloseHandle(m_hBlock);
-    HelperWindow instance("RunningInstance", "tarnskov");
-    Child child = Launch("-S=P");
-    EXPECT_EQ(child.Wait(15000), 2u);
-    EXPECT_EQ(FindBox(0), nullptr);
-    Sleep(100);
-    EXPECT_EQ(instance.Commands(), 0);
-    EXPECT_EQ(MacroValue(), kUntouched);
-    m_hBlock =
-        CreateFileMappingA(INVALID_HANDLE_VALUE, NULL, PAGE_READWRITE, 0, 256, kCommandBlockName);
-    m_pBlock = static_cast<char*>(MapViewOfFile(m_hBlock, FILE_MAP_WRITE, 0, 0, 256));
 }
 
 } // namespace
