@@ -66,7 +66,8 @@ protected:
         KillAll("tarnskov.exe");
         KillAll("quelmar.exe");
     }
-    // The first launch; returns once the show's window is up.
+    // The first launch; returns once the lesson runs: its show's window is up and the
+    // frame, past its designed wait (a sent message waits it out), watches it.
     Child Start(const std::string& tail, const char* workingDir = NULL)
     {
         Child child = Launch(tail, workingDir);
@@ -74,6 +75,10 @@ protected:
         while (FindWindowA(kShowWindowClass, NULL) == NULL && GetTickCount() - start < 20000 &&
                child.Running())
             Sleep(20);
+        Sleep(kShowWindowWaitMs);
+        DWORD_PTR answer;
+        SendMessageTimeoutA(FindWindowA(kFrameClass, NULL), WM_NULL, 0, 0, SMTO_NORMAL, 10000,
+                            &answer);
         return child;
     }
     Child Start() { return Start(m_show); }
