@@ -58,7 +58,7 @@ public:
     void Attach(HANDLE h)
     {
         Close();
-        m_h = h;
+        m_h = h == INVALID_HANDLE_VALUE ? NULL : h;
     }
     HANDLE Detach()
     {

@@ -1,4 +1,4 @@
-// The diagnostic log: one open-append-close per line, so that no handle outlives a line.
+// The diagnostic log: one locked append per line, to a file each process opens once.
 #include "log/event_log.h"
 
 #include <stdarg.h>
@@ -8,6 +8,9 @@
 #include "log/log_line.h"
 
 static char g_szLogFile[MAX_PATH];
+// Opened at the first line and kept for the process's life: opening costs more than
+// the line itself. Shared for deleting too, so that a first launch can put the file aside.
+static CHandleOwner g_logFile;
 
 void LogInit(HKEY hRoot, LPCSTR lpszKey, LPCSTR lpszValue)
 {
@@ -40,6 +43,7 @@ BOOL LogRotate(DWORD cbLimit)
         return FALSE;
     char szOld[MAX_PATH + 4];
     snprintf(szOld, sizeof(szOld), "%s.old", g_szLogFile);
+    g_logFile.Close();
     return MoveFileExA(g_szLogFile, szOld, MOVEFILE_REPLACE_EXISTING);
 }
 
@@ -62,15 +66,17 @@ void LogEvent(LPCSTR lpszEvent, LPCSTR lpszFormat, ...)
         FormatLogLine(szLine, sizeof(szLine), time, GetCurrentProcessId(), lpszEvent, szDetails);
     // Writers of every process take the whole file in turn (Wine's append-only
     // access seeks and writes in two steps, so lines of two processes could meet).
-    CHandleOwner file(CreateFileA(g_szLogFile, GENERIC_WRITE,
-                                  FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, NULL,
-                                  OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, NULL));
+    if (g_logFile.Get() == NULL)
+        g_logFile.Attach(CreateFileA(g_szLogFile, GENERIC_WRITE,
+                                     FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, NULL,
+                                     OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, NULL));
+    HANDLE hFile = g_logFile.Get();
     OVERLAPPED whole = {};
     DWORD cbWritten;
-    if (file.Get() == NULL || cbLine == 0 ||
-        !LockFileEx(file.Get(), LOCKFILE_EXCLUSIVE_LOCK, 0, MAXDWORD, MAXDWORD, &whole))
+    if (hFile == NULL || cbLine == 0 ||
+        !LockFileEx(hFile, LOCKFILE_EXCLUSIVE_LOCK, 0, MAXDWORD, MAXDWORD, &whole))
         return;
-    if (SetFilePointer(file.Get(), 0, NULL, FILE_END) != INVALID_SET_FILE_POINTER)
-        WriteFile(file.Get(), szLine, static_cast<DWORD>(cbLine), &cbWritten, NULL);
-    UnlockFileEx(file.Get(), 0, MAXDWORD, MAXDWORD, &whole);
+    if (SetFilePointer(hFile, 0, NULL, FILE_END) != INVALID_SET_FILE_POINTER)
+        WriteFile(hFile, szLine, static_cast<DWORD>(cbLine), &cbWritten, NULL);
+    UnlockFileEx(hFile, 0, MAXDWORD, MAXDWORD, &whole);
 }
