@@ -50,6 +50,7 @@ protected:
         KillAll("quelmar.exe");
         SetMacroProtection(1);
         DeleteCrashRecord();
+        DeleteLogFileValue();
         m_dir = FreshDir(testing::UnitTest::GetInstance()->current_test_info()->name());
         m_show = m_dir + "\\lesson.ppt";
         m_result = m_dir + "\\result.ini";
