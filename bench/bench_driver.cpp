@@ -229,9 +229,9 @@ HandOverFigures TimeHandOvers(int rounds, const std::string& log)
             if (which == 3) {
                 samples[3].push_back(TimeLaterLaunch("-Z=" + std::to_string(i)));
             } else if (which == 4) {
-                testkit::SetLogFileValue(REG_SZ, log);
+                testkit::SetLogFile(log);
                 samples[4].push_back(TimeLaterLaunch("-Z=log" + std::to_string(i)));
-                testkit::DeleteLogFileValue();
+                testkit::DeleteValue(testkit::kLauncherKey, "LogFile");
             } else {
                 samples[which].push_back(
                     TimeWholeProcess("\"" + testkit::BinPath(yardsticks[which]) + "\""));
@@ -458,7 +458,7 @@ RunningFigures TimeRunningLessons(const LessonFiles& files, const Options& o)
         f.ownPeakWorkingSet = own.PeakWorkingSetSize;
         lesson.Finish(100);
     }
-    testkit::SetLogFileValue(REG_SZ, log);
+    testkit::SetLogFile(log);
     {
         Lesson lesson(files);
         lesson.Start();
@@ -466,7 +466,7 @@ RunningFigures TimeRunningLessons(const LessonFiles& files, const Options& o)
         f.answerLogged = TimeAnswers(files, o.answers);
         lesson.Finish(101);
     }
-    testkit::DeleteLogFileValue();
+    testkit::DeleteValue(testkit::kLauncherKey, "LogFile");
     std::string text;
     Check(testkit::ReadWholeFile(log, &text) && text.find(" record ") != std::string::npos,
           "the lesson with the log on wrote no log");
@@ -537,7 +537,7 @@ void Run(const Options& o)
 {
     Check(testkit::ViewerRegistered(), "the viewer is not registered (quelmar.exe /RegServer)");
     testkit::SetMacroProtection(1);
-    testkit::DeleteLogFileValue();
+    testkit::DeleteValue(testkit::kLauncherKey, "LogFile");
     const LessonFiles files;
     const StartUpFigures start = TimeStartUps(files, o.lessons);
     const RunningFigures running = TimeRunningLessons(files, o);

@@ -4,33 +4,28 @@ add_library(tarnskov_framework STATIC
     framework/afxwin.cpp
     framework/afxfile.cpp
     framework/afxdisp.cpp
-    framework/afxole.cpp
-    log/event_log.cpp)
+    framework/afxole.cpp)
 # ole32 and oleaut32 are bound at run time, when the show starts.
 target_link_libraries(tarnskov_framework PUBLIC tarnskov_core uuid user32 advapi32)
 
-# Everything but the entry point and the application object, so that tests can link it.
-add_library(tarnskov_parts STATIC
-    channel/command_block.cpp
-    lesson/lesson_files.cpp
-    frame/main_frame.cpp
-    frame/show_control.cpp
-    frame/recorder.cpp
-    viewer/viewer.cpp)
-target_link_libraries(tarnskov_parts PUBLIC tarnskov_framework)
-
 # The version block of every executable reads the project's version from here.
 configure_file(res/version.h.in ${CMAKE_BINARY_DIR}/generated/tarnskov_version.h @ONLY)
-# Whatever links the program's parts may compile its .rc too (the in-process tests do).
-target_include_directories(tarnskov_parts PUBLIC ${CMAKE_BINARY_DIR}/generated
-                                                 ${CMAKE_CURRENT_SOURCE_DIR}/res)
 
 add_executable(tarnskov WIN32
     framework/appmodul.cpp
     app/launcher_app.cpp
     app/macro_option.cpp
+    channel/command_block.cpp
+    lesson/lesson_files.cpp
+    frame/main_frame.cpp
+    frame/show_control.cpp
+    frame/recorder.cpp
+    viewer/viewer.cpp
+    log/event_log.cpp
     res/tarnskov.rc)
-target_link_libraries(tarnskov PRIVATE tarnskov_parts)
+target_include_directories(tarnskov PRIVATE ${CMAKE_BINARY_DIR}/generated
+                                            ${CMAKE_CURRENT_SOURCE_DIR}/res)
+target_link_libraries(tarnskov PRIVATE tarnskov_framework)
 set_source_files_properties(res/tarnskov.rc PROPERTIES OBJECT_DEPENDS
     "${CMAKE_CURRENT_SOURCE_DIR}/res/tarnskov.ico;${CMAKE_CURRENT_SOURCE_DIR}/res/tarnskov.manifest;${CMAKE_CURRENT_SOURCE_DIR}/res/version.rc2;${CMAKE_CURRENT_SOURCE_DIR}/res/resource.h")
 target_link_options(tarnskov PRIVATE -s)

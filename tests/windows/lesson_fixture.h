@@ -3,6 +3,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <regex>
 
 #include "testkit.h"
@@ -11,30 +12,14 @@ namespace lessonkit {
 
 using namespace testkit;
 
-const std::string kHeader = kQuizHeader;
-
-// The lines of a file, each without its CR LF.
+// The lines of a text, each without its CR LF.
 inline std::vector<std::string> Lines(const std::string& text)
 {
     std::vector<std::string> lines;
-    size_t start = 0, end;
-    while ((end = text.find("\r\n", start)) != std::string::npos) {
+    for (size_t start = 0, end; (end = text.find("\r\n", start)) != std::string::npos;
+         start = end + 2)
         lines.push_back(text.substr(start, end - start));
-        start = end + 2;
-    }
     return lines;
-}
-
-// A record with its date and time, which the clock decides, checked for their
-// shape and replaced by D and T.
-inline std::string WithoutClock(const std::string& line)
-{
-    static const std::regex record("^(\"[^\"]*\",\"[^\"]*\",)\"\\d\\d/\\d\\d/\\d{4}\","
-                                   "\"\\d\\d:\\d\\d:\\d\\d\"(,.*)$");
-    std::smatch m;
-    if (!std::regex_match(line, m, record))
-        return "<malformed: " + line + ">";
-    return m[1].str() + "\"D\",\"T\"" + m[2].str();
 }
 
 class Lesson : public testing::Test {
@@ -49,14 +34,18 @@ protected:
         KillAll("tarnskov.exe");
         KillAll("quelmar.exe");
         SetMacroProtection(1);
-        DeleteCrashRecord();
-        DeleteLogFileValue();
+        DeleteValue(kLauncherKey, "SavedMacroVirusProtection");
+        DeleteValue(kLauncherKey, "LogFile");
         m_dir = FreshDir(testing::UnitTest::GetInstance()->current_test_info()->name());
         m_show = m_dir + "\\lesson.ppt";
         m_result = m_dir + "\\result.ini";
         m_quiz = m_dir + "\\quiz.csv";
         m_journal = m_dir + "\\calls.log";
-        WriteWholeFile(m_show, "Welcome\r\nQuestion 7\r\nThe end\r\n");
+        WriteShow("");
+        WriteParams();
+    }
+    void WriteParams()
+    {
         WriteParamFile("[core]\r\noutput_file=" + m_result +
                        "\r\nstudent_name=STUDENT ONE\r\n[Evaluation]\r\nCourse_ID=C101\r\n"
                        "interaction_file=" +
@@ -72,9 +61,8 @@ protected:
     Child Start(const std::string& tail, const char* workingDir = NULL)
     {
         Child child = Launch(tail, workingDir);
-        DWORD start = GetTickCount();
-        while (FindWindowA(kShowWindowClass, NULL) == NULL && GetTickCount() - start < 20000 &&
-               child.Running())
+        for (DWORD start = GetTickCount(); FindWindowA(kShowWindowClass, NULL) == NULL &&
+                                           GetTickCount() - start < 20000 && child.Running();)
             Sleep(20);
         Sleep(kShowWindowWaitMs);
         DWORD_PTR answer;
@@ -88,13 +76,13 @@ protected:
     {
         EXPECT_EQ(Launch(command).Wait(30000), code) << command.substr(0, 80);
     }
+    // The lesson and its viewer are gone, the option back and its crash record too.
     void ExpectEnded(Child& lesson, DWORD macroValue = 1)
     {
         EXPECT_EQ(lesson.Wait(20000), 0u);
         EXPECT_TRUE(WaitNoProcess("quelmar.exe", 10000)) << "the viewer outlived the lesson";
         EXPECT_EQ(MacroValue(), macroValue);
-        DWORD recorded;
-        EXPECT_FALSE(GetCrashRecord(&recorded)) << "a crash record outlived the lesson";
+        EXPECT_EQ(CrashRecord(), kNoValue) << "a crash record outlived the lesson";
     }
     // A value of the result file, "<none>" when it has none.
     std::string Value(const char* section, const char* key)
@@ -104,23 +92,40 @@ protected:
         return sz;
     }
     std::string Result(const char* key) { return Value("core", key); }
-    std::string Quiz()
+    // The records as "id,response,flag", each line checked for its whole form, the
+    // header first; one "<malformed>" for a line that is not.
+    std::vector<std::string> Records()
     {
-        std::string s;
-        return ReadWholeFile(m_quiz, &s) ? s : "<missing>";
+        static const std::regex record("^\"C101\",\"STUDENT ONE\",\"\\d\\d/\\d\\d/\\d{4}\","
+                                       "\"\\d\\d:\\d\\d:\\d\\d\",\"([!-\x7f]+)\",([A-D]),([01])$");
+        std::string text;
+        std::vector<std::string> ids,
+            lines = ReadWholeFile(m_quiz, &text) ? Lines(text) : std::vector<std::string>();
+        for (size_t i = 0; i < lines.size(); ++i) {
+            std::smatch m;
+            if (i == 0)
+                EXPECT_EQ(lines[0], "\"course_id\",\"student_id\",\"date\",\"time\","
+                                    "\"interaction_id\",\"student_response\",\"correct_response\"");
+            else
+                ids.push_back(std::regex_match(lines[i], m, record)
+                                  ? m[1].str() + "," + m[2].str() + "," + m[3].str()
+                                  : "<malformed>");
+        }
+        return ids;
     }
     // The presentation: the journal directive, so that the viewer records every call it
     // receives in m_journal, then the given lines.
     void WriteShow(const std::string& lines)
     {
-        WriteWholeFile(m_show, "#quelmar journal " + m_journal + "\r\n" + lines);
+        WriteWholeFile(m_show, "#quelmar journal " + m_journal + "\r\n" + lines + "Slide\r\n");
     }
-    // The viewer's journal, line by line; none before a presentation named it.
     std::vector<std::string> Journal()
     {
-        std::string s;
-        return ReadWholeFile(m_journal, &s) ? Lines(s) : std::vector<std::string>();
+        std::string text;
+        return ReadWholeFile(m_journal, &text) ? Lines(text) : std::vector<std::string>();
     }
+    // The open call the launcher must make on m_show, answered.
+    std::string OpenCall() const { return "app 2002 BSTR:" + m_show + " I4:1 I4:0 -> ok"; }
     std::string m_dir, m_show, m_result, m_quiz, m_journal;
 };
 

@@ -14,8 +14,7 @@
 
 namespace testkit {
 
-// The folder holding the running executable (tarnskov.exe and quelmar.exe sit beside the tests).
-std::string ExeDir();
+// A program beside the running test (tarnskov.exe, quelmar.exe, tkhelper.exe).
 std::string BinPath(const char* name);
 
 // A child process started with an exact command line through CreateProcessA.
@@ -32,38 +31,30 @@ public:
     DWORD Wait(DWORD timeoutMs);
     void Kill();
     bool Running() const;
-    DWORD Pid() const { return m_pid; }
+    DWORD Pid() const { return GetProcessId(m_process.Get()); }
 
 private:
     CHandleOwner m_process;
     CHandleOwner m_thread; // kept only while suspended
-    DWORD m_pid = 0;
 };
 
-// Starts tarnskov.exe with the tail after its quoted path, exactly as given.
-Child Launch(const std::string& tail, const char* workingDir = NULL);
-// The whole command line as given, program name included.
+// The whole command line as given; Launch puts tarnskov.exe's quoted path before the tail.
 Child LaunchRaw(const std::string& commandLine, const char* workingDir = NULL);
+Child Launch(const std::string& tail, const char* workingDir = NULL);
 
-// A message box titled "TARNSKOV": waits for it, reads its text, presses OK.
-struct Box {
-    bool found = false;
-    std::string text;
-};
-Box DismissBox(DWORD timeoutMs = 10000);
-// The box's window while it is on screen (not dismissed), or NULL after timeoutMs.
+// A message box titled "TARNSKOV": FindBox waits for it, PressOk dismisses it, and
+// DismissBox does both, answering its text ("" when none came).
 HWND FindBox(DWORD timeoutMs);
 std::string BoxText(HWND hBox);
 void PressOk(HWND hBox);
+std::string DismissBox(DWORD timeoutMs = 10000);
 
-// A top-level window of a given class and title, owned by a thread of its own.
-// Counts the messages it receives so tests can tell what reached it.
+// A hidden top-level window of a given class and title on a thread of its own,
+// counting the WM_SHOW_COMMAND it receives.
 class HelperWindow {
 public:
     HelperWindow(const char* className, const char* title, bool visible = false);
     ~HelperWindow();
-    HWND Hwnd() const { return m_hWnd; }
-    // How many WM_SHOW_COMMAND it has received.
     LONG Commands() const { return m_nCommands; }
 
 private:
@@ -71,58 +62,55 @@ private:
     static LRESULT CALLBACK WndProc(HWND, UINT, WPARAM, LPARAM);
     std::string m_class, m_title;
     bool m_visible;
-    CHandleOwner m_ready;
-    CHandleOwner m_thread;
+    CHandleOwner m_ready, m_thread;
     HWND m_hWnd = NULL;
-    volatile LONG m_nCommands = 0; // WM_SHOW_COMMAND received
+    volatile LONG m_nCommands = 0;
 };
 
-// The viewer's macro option under HKCU.
+// Registry values under HKEY_CURRENT_USER: the viewer's options key and the launcher's own.
 extern const char kOptionsKey[];
-void SetMacroProtection(DWORD value);
-void SetMacroProtectionString(const char* value);
-void DeleteMacroProtection();
-void DeleteOptionsKey();
-// The option's DWORD, or kNoMacroValue when it is absent or of another type.
-const DWORD kNoMacroValue = 0xDEADBEEF;
-DWORD MacroValue();
+extern const char kLauncherKey[];
+void SetValue(const char* key, const char* value, DWORD type, const void* data, DWORD cb);
+void SetDword(const char* key, const char* value, DWORD data);
+void DeleteValue(const char* key, const char* value);
+// A REG_DWORD value, or kNoValue when it is absent or of another type.
+const DWORD kNoValue = 0xDEADBEEF;
+DWORD GetDword(const char* key, const char* value);
+// The viewer's macro option; its crash record in the launcher's key; the log's switch.
+inline DWORD MacroValue()
+{
+    return GetDword(kOptionsKey, "MacroVirusProtection");
+}
+inline void SetMacroProtection(DWORD value)
+{
+    SetDword(kOptionsKey, "MacroVirusProtection", value);
+}
+inline DWORD CrashRecord()
+{
+    return GetDword(kLauncherKey, "SavedMacroVirusProtection");
+}
+void SetLogFile(const std::string& path, DWORD type = REG_SZ);
 
-// The launcher's crash record: the option's saved value while a lesson runs.
-bool GetCrashRecord(DWORD* pValue);
-void SetCrashRecord(DWORD value);
-void DeleteCrashRecord();
-
-// The diagnostic log's switch: LogFile under HKCU\Software\Tarnskov, of that
-// type (REG_SZ or REG_EXPAND_SZ); DeleteLogFileValue switches the log off.
-void SetLogFileValue(DWORD type, const std::string& path);
-void DeleteLogFileValue();
-
-// The command block's text, or "<no block>" when no lesson holds one.
-std::string BlockText();
-
-// The viewer's class key under HKCR: present, as quelmar registers it, or absent.
+// The viewer registered by quelmar.exe under its ProgID in HKEY_CLASSES_ROOT, or not.
 bool ViewerRegistered();
 bool RegisterViewer();
 void UnregisterViewer();
 
-// The interaction file's header line, as the CMI system reads it.
-extern const char kQuizHeader[];
+// The command block's text, or "<no block>" when no lesson holds one.
+std::string BlockText();
 
-// Whole-file text, and the Windows directory's PARAM.CMI.
+// Files: whole texts, PARAM.CMI in the Windows directory, a fresh folder under the
+// temp folder, and a file held open with no sharing, as another program may hold it.
 bool ReadWholeFile(const std::string& path, std::string* out);
 bool WriteWholeFile(const std::string& path, const std::string& text);
 std::string WindowsDir();
 void WriteParamFile(const std::string& text);
 void DeleteParamFile();
-// A fresh, empty folder under the Windows temp folder, named after the test.
 std::string FreshDir(const std::string& name);
+HANDLE HoldFile(const std::string& path);
 
-// Another process keeps the file open exclusively (tkhelper hold) until killed.
-Child HoldFile(const std::string& path);
-
-// How many processes of that image name run now.
+// Processes of one image name (tarnskov.exe, quelmar.exe).
 size_t CountProcesses(const char* imageName);
-// Waits until no process of that image name is left (tarnskov.exe, quelmar.exe).
 bool WaitNoProcess(const char* imageName, DWORD timeoutMs);
 void KillAll(const char* imageName);
 

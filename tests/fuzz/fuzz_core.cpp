@@ -1,0 +1,105 @@
+// libFuzzer targets for the platform-free logic, each by its properties; FUZZ_TARGET picks one.
+#include "channel/command_text.h"
+#include "frame/finish_text.h"
+#include "frame/interaction.h"
+#include "frame/show_path.h"
+#include "framework/command_line.h"
+
+#include <stdint.h>
+#include <stdlib.h>
+#include <string.h>
+
+#include <string>
+#include <vector>
+
+static void Require(bool holds)
+{
+    if (!holds)
+        abort();
+}
+
+static bool IsSeparator(unsigned char ch)
+{
+    return ch >= 1 && ch <= ' ';
+}
+
+// The tail is a suffix that begins with no separator, the same after any other name;
+// a bounded copy is a NUL-terminated prefix, ended by its room, the source or its NUL.
+[[maybe_unused]] static void FuzzCommandLine(const char* pszLine, const uint8_t* data, size_t size)
+{
+    const char* pszTail = SkipProgramName(pszLine);
+    Require(pszTail >= pszLine && pszTail <= pszLine + strlen(pszLine) && !IsSeparator(*pszTail));
+    for (const char* pszName : {"tarnskov.exe \t ", "\"C:\\my lessons\\tarnskov.exe\"\t"})
+        Require(strcmp(SkipProgramName((pszName + std::string(pszTail)).c_str()), pszTail) == 0);
+    std::vector<char> source(data, data + size), dest(size != 0 ? data[0] : 0);
+    const size_t n = CopyCommandText(dest.data(), dest.size(), source.data(), size);
+    Require(dest.empty() ? n == 0
+                         : n < dest.size() && dest[n] == '\0' && n <= size &&
+                               memcmp(dest.data(), source.data(), n) == 0 &&
+                               (n == dest.size() - 1 || n == size || source[n] == '\0'));
+}
+
+// A value is never longer than the copy, holds no delimiter nor line break, and is a
+// piece of the bytes that were read.
+[[maybe_unused]] static void FuzzFinishText(const char* pszText, const uint8_t*, size_t)
+{
+    CFinishValues values;
+    ReadFinishValues(pszText, &values);
+    const std::string window(pszText, strnlen(pszText, kFinishTextMax));
+    for (const char* pszValue : {values.m_szStatus, values.m_szScore})
+        Require(strlen(pszValue) <= kFinishTextMax && strpbrk(pszValue, " -\r\n") == NULL &&
+                window.find(pszValue) != std::string::npos);
+}
+
+// The parser writes one NUL after the id and nothing else; what it reads, a
+// well-formed text says again; its record is whole or none.
+[[maybe_unused]] static void FuzzInteraction(const char* pszText, const uint8_t*, size_t)
+{
+    std::string original(pszText), text = original;
+    CInteraction interaction = {NULL, '?', '?'};
+    if (!ParseInteraction(&text[0], &interaction)) {
+        Require(text == original || text.find('\0') < original.size());
+        return;
+    }
+    const std::string id = interaction.m_pszId;
+    Require(!id.empty() && text.compare(0, text.find('\0'), original, 0, text.find('\0')) == 0);
+    for (char ch : id)
+        Require(!IsBlank(ch));
+    std::string again = "-Q=" + id + " " + interaction.m_chResponse + " " + interaction.m_chCorrect;
+    CInteraction reread = {NULL, '?', '?'};
+    Require(ParseInteraction(&again[0], &reread) && id == reread.m_pszId &&
+            reread.m_chResponse == interaction.m_chResponse &&
+            reread.m_chCorrect == interaction.m_chCorrect);
+    const CRecordFormats formats = {"%.2d/%.2d/%.4d", "%.2d:%.2d:%.2d",
+                                    "\"%s\",\"%s\",\"%s\",\"%s\",\"%s\",%c,%c\r\n"};
+    const CRecordTime now = {1998, 3, 7, 14, 5, 9};
+    std::vector<char> record(64 + original.size() + id.size());
+    const size_t n = FormatInteractionRecord(formats, "C1", pszText, now, interaction,
+                                             record.data(), record.size());
+    Require(n == strlen(record.data()) && n > 2 && record[n - 1] == '\n' &&
+            FormatInteractionRecord(formats, "C1", pszText, now, interaction, record.data(), n) ==
+                0);
+}
+
+// The tail ends the path whole; before it, a drive and a colon, and only for a tail
+// on the current drive with a current directory to take the drive from.
+[[maybe_unused]] static void FuzzShowPath(const char* pszTail, const uint8_t*, size_t size)
+{
+    const char* pszDirectory = pszTail + strlen(pszTail) + (strlen(pszTail) < size ? 1 : 0);
+    std::vector<char> path(ShowPathSize(strlen(pszTail)));
+    FormShowPath(pszTail, pszDirectory, path.data());
+    const std::string whole(pszTail), formed(path.data());
+    const size_t cchAdded = formed.size() - whole.size();
+    Require(formed.size() >= whole.size() && formed.compare(cchAdded, whole.size(), whole) == 0);
+    Require((cchAdded == 2) == (NeedsCurrentDrive(pszTail) && *pszDirectory != '\0'));
+    Require(cchAdded == 0 || (cchAdded == 2 && formed[0] == *pszDirectory && formed[1] == ':'));
+}
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
+{
+    // Exactly sized, so reading past the NUL is an overflow the sanitizer reports.
+    std::vector<char> text(data, data + size);
+    text.push_back('\0');
+    FUZZ_TARGET(text.data(), data, size);
+    return 0;
+}
