@@ -9,6 +9,8 @@
 // The watch timer's id on the frame.
 const UINT_PTR kWatchTimerId = 1;
 
+class CFileException;
+
 class CMainFrame : public CFrameWnd {
     DECLARE_DYNCREATE(CMainFrame)
 public:
@@ -64,6 +66,7 @@ private:
     BOOL CreateInteractionFile();
     size_t FormatRecord(const CInteraction& interaction, char* pszRecord, size_t cbRecord);
     BOOL AppendRecord(const char* pszRecord, size_t cbRecord);
+    BOOL ReportFileFailure(const CFileException& e, UINT nIDPrompt);
     CString FormPresentationPath();
     BOOL OpenShowInViewer(LPCSTR lpszPath, CString& strMessage);
     void WatchShow();

@@ -43,13 +43,19 @@ BOOL CMainFrame::CreateInteractionFile()
         file.Flush();
         file.Close();
     } catch (const CFileException& e) {
-        LogEvent("record", "refused: cannot create %s (error %ld)",
-                 static_cast<LPCSTR>(m_strInteractionFile), e.m_lOsError);
-        AfxMessageBox(IDS_CANT_CREATE_QUIZ_FILE);
-        return FALSE;
+        return ReportFileFailure(e, IDS_CANT_CREATE_QUIZ_FILE);
     }
     m_bInteractionFileReady = TRUE;
     return TRUE;
+}
+
+// A failed file operation, logged and shown; FALSE, for the recorder to return.
+BOOL CMainFrame::ReportFileFailure(const CFileException& e, UINT nIDPrompt)
+{
+    LogEvent("record", "refused: %s fails (error %ld)", static_cast<LPCSTR>(m_strInteractionFile),
+             e.m_lOsError);
+    AfxMessageBox(nIDPrompt);
+    return FALSE;
 }
 
 // The record line for the interaction, dated now, by the string table's formats;
@@ -80,11 +86,8 @@ BOOL CMainFrame::AppendRecord(const char* pszRecord, size_t cbRecord)
         file.Flush();
         file.Close();
     } catch (const CFileException& e) {
-        LogEvent("record", "refused: cannot append to %s (error %ld)",
-                 static_cast<LPCSTR>(m_strInteractionFile), e.m_lOsError);
         // The file object is gone (and closed) before the box shows.
-        AfxMessageBox(IDS_CANT_UPDATE_QUIZ_FILE);
-        return FALSE;
+        return ReportFileFailure(e, IDS_CANT_UPDATE_QUIZ_FILE);
     }
     LogEvent("record", "%.*s", static_cast<int>(cbRecord - 2), pszRecord);
     return TRUE;
