@@ -144,10 +144,10 @@ public:
 };
 
 // One running lesson: started and timed, then finished and checked; killed if left running.
-class Lesson {
+class TimedLesson {
 public:
-    explicit Lesson(const LessonFiles& files) : m_files(files) {}
-    ~Lesson() { m_child.Kill(); }
+    explicit TimedLesson(const LessonFiles& files) : m_files(files) {}
+    ~TimedLesson() { m_child.Kill(); }
 
     // First launch to the watch running. The frame's thread answers a sent message at
     // once while it waits on the viewer, and not while it sleeps before starting the
@@ -308,7 +308,7 @@ struct IdleFigures {
     double cpuMs, wallMs, percent;
 };
 
-IdleFigures TimeIdle(const Lesson& lesson, int seconds)
+IdleFigures TimeIdle(const TimedLesson& lesson, int seconds)
 {
     const ULONGLONG cpu0 = CpuMs(lesson.Pid());
     // Start-up alone costs CPU: none at all means the figures are not the lesson's.
@@ -381,7 +381,7 @@ StartUpFigures TimeStartUps(const LessonFiles& files, int lessons)
     fprintf(stderr, "start-up: %d lessons\n", lessons);
     std::vector<double> programMs, viewerMs, waitMs, totalMs;
     for (int i = 0; i < lessons; ++i) {
-        Lesson lesson(files);
+        TimedLesson lesson(files);
         const StartTimes t = lesson.Start();
         programMs.push_back(t.program);
         viewerMs.push_back(t.viewer);
@@ -406,7 +406,7 @@ double TimeLongLesson(const LessonFiles& files, int answers)
 {
     fprintf(stderr, "a long lesson: %d answers, five at a time\n", answers);
     Check(testkit::WriteWholeFile(files.quiz, ""), "cannot empty the interaction file");
-    Lesson lesson(files);
+    TimedLesson lesson(files);
     lesson.Start();
     const double t0 = NowMs();
     for (int i = 0; i < answers; i += 5) {
@@ -438,7 +438,7 @@ RunningFigures TimeRunningLessons(const LessonFiles& files, const Options& o)
     RunningFigures f;
     const std::string log = files.show.substr(0, files.show.rfind('\\')) + "\\bench.log";
     {
-        Lesson lesson(files);
+        TimedLesson lesson(files);
         lesson.Start();
         CHandleOwner process(
             OpenProcess(PROCESS_QUERY_INFORMATION | PROCESS_VM_READ, FALSE, lesson.Pid()));
@@ -460,7 +460,7 @@ RunningFigures TimeRunningLessons(const LessonFiles& files, const Options& o)
     }
     testkit::SetLogFile(log);
     {
-        Lesson lesson(files);
+        TimedLesson lesson(files);
         lesson.Start();
         fprintf(stderr, "commands with the log on: %d answers\n", o.answers);
         f.answerLogged = TimeAnswers(files, o.answers);

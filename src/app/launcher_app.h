@@ -11,6 +11,7 @@ public:
     BOOL InitInstance() override;
     int ExitInstance() override;
 
+private:
     // The viewer's macro-virus protection as found at start-up, written back at exit.
     DWORD m_dwSavedMacroProtection;
     // Beside the value, so that a stored 0xFFFFFFFF is written back too.
@@ -18,7 +19,6 @@ public:
     // The lesson mutex, held from before start-up's checks until exit.
     CHandleOwner m_lessonLock;
 
-private:
     void RestoreFromCrashRecord();
     BOOL CheckViewer();
     BOOL SwitchMacroProtectionOff();

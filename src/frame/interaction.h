@@ -16,9 +16,9 @@ struct CInteraction {
 };
 
 // Takes the operands after the first '=' apart, stepping over blanks with
-// pfnSkipBlanks (SkipBlanksIn, or the recorder's own). Writes one NUL into the
-// text, right after the id, as the recorder does in the command buffer. false:
-// the operands form no interaction (nothing is to be recorded).
+// pfnSkipBlanks (the recorder passes CMainFrame::SkipBlanks, which steps as SkipBlanksIn does).
+// Writes one NUL into the text, right after the id, as the recorder does in the command buffer.
+// false: the operands form no interaction (nothing is to be recorded).
 typedef const char* (*SKIPBLANKSPROC)(const char* p);
 bool ParseInteraction(char* pszText, CInteraction* pInteraction,
                       SKIPBLANKSPROC pfnSkipBlanks = SkipBlanksIn);

@@ -16,9 +16,8 @@ ON_WM_ENDSESSION()
 END_MESSAGE_MAP()
 
 CMainFrame::CMainFrame()
-    : m_hCommandBlock(NULL), m_bFinishing(FALSE), m_nWatchTimer(0), m_hShowWnd(NULL),
-      m_bInteractionFileReady(FALSE), m_hCommandTaken(NULL), m_nViewerCalls(0),
-      m_bCommandDeferred(FALSE), m_bOwnFinishDeferred(FALSE)
+    : m_bFinishing(FALSE), m_nWatchTimer(0), m_hShowWnd(NULL), m_bInteractionFileReady(FALSE),
+      m_nViewerCalls(0), m_bCommandDeferred(FALSE), m_bOwnFinishDeferred(FALSE)
 {
 }
 
@@ -48,17 +47,11 @@ void CMainFrame::OnDestroy()
     CloseCommandBlock();
 }
 
-// Each handle is closed exactly once: a closed one is set back to none.
+// Each handle is closed exactly once: its owner forgets a closed one.
 void CMainFrame::CloseCommandBlock()
 {
-    if (m_hCommandBlock != NULL) {
-        CloseHandle(m_hCommandBlock);
-        m_hCommandBlock = NULL;
-    }
-    if (m_hCommandTaken != NULL) {
-        CloseHandle(m_hCommandTaken);
-        m_hCommandTaken = NULL;
-    }
+    m_hCommandBlock.Close();
+    m_hCommandTaken.Close();
 }
 
 BOOL CMainFrame::IsStillFrame(HWND hWnd, const CMainFrame* pFrame)

@@ -5,6 +5,7 @@
 #include "frame/interaction.h"
 #include "framework/afxdisp.h"
 #include "framework/afxwin.h"
+#include "framework/handles.h"
 
 // The watch timer's id on the frame.
 const UINT_PTR kWatchTimerId = 1;
@@ -18,38 +19,11 @@ public:
     ~CMainFrame() override;
     BOOL PreCreateWindow(CREATESTRUCTA& cs) override;
 
-    HANDLE m_hCommandBlock;
-    BOOL m_bFinishing;
-    UINT_PTR m_nWatchTimer;
-    HWND m_hShowWnd;
+    // The lesson's values; start-up fills them before the message loop runs.
     CString m_strResultFile;
     CString m_strStudentName;
     CString m_strCourseId;
     CString m_strInteractionFile;
-    BOOL m_bInteractionFileReady;
-    COleDispatchDriver m_viewerApp;
-    COleDispatchDriver m_show;
-    // Set by the receiver once it has taken a text out of the block, so that the
-    // next sender may write; lives and dies with the block.
-    HANDLE m_hCommandTaken;
-    // While a call on the viewer waits for its answer, COM lets posted messages
-    // through; a command or a tick handled then could close the frame under the
-    // call. Texts that arrive meanwhile are taken at once, so that no sender waits
-    // on the viewer, and run in order once the call has returned.
-    int m_nViewerCalls;
-    CCommandQueue m_queue;
-    // Texts that found the queue full, taken up again once it has room.
-    BOOL m_bCommandDeferred;
-    BOOL m_bOwnFinishDeferred;
-
-    // Appends one record for the Q command in the command buffer. FALSE only
-    // after a file failure, once its message has been dismissed.
-    BOOL RecordInteraction();
-    // The first non-blank byte from p, or NULL (the recorder's parsing steps with it).
-    static const char* SkipBlanks(const char* p);
-
-    // Executes the command in the command buffer, selected by its letter.
-    void DispatchCommand(char chLetter);
 
 protected:
     LRESULT OnShowStart(WPARAM wParam, LPARAM lParam);
@@ -63,6 +37,15 @@ protected:
 
 private:
     class CViewerCall;
+
+    // Appends one record for the Q command in the command buffer. FALSE only
+    // after a file failure, once its message has been dismissed.
+    BOOL RecordInteraction();
+    // The first non-blank byte from p, or NULL (the recorder's parsing steps with it).
+    static const char* SkipBlanks(const char* p);
+    // Executes the command in the command buffer, selected by its letter.
+    void DispatchCommand(char chLetter);
+
     BOOL CreateInteractionFile();
     size_t FormatRecord(const CInteraction& interaction, char* pszRecord, size_t cbRecord);
     BOOL AppendRecord(const char* pszRecord, size_t cbRecord);
@@ -83,4 +66,24 @@ private:
     // deletes this frame: after a box, ask the window before touching a field.
     static BOOL IsStillFrame(HWND hWnd, const CMainFrame* pFrame);
     void CloseCommandBlock();
+
+    CHandleOwner m_hCommandBlock;
+    BOOL m_bFinishing;
+    UINT_PTR m_nWatchTimer;
+    HWND m_hShowWnd;
+    BOOL m_bInteractionFileReady;
+    COleDispatchDriver m_viewerApp;
+    COleDispatchDriver m_show;
+    // Set by the receiver once it has taken a text out of the block, so that the
+    // next sender may write; lives and dies with the block.
+    CHandleOwner m_hCommandTaken;
+    // While a call on the viewer waits for its answer, COM lets posted messages
+    // through; a command or a tick handled then could close the frame under the
+    // call. Texts that arrive meanwhile are taken at once, so that no sender waits
+    // on the viewer, and run in order once the call has returned.
+    int m_nViewerCalls;
+    CCommandQueue m_queue;
+    // Texts that found the queue full, taken up again once it has room.
+    BOOL m_bCommandDeferred;
+    BOOL m_bOwnFinishDeferred;
 };

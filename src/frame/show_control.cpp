@@ -108,9 +108,9 @@ CString CMainFrame::FormPresentationPath()
 BOOL CMainFrame::OpenShowInViewer(LPCSTR lpszPath, CString& strMessage)
 {
     // The event first: a sender that finds the block must find the event too.
-    m_hCommandTaken = CreateCommandTakenEvent();
-    m_hCommandBlock = CreateCommandBlock();
-    if (m_hCommandBlock == NULL) {
+    m_hCommandTaken.Attach(CreateCommandTakenEvent());
+    m_hCommandBlock.Attach(CreateCommandBlock());
+    if (m_hCommandBlock.Get() == NULL) {
         strMessage.LoadString(IDS_CANT_LAUNCH_VIEWER);
         return FALSE;
     }
@@ -194,9 +194,9 @@ BOOL CMainFrame::TakeText(WPARAM wParam, char* pszText)
         CopyCommandText(pszText, kCommandBlockSize, kDefaultFinishText, sizeof(kDefaultFinishText));
         return TRUE;
     }
-    BOOL bCommand = ReadCommandBlock(m_hCommandBlock, pszText);
-    if (m_hCommandTaken != NULL)
-        SetEvent(m_hCommandTaken);
+    BOOL bCommand = ReadCommandBlock(m_hCommandBlock.Get(), pszText);
+    if (m_hCommandTaken.Get() != NULL)
+        SetEvent(m_hCommandTaken.Get());
     if (!bCommand)
         LogEvent("receive", "no command in the block: ignored");
     return bCommand;

@@ -22,12 +22,7 @@ static CString NarrowBstr(BSTR bstr)
 
 BOOL COleException::GetErrorMessage(CString& strMessage) const
 {
-    char szSystem[512] = "";
-    if (FormatMessageA(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS, NULL,
-                       static_cast<DWORD>(m_sc), 0, szSystem, sizeof(szSystem), NULL) == 0)
-        return FALSE;
-    strMessage = szSystem;
-    return TRUE;
+    return GetSystemMessage(static_cast<DWORD>(m_sc), strMessage);
 }
 
 BOOL COleDispatchException::GetErrorMessage(CString& strMessage) const

@@ -3,12 +3,7 @@
 
 BOOL CFileException::GetErrorMessage(CString& strMessage) const
 {
-    char szSystem[512] = "";
-    if (FormatMessageA(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS, NULL,
-                       static_cast<DWORD>(m_lOsError), 0, szSystem, sizeof(szSystem), NULL) == 0)
-        return FALSE;
-    strMessage = szSystem;
-    return TRUE;
+    return GetSystemMessage(static_cast<DWORD>(m_lOsError), strMessage);
 }
 
 CFile::CFile(LPCSTR lpszFileName, UINT nOpenFlags)

@@ -2,6 +2,7 @@
 #include "framework/afxwin.h"
 
 #include "framework/command_line.h"
+#include "framework/system_message.h"
 
 #include <string.h>
 
@@ -30,6 +31,15 @@ int AfxMessageBox(UINT nIDPrompt, UINT nType, UINT)
     CString strText;
     strText.LoadString(nIDPrompt);
     return AfxMessageBox(strText, nType);
+}
+
+BOOL CException::GetSystemMessage(DWORD dwError, CString& strMessage)
+{
+    char szSystem[512];
+    if (FormatSystemMessage(dwError, szSystem, sizeof(szSystem)) == 0)
+        return FALSE;
+    strMessage = szSystem;
+    return TRUE;
 }
 
 int CException::ReportError(UINT nType) const

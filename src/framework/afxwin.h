@@ -21,6 +21,10 @@ public:
     virtual BOOL GetErrorMessage(CString& strMessage) const = 0;
     // Shows the description (or a generic text) in a message box.
     int ReportError(UINT nType = MB_OK) const;
+
+protected:
+    // Windows' own description of an error code; FALSE when it has none.
+    static BOOL GetSystemMessage(DWORD dwError, CString& strMessage);
 };
 
 struct CRuntimeClass {
@@ -234,7 +238,7 @@ public:
     virtual int Run();
     virtual int ExitInstance();
 
-    // Called by the entry point; exists so tests can drive an application too.
+    // The whole life of the application, called once by the program's entry point.
     int WinMainBody(HINSTANCE hInstance);
 
 protected:

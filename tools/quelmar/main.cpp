@@ -1,13 +1,13 @@
 // quelmar.exe: the automation server that stands in for the slide-show viewer the launcher drives.
 #include "application.h"
 #include "framework/handles.h"
+#include "framework/system_message.h"
 #include "owners.h"
 #include "show.h"
 #include "viewer/viewer_contract.h"
 
 #include <tlhelp32.h>
 
-#include <ctype.h>
 #include <stdio.h>
 #include <stdlib.h>
 #include <string.h>
@@ -27,12 +27,8 @@ static std::string GetClsidText()
 // Says on stderr what failed and why; the exit code of a failed registration.
 static int ReportFailure(const std::string& strWhat, DWORD dwError)
 {
-    char szReason[256] = "";
-    DWORD cch = FormatMessageA(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS, NULL,
-                               dwError, 0, szReason, sizeof szReason, NULL);
-    // System messages end in CR LF.
-    while (cch > 0 && isspace(static_cast<unsigned char>(szReason[cch - 1])))
-        szReason[--cch] = '\0';
+    char szReason[256];
+    FormatSystemMessage(dwError, szReason, sizeof szReason);
     fprintf(stderr, "quelmar: %s: %s (error %lu)\n", strWhat.c_str(), szReason, dwError);
     return 1;
 }
