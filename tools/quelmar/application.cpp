@@ -71,11 +71,11 @@ void CApplication::ReadOpening(BSTR bstrPath)
 
 HRESULT CApplication::OpenShow(VARIANT* pVarResult, EXCEPINFO* pExcepInfo)
 {
-    if (!m_bOpeningRead)
-        return Raise(pExcepInfo, m_strOpeningError);
     // The caller waits in its call meanwhile, as it would for a slow viewer.
     if (m_opening.m_nOpenDelayMs != 0)
         Sleep(m_opening.m_nOpenDelayMs);
+    if (!m_bOpeningRead)
+        return Raise(pExcepInfo, m_strOpeningError);
 
     // One show at a time: a new one takes the place of the last.
     if (m_pShow.Get() != NULL)
@@ -96,6 +96,9 @@ HRESULT CApplication::OpenShow(VARIANT* pVarResult, EXCEPINFO* pExcepInfo)
 
 HRESULT CApplication::Quit(EXCEPINFO* pExcepInfo)
 {
+    // A viewer busy with a dialog of its own answers late, or never.
+    if (m_pShow.Get() != NULL && m_pShow.Get()->GetPresentation().m_nQuitDelayMs != 0)
+        Sleep(m_pShow.Get()->GetPresentation().m_nQuitDelayMs);
     // The show and the server stay as they are; the server still ends with its client.
     if (m_pShow.Get() != NULL && m_pShow.Get()->GetPresentation().m_bQuitFails)
         return Raise(pExcepInfo, "Quit refused");

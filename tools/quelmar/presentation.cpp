@@ -136,6 +136,8 @@ UINT* CPresentation::FindDelay(const std::string& strName)
         return &m_nCloseAfterMs;
     if (strName == "open-delay")
         return &m_nOpenDelayMs;
+    if (strName == "quit-delay")
+        return &m_nQuitDelayMs;
     return NULL;
 }
 

@@ -17,7 +17,8 @@ public:
     BOOL m_bRestartFails = FALSE;
     UINT m_nWindowAfterMs = 0; // when not 0, the show window appears this late
     UINT m_nCloseAfterMs = 0;  // when not 0, the window closes itself this long after appearing
-    UINT m_nOpenDelayMs = 0;   // when not 0, the open call answers this late
+    UINT m_nOpenDelayMs = 0;   // when not 0, the open call answers this late, refused or not
+    UINT m_nQuitDelayMs = 0;   // when not 0, the quit call answers this late
     std::string m_strJournal;  // when not empty, the file every call is journalled in
 
     // Reads the file at strPath (ANSI) in place of what this held. On failure returns FALSE and
