@@ -22,7 +22,12 @@ BOOL CMainFrame::RecordInteraction()
     }
     // Every field is bounded (values 259, the id 252 characters), so a record fits.
     char szRecord[1024];
-    return AppendRecord(szRecord, FormatRecord(interaction, szRecord, sizeof(szRecord)));
+    if (!AppendRecord(szRecord, FormatRecord(interaction, szRecord, sizeof(szRecord))))
+        return FALSE;
+    // The record's own line carries the student's name, which the log never holds.
+    LogEvent("record", "%s %c %c appended", interaction.m_pszId, interaction.m_chResponse,
+             interaction.m_chCorrect);
+    return TRUE;
 }
 
 // The first record of a lesson makes sure the file exists: a new one begins with
@@ -89,6 +94,5 @@ BOOL CMainFrame::AppendRecord(const char* pszRecord, size_t cbRecord)
         // The file object is gone (and closed) before the box shows.
         return ReportFileFailure(e, IDS_CANT_UPDATE_QUIZ_FILE);
     }
-    LogEvent("record", "%.*s", static_cast<int>(cbRecord - 2), pszRecord);
     return TRUE;
 }
