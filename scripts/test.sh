@@ -49,12 +49,27 @@ if wine_runs_32bit; then
     ctest --preset windows
     echo "== windows tests, 64-bit build (smoke)"
     ctest --preset windows-x64 -R startup_tests
+    tested=windows
 else
     # Some sandboxes' kernels run no 32-bit programs, so Wine runs no 32-bit Windows
     # program there; the same sources are tested in full through the 64-bit build.
     echo "== windows tests, 64-bit build (this machine runs no 32-bit programs)"
     ctest --preset windows-x64
+    tested=windows-x64
 fi
+
+# The guide's way of running one test alone must select exactly one, and it must pass.
+echo "== the contributor's guide: one test run alone by its filter"
+filter=$(grep -o "[a-z_]*\.exe --gtest_filter='[^']*'" docs/HACKING.md | head -1)
+[ -n "$filter" ] || { echo "test: docs/HACKING.md shows no --gtest_filter" >&2; exit 1; }
+one=$(eval "\"\$WINE\" build/$tested/bin/$filter" 2>&1) || true
+if ! grep -q '^\[==========\] 1 test from 1 test suite ran' <<<"$one" ||
+    ! grep -q '^\[  PASSED  \] 1 test\.' <<<"$one"; then
+    echo "$one" >&2
+    echo "test: docs/HACKING.md's filter ($filter) does not run exactly one passing test" >&2
+    exit 1
+fi
+echo "$filter: 1 test ran and passed"
 
 echo "== MSI package: install, lesson, upgrade, downgrade and removal under Wine's msiexec"
 "$root/tests/packaging/msi_test.sh"

@@ -36,13 +36,21 @@ protected:
         SetMacroProtection(1);
         DeleteValue(kLauncherKey, "SavedMacroVirusProtection");
         DeleteValue(kLauncherKey, "LogFile");
-        m_dir = FreshDir(testing::UnitTest::GetInstance()->current_test_info()->name());
+        m_dir = FreshDir(TestFolderName());
         m_show = m_dir + "\\lesson.ppt";
         m_result = m_dir + "\\result.ini";
         m_quiz = m_dir + "\\quiz.csv";
         m_journal = m_dir + "\\calls.log";
         WriteShow("");
         WriteParams();
+    }
+    // The test's own name as one folder name (a parameterised test's holds a '/').
+    static std::string TestFolderName()
+    {
+        const testing::TestInfo* info = testing::UnitTest::GetInstance()->current_test_info();
+        std::string name = std::string(info->test_suite_name()) + "." + info->name();
+        std::replace(name.begin(), name.end(), '/', '-');
+        return name;
     }
     void WriteParams()
     {

@@ -1,5 +1,4 @@
-// Nothing lost under load: senders at once, the start-up gap, a slow viewer, a failed record,
-// double launches.
+// Nothing lost under load: senders at once, the start-up gap, double launches.
 #include "lesson_fixture.h"
 
 namespace {
@@ -34,58 +33,6 @@ TEST_F(Lesson, CommandsLaunchedRightAfterTheFirstLaunchArrive)
     ExpectEnded(lesson);
     EXPECT_EQ(Records(), std::vector<std::string>{"Q0,C,1"});
     EXPECT_EQ(Result("score"), "1");
-}
-
-TEST_F(Lesson, AnswersDuringASlowOpenAreTakenAtOnceAndRunInOrder)
-{
-    WriteShow("#quelmar open-delay 12000\r\n");
-    Child lesson = Launch(m_show);
-    for (int i = 1; i <= 5; ++i)
-        Send("-Q=S" + std::to_string(i) + " a 1");
-    EXPECT_EQ(FindWindowA(kShowWindowClass, NULL), nullptr)
-        << "the senders waited for the viewer's open call";
-    EXPECT_EQ(Records(), std::vector<std::string>{}) << "an answer ran during the open call";
-    for (int i = 0; i < 1000 && FindWindowA(kShowWindowClass, NULL) == NULL; ++i)
-        Sleep(20);
-    Send("-S=P -G=5");
-    ExpectEnded(lesson);
-    EXPECT_EQ(Records(),
-              (std::vector<std::string>{"S1,A,1", "S2,A,1", "S3,A,1", "S4,A,1", "S5,A,1"}));
-}
-
-// The interaction file held by another process: the record fails, and the lesson
-// finishes once, never through the block, whose last sender's text stays.
-TEST_F(Lesson, AFailedRecordFinishesOnceWithoutTouchingTheBlock)
-{
-    struct Row {
-        const char* finish; // sent while the recorder's box is up; NULL: the box is dismissed
-        const char *status, *score;
-    } rows[] = {{"-S=P -G=85", "P", "85"}, {NULL, "I,S", "<none>"}};
-    for (const Row& row : rows) {
-        SCOPED_TRACE(row.finish ? row.finish : "the box dismissed");
-        DeleteFileA(m_result.c_str());
-        DeleteFileA(m_quiz.c_str());
-        Child lesson = Start();
-        // Keeps the block alive past the lesson, to see what it was left holding.
-        CHandleOwner block(OpenFileMappingA(FILE_MAP_READ, FALSE, kCommandBlockName));
-        Send("-Q=Q1 a 1");
-        for (int i = 0; i < 200 && Records().empty(); ++i)
-            Sleep(10);
-        CHandleOwner holder(HoldFile(m_quiz));
-        Send("-Q=Q2 b 1");
-        HWND hBox = FindBox(20000);
-        EXPECT_EQ(BoxText(hBox), "Cant Update Quiz file");
-        if (row.finish != NULL)
-            Send(row.finish); // the box bears the title too: the frame must still be found
-        else
-            PressOk(hBox);
-        EXPECT_EQ(lesson.Wait(20000), 0u) << "the lesson did not end";
-        holder.Close();
-        EXPECT_EQ(Result("lesson_status"), row.status);
-        EXPECT_EQ(Result("score"), row.score);
-        EXPECT_EQ(BlockText(), row.finish ? row.finish : "-Q=Q2 b 1");
-        EXPECT_EQ(MacroValue(), 1u);
-    }
 }
 
 // Double-clicks and CMI systems that launch twice: first launches let go together.

@@ -2,6 +2,7 @@
 #include <gtest/gtest.h>
 
 #include <memory>
+#include <ostream>
 
 #include "testkit.h"
 
@@ -30,79 +31,91 @@ protected:
     bool m_viewerWasRegistered = false;
 };
 
-TEST_F(Startup, EachRefusalIsReportedAndTheOptionEndsAsItWas)
-{
-    // clang-format off
-    enum Setup { Nothing, FullProgram, NoViewerKey, AShow, NoOptionsKey, NoOption, OptionText,
-                 CrashRecordAndShow };
-    // clang-format on
-    struct Row {
-        const char* name;
-        Setup setup;
-        DWORD option;
-        const char* paramFile; // NULL: no PARAM.CMI at all
-        std::string tail, text;
-        DWORD during, after; // the option while the box is up, and after
-    } rows[] = {
-        {"the full program runs", FullProgram, 1, NULL, "C:\\lessons\\x.ppt",
-         "PowerPoint still running\n\nKELVAND.EXE C:\\lessons\\x.ppt", 1, 1},
-        {"no viewer installed", NoViewerKey, 1, NULL, "x.ppt", "PPT Viewer not found", 1, 1},
-        {"a show runs", AShow, 1, NULL, "a b.ppt",
-         "PPT Viewer still running\n\nQUELMAR.EXE a b.ppt", 1, 1},
-        {"no options key", NoOptionsKey, 1, NULL, "x.ppt", "PPT Viewer not found", kNoValue,
-         kNoValue},
-        {"no option", NoOption, 1, NULL, "x.ppt", "PPT Viewer failure", kNoValue, kNoValue},
-        {"the option is text", OptionText, 1, NULL, "x.ppt", "PPT Viewer failure", kNoValue,
-         kNoValue},
-        // A launcher killed mid-lesson left the option off and its viewer running: the
-        // option is written back before any check.
-        {"a crash record", CrashRecordAndShow, 0, NULL, "x.ppt",
-         "PPT Viewer still running\n\nQUELMAR.EXE x.ppt", 7, 7},
-        {"no parameter file", Nothing, 7, NULL, "x.ppt", "Result File not found", 0, 7},
-        {"an all-ones option", Nothing, 0xFFFFFFFF, NULL, "x.ppt", "Result File not found", 0,
-         0xFFFFFFFF},
-        {"no core section", Nothing, 7, "[Evaluation]\r\nCourse_ID=C1\r\n", "x.ppt",
-         "Result File not found", 0, 7},
-        {"no student name", Nothing, 7, "[core]\r\noutput_file=r.ini\r\n", "x.ppt",
-         "Student Name miss", 0, 7},
-    };
-    for (const Row& row : rows) {
-        SCOPED_TRACE(row.name);
-        CRegKeyOwner viewerKey;
-        if (row.setup == NoViewerKey)
-            UnregisterViewer();
-        else
-            viewerKey.Create(HKEY_CLASSES_ROOT, kViewerProgId, KEY_READ);
-        SetMacroProtection(row.option);
-        DeleteParamFile();
-        if (row.paramFile)
-            WriteParamFile(row.paramFile);
-        if (row.setup == NoOptionsKey)
-            RegDeleteKeyA(HKEY_CURRENT_USER, kOptionsKey);
-        if (row.setup == NoOption)
-            DeleteValue(kOptionsKey, "MacroVirusProtection");
-        if (row.setup == OptionText)
-            SetValue(kOptionsKey, "MacroVirusProtection", REG_SZ, "1", 2);
-        if (row.setup == CrashRecordAndShow)
-            SetDword(kLauncherKey, "SavedMacroVirusProtection", 7);
-        std::unique_ptr<HelperWindow> window;
-        if (row.setup == FullProgram)
-            window.reset(new HelperWindow("PP97FrameClass", "Microsoft PowerPoint"));
-        if (row.setup == AShow || row.setup == CrashRecordAndShow)
-            window.reset(new HelperWindow(kShowWindowClass, "other show", true));
+// clang-format off
+enum class Setup { Nothing, FullProgram, NoViewerKey, AShow, NoOptionsKey, NoOption, OptionText,
+                   CrashRecordAndShow };
+// clang-format on
+struct Refusal {
+    const char* name;
+    Setup setup;
+    DWORD option;
+    const char* paramFile; // NULL: no PARAM.CMI at all
+    std::string tail, text;
+    DWORD during, after; // the option while the box is up, and after
+};
 
-        // While the option is off, the crash record holds the value to write back.
-        Child child = Launch(row.tail);
-        HWND hBox = FindBox(15000);
-        EXPECT_EQ(BoxText(hBox), row.text);
-        EXPECT_EQ(MacroValue(), row.during);
-        EXPECT_EQ(CrashRecord(), row.during == 0 ? row.after : kNoValue);
-        PressOk(hBox);
-        EXPECT_EQ(child.Wait(15000), 0u);
-        EXPECT_EQ(MacroValue(), row.after);
-        EXPECT_EQ(CrashRecord(), kNoValue);
-    }
+void PrintTo(const Refusal& row, std::ostream* os)
+{
+    *os << row.name;
 }
+
+// clang-format off
+const Refusal kRefusals[] = {
+    {"TheFullProgramRuns", Setup::FullProgram, 1, NULL, "C:\\lessons\\x.ppt",
+     "PowerPoint still running\n\nKELVAND.EXE C:\\lessons\\x.ppt", 1, 1},
+    {"NoViewerInstalled", Setup::NoViewerKey, 1, NULL, "x.ppt", "PPT Viewer not found", 1, 1},
+    {"AShowRuns", Setup::AShow, 1, NULL, "a b.ppt", "PPT Viewer still running\n\nQUELMAR.EXE a b.ppt",
+     1, 1},
+    {"NoOptionsKey", Setup::NoOptionsKey, 1, NULL, "x.ppt", "PPT Viewer not found", kNoValue, kNoValue},
+    {"NoOption", Setup::NoOption, 1, NULL, "x.ppt", "PPT Viewer failure", kNoValue, kNoValue},
+    {"TheOptionIsText", Setup::OptionText, 1, NULL, "x.ppt", "PPT Viewer failure", kNoValue, kNoValue},
+    // A launcher killed mid-lesson left the option off and its viewer running: the
+    // option is written back before any check.
+    {"ACrashRecord", Setup::CrashRecordAndShow, 0, NULL, "x.ppt",
+     "PPT Viewer still running\n\nQUELMAR.EXE x.ppt", 7, 7},
+    {"NoParameterFile", Setup::Nothing, 7, NULL, "x.ppt", "Result File not found", 0, 7},
+    {"AnAllOnesOption", Setup::Nothing, 0xFFFFFFFF, NULL, "x.ppt", "Result File not found", 0,
+     0xFFFFFFFF},
+    {"NoCoreSection", Setup::Nothing, 7, "[Evaluation]\r\nCourse_ID=C1\r\n", "x.ppt",
+     "Result File not found", 0, 7},
+    {"NoStudentName", Setup::Nothing, 7, "[core]\r\noutput_file=r.ini\r\n", "x.ppt",
+     "Student Name miss", 0, 7},
+};
+// clang-format on
+
+class Refusals : public Startup, public testing::WithParamInterface<Refusal> {};
+
+TEST_P(Refusals, AreReportedAndTheOptionEndsAsItWas)
+{
+    const Refusal& row = GetParam();
+    CRegKeyOwner viewerKey;
+    if (row.setup == Setup::NoViewerKey)
+        UnregisterViewer();
+    else
+        viewerKey.Create(HKEY_CLASSES_ROOT, kViewerProgId, KEY_READ);
+    SetMacroProtection(row.option);
+    if (row.paramFile)
+        WriteParamFile(row.paramFile);
+    if (row.setup == Setup::NoOptionsKey)
+        RegDeleteKeyA(HKEY_CURRENT_USER, kOptionsKey);
+    if (row.setup == Setup::NoOption)
+        DeleteValue(kOptionsKey, "MacroVirusProtection");
+    if (row.setup == Setup::OptionText)
+        SetValue(kOptionsKey, "MacroVirusProtection", REG_SZ, "1", 2);
+    if (row.setup == Setup::CrashRecordAndShow)
+        SetDword(kLauncherKey, "SavedMacroVirusProtection", 7);
+    std::unique_ptr<HelperWindow> window;
+    if (row.setup == Setup::FullProgram)
+        window.reset(new HelperWindow("PP97FrameClass", "Microsoft PowerPoint"));
+    if (row.setup == Setup::AShow || row.setup == Setup::CrashRecordAndShow)
+        window.reset(new HelperWindow(kShowWindowClass, "other show", true));
+
+    // While the option is off, the crash record holds the value to write back.
+    Child child = Launch(row.tail);
+    HWND hBox = FindBox(15000);
+    EXPECT_EQ(BoxText(hBox), row.text);
+    EXPECT_EQ(MacroValue(), row.during);
+    EXPECT_EQ(CrashRecord(), row.during == 0 ? row.after : kNoValue);
+    PressOk(hBox);
+    EXPECT_EQ(child.Wait(15000), 0u);
+    EXPECT_EQ(MacroValue(), row.after);
+    EXPECT_EQ(CrashRecord(), kNoValue);
+}
+
+INSTANTIATE_TEST_SUITE_P(Startup, Refusals, testing::ValuesIn(kRefusals),
+                         [](const testing::TestParamInfo<Refusal>& info) {
+                             return std::string(info.param.name);
+                         });
 
 TEST_F(Startup, TheFrameExistsWhileTheMissingStudentIsReportedAndGoesUnseen)
 {
@@ -118,73 +131,87 @@ TEST_F(Startup, TheFrameExistsWhileTheMissingStudentIsReportedAndGoesUnseen)
     EXPECT_FALSE(IsWindow(hFrame));
 }
 
+enum class Peer { Plain, NoBlock, TakenNeverSet, TurnHeld };
+struct HandOverRow {
+    const char* name;
+    std::string tail;
+    Peer peer;
+    const char* windowClass;
+    DWORD code;
+    std::string block; // its text afterwards; kUntouched when nothing was written
+    LONG posts;
+};
+
+void PrintTo(const HandOverRow& row, std::ostream* os)
+{
+    *os << row.name;
+}
+
+const std::string kUntouchedBlock(kCommandBlockSize, 'X');
+
+// clang-format off
+const HandOverRow kHandOvers[] = {
+    {"AnEmptyTail", "", Peer::Plain, kFrameClass, 0, "", 1},
+    {"InnerBlanksTabsAndQuotes", "  -Q=\"a b\"\tc  1 ", Peer::Plain, kFrameClass, 0,
+     "-Q=\"a b\"\tc  1 ", 1},
+    {"APresentationPath", " \"C:\\my lessons\\x.ppt\"", Peer::Plain, kFrameClass, 0,
+     "\"C:\\my lessons\\x.ppt\"", 1},
+    // A cut answer would be recorded as wrong: 255 characters go whole, more go nowhere.
+    {"TwoHundredFiftyFiveCharacters", " -Q=" + std::string(248, 'i') + " B 1", Peer::Plain,
+     kFrameClass, 0, "-Q=" + std::string(248, 'i') + " B 1", 1},
+    {"TwoHundredFiftySixCharacters", " -Q=" + std::string(249, 'i') + " B 1", Peer::Plain,
+     kFrameClass, 1, kUntouchedBlock, 0},
+    // A command text also takes a window of another class by its title alone.
+    {"NoBlockEverComes", " -S=P", Peer::NoBlock, "RunningInstance", 2, kUntouchedBlock, 0},
+    {"TheTurnNotHadWritesNothing", " -S=P", Peer::TurnHeld, kFrameClass, 3, kUntouchedBlock, 0},
+    {"WrittenButNotTaken", " -S=P", Peer::TakenNeverSet, kFrameClass, 4, "-S=P", 1},
+};
+// clang-format on
+
 // The test plays the running instance: a hidden window titled in another letter
 // case, and, as a row asks, the command block and the "taken" event.
-TEST_F(Startup, AHandOverCopiesTheWholeTailOrTellsByItsExitCodeWhyNot)
-{
-    const std::string exe = "\"" + BinPath("tarnskov.exe") + "\"";
-    const std::string untouched(kCommandBlockSize, 'X');
-    enum Peer { Plain, NoBlock, TakenNeverSet, TurnHeld };
-    struct Row {
-        const char* name;
-        std::string commandLine;
-        Peer peer;
-        const char* windowClass;
-        DWORD code;
-        std::string block; // its text afterwards; untouched when nothing was written
-        LONG posts;
-    } rows[] = {
-        {"empty tail", exe, Plain, kFrameClass, 0, "", 1},
-        {"inner blanks, tabs and quotes", exe + "  -Q=\"a b\"\tc  1 ", Plain, kFrameClass, 0,
-         "-Q=\"a b\"\tc  1 ", 1},
-        {"a presentation path", exe + " \"C:\\my lessons\\x.ppt\"", Plain, kFrameClass, 0,
-         "\"C:\\my lessons\\x.ppt\"", 1},
-        // A cut answer would be recorded as wrong: 255 characters go whole, more go nowhere.
-        {"255 characters", exe + " -Q=" + std::string(248, 'i') + " B 1", Plain, kFrameClass, 0,
-         "-Q=" + std::string(248, 'i') + " B 1", 1},
-        {"256 characters", exe + " -Q=" + std::string(249, 'i') + " B 1", Plain, kFrameClass, 1,
-         untouched, 0},
-        // A command text also takes a window of another class by its title alone.
-        {"no block ever comes", exe + " -S=P", NoBlock, "RunningInstance", 2, untouched, 0},
-        {"the turn not had: nothing written", exe + " -S=P", TurnHeld, kFrameClass, 3, untouched,
-         0},
-        {"written, but not taken", exe + " -S=P", TakenNeverSet, kFrameClass, 4, "-S=P", 1},
-    };
-    for (const Row& row : rows) {
-        SCOPED_TRACE(row.name);
-        HelperWindow instance(row.windowClass, "Tarnskov");
-        CHandleOwner block(row.peer == NoBlock
-                               ? NULL
-                               : CreateFileMappingA(INVALID_HANDLE_VALUE, NULL, PAGE_READWRITE, 0,
-                                                    kCommandBlockSize, kCommandBlockName));
-        CMappedView view(block.Get(), kCommandBlockSize);
-        if (view.Bytes())
-            memset(view.Bytes(), 'X', kCommandBlockSize);
-        CHandleOwner taken(row.peer == TakenNeverSet || row.peer == TurnHeld
-                               ? CreateEventA(NULL, TRUE, FALSE, kTakenEventName)
-                               : NULL);
-        CHandleOwner turn(CreateMutexA(NULL, row.peer == TurnHeld, kSenderMutexName));
+class HandOvers : public Startup, public testing::WithParamInterface<HandOverRow> {};
 
-        Child child = LaunchRaw(row.commandLine);
-        EXPECT_EQ(child.Wait(30000), row.code);
-        EXPECT_EQ(FindBox(0), nullptr);
-        for (int i = 0; i < 100 && instance.Commands() < row.posts; ++i)
-            Sleep(10);
-        EXPECT_EQ(instance.Commands(), row.posts);
-        EXPECT_EQ(MacroValue(), kUntouched);
-        if (view.Bytes()) {
-            // Only the text and its NUL are written; an older text's tail stays behind.
-            const std::string after(view.Bytes(), kCommandBlockSize);
-            EXPECT_EQ(after.substr(0, row.block.size()), row.block);
-            if (row.block.size() < kCommandBlockSize) {
-                EXPECT_EQ(after.substr(row.block.size() + 1),
-                          untouched.substr(row.block.size() + 1));
-            }
+TEST_P(HandOvers, CopyTheWholeTailOrTellByTheExitCodeWhyNot)
+{
+    const HandOverRow& row = GetParam();
+    HelperWindow instance(row.windowClass, "Tarnskov");
+    CHandleOwner block(row.peer == Peer::NoBlock
+                           ? NULL
+                           : CreateFileMappingA(INVALID_HANDLE_VALUE, NULL, PAGE_READWRITE, 0,
+                                                kCommandBlockSize, kCommandBlockName));
+    CMappedView view(block.Get(), kCommandBlockSize);
+    if (view.Bytes())
+        memset(view.Bytes(), 'X', kCommandBlockSize);
+    CHandleOwner taken(row.peer == Peer::TakenNeverSet || row.peer == Peer::TurnHeld
+                           ? CreateEventA(NULL, TRUE, FALSE, kTakenEventName)
+                           : NULL);
+    CHandleOwner turn(CreateMutexA(NULL, row.peer == Peer::TurnHeld, kSenderMutexName));
+
+    Child child = LaunchRaw("\"" + BinPath("tarnskov.exe") + "\"" + row.tail);
+    EXPECT_EQ(child.Wait(30000), row.code);
+    EXPECT_EQ(FindBox(0), nullptr);
+    for (int i = 0; i < 100 && instance.Commands() < row.posts; ++i)
+        Sleep(10);
+    EXPECT_EQ(instance.Commands(), row.posts);
+    EXPECT_EQ(MacroValue(), kUntouched);
+    if (view.Bytes()) {
+        // Only the text and its NUL are written; an older text's tail stays behind.
+        const std::string after(view.Bytes(), kCommandBlockSize);
+        EXPECT_EQ(after.substr(0, row.block.size()), row.block);
+        if (row.block.size() < kCommandBlockSize) {
+            EXPECT_EQ(after.substr(row.block.size() + 1),
+                      kUntouchedBlock.substr(row.block.size() + 1));
         }
-        if (row.peer == TurnHeld)
-            ReleaseMutex(turn.Get());
     }
+    if (row.peer == Peer::TurnHeld)
+        ReleaseMutex(turn.Get());
 }
+
+INSTANTIATE_TEST_SUITE_P(Startup, HandOvers, testing::ValuesIn(kHandOvers),
+                         [](const testing::TestParamInfo<HandOverRow>& info) {
+                             return std::string(info.param.name);
+                         });
 
 TEST_F(Startup, ABlockMadeSoonAfterTheWindowStillGetsTheCommand)
 {
