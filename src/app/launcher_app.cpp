@@ -140,7 +140,8 @@ BOOL CLauncherApp::StartLesson()
     char szParamFile[kLessonValueSize];
     GetLessonParamFilePath(szParamFile);
 
-    if (ReadLessonValue("core", "output_file", szValue, szParamFile) == 0)
+    if (!CheckLessonParamFile(szParamFile) ||
+        ReadLessonValue("core", "output_file", szValue, szParamFile) == 0)
         return ReportFailure(IDS_RESULT_FILE_NOT_FOUND);
 
     // The frame exists before the student name is checked: a launch made from here

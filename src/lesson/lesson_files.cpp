@@ -2,7 +2,10 @@
 #include "lesson/lesson_files.h"
 
 #include <stdio.h>
+#include <string.h>
 
+#include "framework/handles.h"
+#include "lesson/param_mark.h"
 #include "log/event_log.h"
 
 void GetLessonParamFilePath(char* pszPath)
@@ -13,6 +16,56 @@ void GetLessonParamFilePath(char* pszPath)
         szWindows[0] = '\0';
     // Bounded: a directory too long for the path leaves a name that is not found.
     snprintf(pszPath, MAX_PATH, "%s\\PARAM.CMI", szWindows);
+}
+
+// The file the handle reads, as Windows resolved it, without the "\\?\" that marks a long path.
+static void GetOpenedPath(HANDLE hFile, char* pszPath)
+{
+    DWORD cch = GetFinalPathNameByHandleA(hFile, pszPath, MAX_PATH, FILE_NAME_NORMALIZED);
+    if (cch == 0 || cch >= MAX_PATH)
+        lstrcpynA(pszPath, "(its path cannot be told)", MAX_PATH);
+    else if (strncmp(pszPath, "\\\\?\\", 4) == 0 && pszPath[5] == ':')
+        memmove(pszPath, pszPath + 4, cch - 4 + 1);
+}
+
+// The file's last-write time, local, as "YYYY-MM-DD hh:mm:ss".
+static void GetWrittenTime(HANDLE hFile, char* pszTime, size_t cbTime)
+{
+    FILETIME ftWritten, ftLocal;
+    SYSTEMTIME st;
+    if (!GetFileTime(hFile, NULL, NULL, &ftWritten) ||
+        !FileTimeToLocalFileTime(&ftWritten, &ftLocal) || !FileTimeToSystemTime(&ftLocal, &st)) {
+        snprintf(pszTime, cbTime, "at an unknown time");
+        return;
+    }
+    snprintf(pszTime, cbTime, "%04u-%02u-%02u %02u:%02u:%02u", st.wYear, st.wMonth, st.wDay,
+             st.wHour, st.wMinute, st.wSecond);
+}
+
+BOOL CheckLessonParamFile(LPCSTR lpszParamFile)
+{
+    // Opened as the profile functions open it, so that Windows redirects it the same way.
+    CHandleOwner file(CreateFileA(lpszParamFile, GENERIC_READ,
+                                  FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, NULL,
+                                  OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, NULL));
+    if (file.Get() == NULL) {
+        LogEvent("params", "no %s (error %lu)", lpszParamFile, GetLastError());
+        return TRUE;
+    }
+    char szPath[MAX_PATH], szTime[32], szHead[64];
+    GetOpenedPath(file.Get(), szPath);
+    GetWrittenTime(file.Get(), szTime, sizeof(szTime));
+    DWORD cbHead = 0;
+    if (!ReadFile(file.Get(), szHead, sizeof(szHead), &cbHead, NULL))
+        cbHead = 0;
+    const ParamFileMark mark = FindParamFileMark(szHead, cbHead);
+    LogEvent("params", "%s read, written %s%s", szPath, szTime,
+             mark == PARAM_NO_MARK ? ""
+             : mark == PARAM_MARK_ELSEWHERE
+                 ? "; it begins with a UTF-8 byte-order mark, which spoils its first line"
+                 : "; it begins with a UTF-8 byte-order mark right before [core], so Windows "
+                   "finds no [core] section: save the file as ANSI");
+    return mark != PARAM_MARK_HIDES_CORE;
 }
 
 DWORD ReadLessonValue(LPCSTR lpszSection, LPCSTR lpszKey, char* pszValue, LPCSTR lpszParamFile)

@@ -11,6 +11,12 @@ const DWORD kLessonValueSize = MAX_PATH;
 // "<Windows directory>\PARAM.CMI" into a MAX_PATH buffer.
 void GetLessonParamFilePath(char* pszPath);
 
+// Logs which file the profile functions read for that path, and when it was written (a
+// VirtualStore copy shows as itself), or that there is none. FALSE when the file begins with a
+// UTF-8 byte-order mark right before [core]: Windows' profile functions do not skip the mark,
+// so they find no [core] section, and neither must the lesson, whichever system it runs on.
+BOOL CheckLessonParamFile(LPCSTR lpszParamFile);
+
 // One value of the lesson parameter file into a MAX_PATH buffer (cut to 259
 // characters, enclosing quotes removed, empty when absent). Returns the number
 // of characters read: 0 when the file, section or key is missing or the value empty.

@@ -1,8 +1,9 @@
 // Unit tests of the platform-free logic: finish tokens, Q operands and records, the queue, log
-// lines.
+// lines, the parameter file's mark.
 #include "channel/command_queue.h"
 #include "frame/finish_text.h"
 #include "frame/interaction.h"
+#include "lesson/param_mark.h"
 #include "log/log_line.h"
 
 #include <gtest/gtest.h>
@@ -126,4 +127,26 @@ TEST(LogLine, OneLineWhateverTheDetailsAndNeverPastItsRoom)
     EXPECT_EQ(std::string(line).substr(cut - 5), "...\r\n");
     EXPECT_EQ(cut, strlen(line));
     EXPECT_EQ(FormatLogLine(line, 20, t, 42, "launch", "x"), 0u); // not even the head fits
+}
+
+TEST(ParamFileMark, HidesCoreOnlyRightBeforeIt)
+{
+    const struct {
+        std::string head;
+        ParamFileMark mark;
+    } rows[] = {
+        {"[core]\r\n", PARAM_NO_MARK},
+        {"\xEF\xBB[core]", PARAM_NO_MARK}, // not the whole mark
+        {"\xEF\xBB\xBF[core]\r\noutput_file=r", PARAM_MARK_HIDES_CORE},
+        {"\xEF\xBB\xBF \t[ CoRe ]", PARAM_MARK_HIDES_CORE},
+        {"\xEF\xBB\xBF[core", PARAM_MARK_ELSEWHERE}, // the head ends inside the name
+        {"\xEF\xBB\xBF[cores]", PARAM_MARK_ELSEWHERE},
+        {"\xEF\xBB\xBF; saved as UTF-8\r\n[core]", PARAM_MARK_ELSEWHERE},
+        {"\xEF\xBB\xBF[Evaluation]\r\n[core]", PARAM_MARK_ELSEWHERE},
+        {"\xEF\xBB\xBF", PARAM_MARK_ELSEWHERE},
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.head);
+        EXPECT_EQ(FindParamFileMark(row.head.data(), row.head.size()), row.mark);
+    }
 }
