@@ -36,8 +36,8 @@ for preset in windows windows-x64; do
     cmake --preset "$preset" >/dev/null
     cmake --build --preset "$preset" -j "$jobs"
 done
-"$root/scripts/check-exe.sh" build/windows/bin/tarnskov.exe i386
-"$root/scripts/check-exe.sh" build/windows-x64/bin/tarnskov.exe x86-64
+"$root/scripts/check-exe.sh" build/windows/bin/tarnskov.exe i386 --legacy
+"$root/scripts/check-exe.sh" build/windows-x64/bin/tarnskov.exe x86-64 --legacy
 
 source "$root/scripts/wine-env.sh"
 # One wineserver for the whole run, shut down at the end whatever happens.
