@@ -52,12 +52,19 @@ protected:
         std::replace(name.begin(), name.end(), '/', '-');
         return name;
     }
-    void WriteParams()
+    // PARAM.CMI naming the test's files, after what the head gives (a byte-order mark, say).
+    void WriteParams(const std::string& head = "")
     {
-        WriteParamFile("[core]\r\noutput_file=" + m_result +
+        WriteParamFile(head + "[core]\r\noutput_file=" + m_result +
                        "\r\nstudent_name=STUDENT ONE\r\n[Evaluation]\r\nCourse_ID=C101\r\n"
                        "interaction_file=" +
                        m_quiz + "\r\n");
+    }
+    // The diagnostic log, switched on for the test's lesson.
+    std::string LogOn()
+    {
+        SetLogFile(m_dir + "\\lesson.log");
+        return m_dir + "\\lesson.log";
     }
     void TearDown() override
     {

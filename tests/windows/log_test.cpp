@@ -1,5 +1,8 @@
 // The diagnostic log: what a lesson leaves in it when it is on, and nothing when it is off.
+#include <stdio.h>
+
 #include <map>
+#include <ostream>
 #include <set>
 
 #include "lesson_fixture.h"
@@ -134,6 +137,71 @@ TEST_P(QuietLogs, ChangeNothing)
 INSTANTIATE_TEST_SUITE_P(Lesson, QuietLogs, testing::Values("", "\\no such folder\\t.log"),
                          [](const testing::TestParamInfo<const char*>& info) {
                              return *info.param == '\0' ? "Off" : "Unwritable";
+                         });
+
+// What the parameter event says of the PARAM.CMI that Windows' profile functions read.
+struct ParamCase {
+    const char* name;
+    const char* head; // before "[core]"; NULL: no PARAM.CMI at all
+    bool runs;        // the lesson runs, else "Result File not found"
+    const char* said; // after "params <path> read, written <time>", or the whole event
+};
+
+void PrintTo(const ParamCase& row, std::ostream* os)
+{
+    *os << row.name;
+}
+
+// clang-format off
+const ParamCase kParamCases[] = {
+    {"NoParameterFile", NULL, false, "params no C:\\windows\\PARAM.CMI (error 2)"},
+    {"ThePlainFile", "", true, ""},
+    // Windows' profile functions keep the mark as part of the first line.
+    {"AMarkRightBeforeCore", "\xEF\xBB\xBF", false,
+     "; it begins with a UTF-8 byte-order mark right before [core], so Windows finds no [core] "
+     "section: save the file as ANSI"},
+    {"AMarkBeforeAComment", "\xEF\xBB\xBF; written by the CMI system\r\n", true,
+     "; it begins with a UTF-8 byte-order mark, which spoils its first line"},
+};
+// clang-format on
+
+class ParamEvents : public Lesson, public testing::WithParamInterface<ParamCase> {};
+
+TEST_P(ParamEvents, NameTheFileReadAndItsTime)
+{
+    const ParamCase& row = GetParam();
+    const std::string log = LogOn(), paramFile = WindowsDir() + "\\PARAM.CMI";
+    std::string said = row.said;
+    if (row.head == NULL) {
+        DeleteParamFile();
+    } else {
+        WriteParams(row.head);
+        CHandleOwner file(CreateFileA(paramFile.c_str(), GENERIC_READ, FILE_SHARE_READ, NULL,
+                                      OPEN_EXISTING, 0, NULL));
+        FILETIME written, local;
+        SYSTEMTIME st;
+        GetFileTime(file.Get(), NULL, NULL, &written);
+        FileTimeToLocalFileTime(&written, &local);
+        FileTimeToSystemTime(&local, &st);
+        char time[32];
+        snprintf(time, sizeof time, "%04u-%02u-%02u %02u:%02u:%02u", st.wYear, st.wMonth, st.wDay,
+                 st.wHour, st.wMinute, st.wSecond);
+        said = "params " + paramFile + " read, written " + time + said;
+    }
+    Child lesson = row.runs ? Start() : Launch(m_show);
+    if (row.runs)
+        Send("-S=P");
+    else
+        EXPECT_EQ(DismissBox(20000), "Result File not found");
+    ExpectEnded(lesson);
+    EXPECT_EQ(Result("lesson_status"), row.runs ? "P" : "<none>");
+    const std::vector<std::string> events = EventsByProcess(LogLines(log))[lesson.Pid()];
+    EXPECT_EQ(std::count(events.begin(), events.end(), said), 1) << said;
+}
+
+INSTANTIATE_TEST_SUITE_P(Lesson, ParamEvents, testing::ValuesIn(kParamCases),
+                         [](const testing::TestParamInfo<ParamCase>& info) {
+                             return std::string(info.param.name);
                          });
 
 TEST_F(Lesson, ALogOverOneMebibyteIsPutAsideAtTheNextFirstLaunchOnly)
