@@ -56,5 +56,9 @@ else
     ctest --preset windows-x64
 fi
 
+echo "== the demo lesson taken with the mouse: Xvfb, Wine's X11 driver, xdotool"
+# Its own display, prefix and wineserver: the session above is not its.
+"$root/tests/click/click_test.sh"
+
 echo "== MSI package: install, lesson, upgrade, downgrade and removal under Wine's msiexec"
 "$root/tests/packaging/msi_test.sh"
