@@ -5,7 +5,7 @@ set -euo pipefail
 
 packages=(cmake ninja-build g++ clang clang-format libclang-rt-14-dev googletest libgtest-dev
           g++-mingw-w64-i686-posix g++-mingw-w64-x86-64-posix mingw-w64-tools
-          wine wine64 wine32:i386 xvfb wixl msitools)
+          wine wine64 wine32:i386 xvfb wixl msitools xdotool x11-apps netpbm)
 
 sudo_if_needed() { if [ "$(id -u)" -eq 0 ]; then "$@"; else sudo "$@"; fi; }
 

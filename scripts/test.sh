@@ -71,5 +71,9 @@ if ! grep -q '^\[==========\] 1 test from 1 test suite ran' <<<"$one" ||
 fi
 echo "$filter: 1 test ran and passed"
 
+echo "== the demo lesson taken with the mouse: Xvfb, Wine's X11 driver, xdotool"
+# Its own display, prefix and wineserver: the session above is not its.
+"$root/tests/click/click_test.sh"
+
 echo "== MSI package: install, lesson, upgrade, downgrade and removal under Wine's msiexec"
 "$root/tests/packaging/msi_test.sh"

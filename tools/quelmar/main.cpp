@@ -45,8 +45,37 @@ static LONG SetClassesValue(const std::string& strSubkey, const std::string& str
     return lResult;
 }
 
-static int RegisterServer()
+// The default value of HKCR\<strSubkey>, or "" when it has none.
+static std::string GetClassesValue(const std::string& strSubkey)
 {
+    CRegKeyOwner key;
+    char szValue[MAX_PATH + 2] = "";
+    DWORD cbValue = sizeof szValue - 1, dwType = 0;
+    if (key.Open(HKEY_CLASSES_ROOT, strSubkey.c_str(), KEY_QUERY_VALUE) != ERROR_SUCCESS ||
+        RegQueryValueExA(key.Get(), NULL, NULL, &dwType, reinterpret_cast<BYTE*>(szValue),
+                         &cbValue) != ERROR_SUCCESS ||
+        dwType != REG_SZ)
+        return "";
+    return std::string(szValue, strnlen(szValue, cbValue));
+}
+
+// The class the viewer's ProgID leads to, or "" when it leads to none.
+static std::string GetViewerClsid()
+{
+    return GetClassesValue(std::string(kViewerProgId) + "\\CLSID");
+}
+
+// Another viewer's registration is left alone unless bForce says to take its place.
+static int RegisterServer(BOOL bForce)
+{
+    std::string strViewer = GetViewerClsid();
+    if (!bForce && !strViewer.empty() && _stricmp(strViewer.c_str(), GetClsidText().c_str()) != 0) {
+        fprintf(stderr,
+                "quelmar: %s is registered to another class, %s: nothing changed "
+                "(quelmar /RegServer /force registers quelmar in its place)\n",
+                kViewerProgId, strViewer.c_str());
+        return 1;
+    }
     char szExe[MAX_PATH];
     DWORD cch = GetModuleFileNameA(NULL, szExe, sizeof szExe);
     if (cch == 0 || cch == sizeof szExe)
@@ -66,10 +95,30 @@ static int RegisterServer()
     return 0;
 }
 
+// quelmar registers its path quoted; a copy in any folder counts as quelmar.
+static BOOL IsQuelmarServer(const std::string& strServer)
+{
+    static const char szName[] = "\\quelmar.exe\"";
+    const size_t cchName = sizeof szName - 1;
+    return strServer.size() >= cchName &&
+           _stricmp(strServer.c_str() + strServer.size() - cchName, szName) == 0;
+}
+
+// Removes only what is quelmar's own: the ProgID while it leads to quelmar's class, and that
+// class's key while its server is quelmar.
 static int UnregisterServer()
 {
-    for (const std::string& strSubkey : {std::string(kViewerProgId), "CLSID\\" + GetClsidText()}) {
-        LONG lResult = RegDeleteTreeA(HKEY_CLASSES_ROOT, strSubkey.c_str());
+    std::string strViewer = GetViewerClsid();
+    BOOL bOwnProgId = _stricmp(strViewer.c_str(), GetClsidText().c_str()) == 0;
+    if (!bOwnProgId && !strViewer.empty())
+        fprintf(stderr, "quelmar: %s is registered to another class, %s: left as it is\n",
+                kViewerProgId, strViewer.c_str());
+    std::string strClsidKey = "CLSID\\" + GetClsidText();
+    const std::pair<BOOL, std::string> subkeys[] = {
+        {bOwnProgId, kViewerProgId},
+        {IsQuelmarServer(GetClassesValue(strClsidKey + "\\LocalServer32")), strClsidKey}};
+    for (const auto& [bOwn, strSubkey] : subkeys) {
+        LONG lResult = bOwn ? RegDeleteTreeA(HKEY_CLASSES_ROOT, strSubkey.c_str()) : ERROR_SUCCESS;
         if (lResult != ERROR_SUCCESS && lResult != ERROR_FILE_NOT_FOUND)
             return ReportFailure("cannot remove HKCR\\" + strSubkey, lResult);
     }
@@ -149,18 +198,23 @@ static int RunServer(HINSTANCE hInstance)
     return 0;
 }
 
+// "/name" or "-name", in any letter case.
+static BOOL IsOption(LPCSTR lpszArg, LPCSTR lpszName)
+{
+    return (lpszArg[0] == '-' || lpszArg[0] == '/') && _stricmp(lpszArg + 1, lpszName) == 0;
+}
+
 int WINAPI WinMain(HINSTANCE hInstance, HINSTANCE, LPSTR, int)
 {
     // COM starts the server with -Embedding; by hand it is only registered or unregistered.
-    if (__argc == 2 && (__argv[1][0] == '-' || __argv[1][0] == '/')) {
-        LPCSTR lpszOption = __argv[1] + 1;
-        if (_stricmp(lpszOption, "Embedding") == 0)
-            return RunServer(hInstance);
-        if (_stricmp(lpszOption, "RegServer") == 0)
-            return RegisterServer();
-        if (_stricmp(lpszOption, "UnregServer") == 0)
-            return UnregisterServer();
-    }
-    fprintf(stderr, "usage: quelmar /RegServer | /UnregServer (COM adds -Embedding itself)\n");
+    BOOL bForce = __argc == 3 && IsOption(__argv[2], "force");
+    if (__argc == 2 && IsOption(__argv[1], "Embedding"))
+        return RunServer(hInstance);
+    if ((__argc == 2 || bForce) && IsOption(__argv[1], "RegServer"))
+        return RegisterServer(bForce);
+    if (__argc == 2 && IsOption(__argv[1], "UnregServer"))
+        return UnregisterServer();
+    fprintf(stderr, "usage: quelmar /RegServer [/force] | /UnregServer (COM adds -Embedding "
+                    "itself)\n");
     return 2;
 }

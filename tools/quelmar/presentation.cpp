@@ -1,9 +1,10 @@
-// Reads a presentation file: its slides, and the "#quelmar" directives that steer a test.
+// Reads a presentation file: its slides, their buttons, and the "#quelmar" directives.
 #include "presentation.h"
 
 #include "framework/handles.h"
 
 #include <stdlib.h>
+#include <string.h>
 
 // The whole file, through the ANSI file API (iostreams would triple the program's size).
 static BOOL ReadWholeFile(const std::string& strPath, std::string* pstrText)
@@ -33,14 +34,63 @@ static std::vector<std::string> SplitWords(const std::string& strLine)
     return arrWords;
 }
 
-// A delay's milliseconds: at least 1 (0 would mean no delay), at most what a timer takes.
-static BOOL ReadMilliseconds(const std::string& strText, UINT* pnMs)
+// A directive's one operand, a whole decimal number from nMin to nMax.
+static BOOL ReadOperand(const std::vector<std::string>& arrWords, long long nMin, long long nMax,
+                        long long* pnValue)
 {
-    char* pszEnd = NULL;
-    long long nMs = strtoll(strText.c_str(), &pszEnd, 10);
-    if (*pszEnd != '\0' || nMs < 1 || nMs > USER_TIMER_MAXIMUM)
+    if (arrWords.size() != 3)
         return FALSE;
-    *pnMs = static_cast<UINT>(nMs);
+    char* pszEnd = NULL;
+    *pnValue = strtoll(arrWords[2].c_str(), &pszEnd, 10);
+    return *pszEnd == '\0' && *pnValue >= nMin && *pnValue <= nMax;
+}
+
+// Where the text after the line's first nWords words begins; the line's length when none does.
+static size_t SkipWords(const std::string& strLine, size_t nWords)
+{
+    size_t nAt = strLine.find_first_not_of(" \t");
+    for (; nWords > 0 && nAt != std::string::npos; --nWords)
+        nAt = strLine.find_first_not_of(" \t", strLine.find_first_of(" \t", nAt));
+    return nAt == std::string::npos ? strLine.size() : nAt;
+}
+
+static const char kScorePlaceholder[] = "{score}";
+static const char kStatusPlaceholder[] = "{status}";
+
+// The placeholder that begins at nAt, or NULL when none does.
+static LPCSTR FindPlaceholder(const std::string& strTail, size_t nAt)
+{
+    for (LPCSTR lpszPlaceholder : {kScorePlaceholder, kStatusPlaceholder}) {
+        if (strTail.compare(nAt, strlen(lpszPlaceholder), lpszPlaceholder) == 0)
+            return lpszPlaceholder;
+    }
+    return NULL;
+}
+
+// FALSE when a '{' begins no placeholder; *pbStatus is set when the tail asks for {status}.
+static BOOL CheckPlaceholders(const std::string& strTail, BOOL* pbStatus)
+{
+    for (size_t nAt = strTail.find('{'); nAt != std::string::npos;
+         nAt = strTail.find('{', nAt + 1)) {
+        LPCSTR lpszPlaceholder = FindPlaceholder(strTail, nAt);
+        if (lpszPlaceholder == NULL)
+            return FALSE;
+        *pbStatus = *pbStatus || lpszPlaceholder == kStatusPlaceholder;
+    }
+    return TRUE;
+}
+
+// '"<label>" <tail>': a label that is not empty, then blanks, then a tail that is not.
+static BOOL ReadLabelAndTail(const std::string& strText, CSlideButton* pButton)
+{
+    size_t nClose = strText.find('"', 1);
+    if (strText.empty() || strText[0] != '"' || nClose == std::string::npos || nClose == 1)
+        return FALSE;
+    size_t nTail = strText.find_first_not_of(" \t", nClose + 1);
+    if (nTail == std::string::npos || nTail == nClose + 1)
+        return FALSE;
+    pButton->m_strLabel = strText.substr(1, nClose - 1);
+    pButton->m_strTail = strText.substr(nTail);
     return TRUE;
 }
 
@@ -57,11 +107,32 @@ BOOL CPresentation::Read(const std::string& strPath, std::string* pstrError)
         *pstrError = "Bad directive in " + strPath + ": " + strWrong;
         return FALSE;
     }
+    if (m_nPassMark < 0 && !m_strStatusLine.empty()) {
+        *pstrError = "No pass mark for {status} in " + strPath + ": " + m_strStatusLine;
+        return FALSE;
+    }
     if (m_bOpenFails) {
         *pstrError = "Presentation refused to open: " + strPath;
         return FALSE;
     }
     return TRUE;
+}
+
+std::string CPresentation::FillTail(const std::string& strTail, UINT nScore) const
+{
+    std::string strFilled;
+    for (size_t nAt = 0; nAt < strTail.size();) {
+        LPCSTR lpszPlaceholder = strTail[nAt] == '{' ? FindPlaceholder(strTail, nAt) : NULL;
+        if (lpszPlaceholder == NULL)
+            strFilled += strTail[nAt++];
+        else if (lpszPlaceholder == kScorePlaceholder)
+            strFilled += std::to_string(nScore);
+        else
+            strFilled += static_cast<int>(nScore) >= m_nPassMark ? "P" : "F";
+        if (lpszPlaceholder != NULL)
+            nAt += strlen(lpszPlaceholder);
+    }
+    return strFilled;
 }
 
 // Takes in every line of the text; answers the first mistyped directive, or "" when none is.
@@ -89,7 +160,7 @@ BOOL CPresentation::ReadLine(const std::string& strLine)
     if (strLine.empty())
         return TRUE;
     if (strLine[0] != '#') {
-        m_arrSlides.push_back(strLine);
+        m_arrSlides.push_back(CSlide{strLine, {}});
         return TRUE;
     }
     // Other '#' lines are comments; a mistyped directive must not pass unnoticed.
@@ -97,34 +168,58 @@ BOOL CPresentation::ReadLine(const std::string& strLine)
     return arrWords[0] != "#quelmar" || ApplyDirective(strLine, arrWords);
 }
 
-// "#quelmar <flag>", "#quelmar <delay> <ms>" or "#quelmar journal <path>"; FALSE when the line
-// names nothing known or its operand is wrong.
+// "#quelmar <name>" and its operands, as the file's header comment lists them; FALSE when the
+// line names nothing known or its operands are wrong.
 BOOL CPresentation::ApplyDirective(const std::string& strLine,
                                    const std::vector<std::string>& arrWords)
 {
     if (arrWords.size() < 2)
         return FALSE;
-    if (arrWords[1] == "journal")
-        return ApplyJournal(strLine, arrWords);
-    UINT* pnDelay = FindDelay(arrWords[1]);
-    if (pnDelay != NULL)
-        return arrWords.size() == 3 && ReadMilliseconds(arrWords[2], pnDelay);
-    BOOL* pbFlag = FindFlag(arrWords[1]);
+    const std::string& strName = arrWords[1];
+    if (strName == "answer" || strName == "button")
+        return ApplyButton(strLine, arrWords);
+    // A path is the rest of the line, which may hold blanks; its end is trimmed already.
+    size_t nPath = SkipWords(strLine, 2);
+    if (strName == "journal" || strName == "launcher") {
+        (strName == "journal" ? m_strJournal : m_strLauncher) = strLine.substr(nPath);
+        return nPath < strLine.size();
+    }
+    long long nValue = 0;
+    if (strName == "pass-mark" && ReadOperand(arrWords, 0, 100, &nValue)) {
+        m_nPassMark = static_cast<int>(nValue);
+        return TRUE;
+    }
+    UINT* pnDelay = FindDelay(strName);
+    if (pnDelay != NULL && ReadOperand(arrWords, 1, USER_TIMER_MAXIMUM, &nValue)) {
+        *pnDelay = static_cast<UINT>(nValue);
+        return TRUE;
+    }
+    BOOL* pbFlag = FindFlag(strName);
     if (pbFlag == NULL || arrWords.size() != 2)
         return FALSE;
     *pbFlag = TRUE;
     return TRUE;
 }
 
-// The journal's path is the rest of the line, which may hold blanks; its end is trimmed already.
-BOOL CPresentation::ApplyJournal(const std::string& strLine,
-                                 const std::vector<std::string>& arrWords)
+// A button on the slide above: "answer correct|wrong" or "button", then its label and tail.
+BOOL CPresentation::ApplyButton(const std::string& strLine,
+                                const std::vector<std::string>& arrWords)
 {
-    size_t nAt = strLine.find_first_not_of(" \t", arrWords[0].size());
-    nAt = strLine.find_first_not_of(" \t", nAt + arrWords[1].size());
-    if (nAt == std::string::npos)
+    CSlideButton button = {CSlideButton::kPlain, "", ""};
+    BOOL bAnswer = arrWords[1] == "answer";
+    if (bAnswer && (arrWords.size() < 3 || (arrWords[2] != "correct" && arrWords[2] != "wrong")))
         return FALSE;
-    m_strJournal = strLine.substr(nAt);
+    if (bAnswer)
+        button.m_nKind = arrWords[2] == "correct" ? CSlideButton::kCorrect : CSlideButton::kWrong;
+    BOOL bStatus = FALSE;
+    if (m_arrSlides.empty() ||
+        !ReadLabelAndTail(strLine.substr(SkipWords(strLine, bAnswer ? 3 : 2)), &button) ||
+        !CheckPlaceholders(button.m_strTail, &bStatus))
+        return FALSE;
+    if (bStatus && m_strStatusLine.empty())
+        m_strStatusLine = strLine;
+    m_arrSlides.back().m_arrButtons.push_back(button);
+    m_arrSlides.back().m_bQuestion = m_arrSlides.back().m_bQuestion || bAnswer;
     return TRUE;
 }
 

@@ -1,4 +1,28 @@
-// CPresentation: a presentation file's slides and the directives that steer a test.
+// CPresentation: a presentation file's slides, their buttons, and the directives that steer a test.
+//
+// The file is read line by line; trailing blanks and CRs are dropped, empty lines skipped.
+//   <text>                                  a slide, showing that text
+//   #quelmar answer correct|wrong "<label>" <tail>
+//                                           an answer button on the slide above: a click runs the
+//                                           launcher with <tail>, counts for the score and pages on
+//   #quelmar button "<label>" <tail>        a button on the slide above that only runs the launcher
+//   #quelmar pass-mark <0-100>              the lowest score that passes
+//   #quelmar launcher <path>                the launcher buttons run; tarnskov.exe beside
+//   quelmar.exe
+//                                           when none is named
+//   #quelmar journal <path>                 a file in which every automation call is journalled
+//   #quelmar <flag> | #quelmar <delay> <ms> test behaviours, below
+//   #<anything else>                        a comment
+// A tail may hold {score}, the share of the questions (slides with answers) whose last answer
+// clicked was correct, 0-100 rounded down, and {status}, P at or above the pass mark and F below;
+// it may hold no other '{'. A question slide reads:
+//   Question 2: How many sides has a hexagon?
+//   #quelmar answer wrong "A) 5" -Q=Q2 A 0
+//   #quelmar answer correct "B) 6" -Q=Q2 B 1
+// and the last slide, with "#quelmar pass-mark 60" anywhere in the file:
+//   #quelmar button "Finish" -S={status} -G={score}
+// A mistyped "#quelmar" line, a button above every slide, or {status} with no pass mark make the
+// open call fail, naming the line.
 #pragma once
 
 #include <windows.h>
@@ -6,12 +30,27 @@
 #include <string>
 #include <vector>
 
-// A slide is a non-empty line; "#quelmar" lines are directives, other '#' lines comments.
+// A push button on a slide: its label and the launcher's command-line tail that a click runs.
+struct CSlideButton {
+    enum EKind { kPlain, kCorrect, kWrong };
+    EKind m_nKind;
+    std::string m_strLabel;
+    std::string m_strTail;
+};
+
+struct CSlide {
+    std::string m_strText;
+    std::vector<CSlideButton> m_arrButtons;
+    BOOL m_bQuestion = FALSE; // it carries an answer button
+};
+
 class CPresentation {
 public:
-    std::vector<std::string> m_arrSlides;
-    BOOL m_bNoWindow = FALSE; // open succeeds, but no show window is made
-    BOOL m_bNullShow = FALSE; // open succeeds, but hands back no show object
+    std::vector<CSlide> m_arrSlides;
+    int m_nPassMark = -1;      // -1 when none is set, and then no tail may ask for {status}
+    std::string m_strLauncher; // when not empty, the launcher the buttons run
+    BOOL m_bNoWindow = FALSE;  // open succeeds, but no show window is made
+    BOOL m_bNullShow = FALSE;  // open succeeds, but hands back no show object
     BOOL m_bOpenFails = FALSE;
     BOOL m_bQuitFails = FALSE;
     BOOL m_bRestartFails = FALSE;
@@ -25,11 +64,16 @@ public:
     // says why in *pstrError; when the file could be read, m_strJournal is still set from it.
     BOOL Read(const std::string& strPath, std::string* pstrError);
 
+    // The tail with its placeholders filled in for that score.
+    std::string FillTail(const std::string& strTail, UINT nScore) const;
+
 private:
     std::string ReadLines(const std::string& strText);
     BOOL ReadLine(const std::string& strLine);
     BOOL ApplyDirective(const std::string& strLine, const std::vector<std::string>& arrWords);
-    BOOL ApplyJournal(const std::string& strLine, const std::vector<std::string>& arrWords);
+    BOOL ApplyButton(const std::string& strLine, const std::vector<std::string>& arrWords);
     UINT* FindDelay(const std::string& strName);
     BOOL* FindFlag(const std::string& strName);
+
+    std::string m_strStatusLine; // the first button line that asks for {status}
 };

@@ -1,7 +1,8 @@
-// The slide show: stopped and run by automation, paged by the student, drawn in its window.
+// The slide show: stopped and run by automation, paged and clicked by the student, drawn in its
+// window.
 #include "show.h"
 
-#include "owners.h"
+#include "framework/handles.h"
 #include "viewer/viewer_contract.h"
 
 #include <iterator>
@@ -9,6 +10,10 @@
 #include <utility>
 
 static const UINT_PTR kCloseTimerId = 1;
+// A slide's buttons stand one below the other, centred under its text; their ids count from
+// the first.
+static const int kButtonTop = 200, kButtonWidth = 360, kButtonHeight = 40, kButtonGap = 12;
+static const int kFirstButtonId = 100;
 static const CMethod kMethods[] = {{DISPID_SHOW_RUN, NULL, 0}, {DISPID_SHOW_END, NULL, 0}};
 
 // Thread timers carry no pointer of their own, so a show waiting for its window is found here.
@@ -20,9 +25,48 @@ static std::string GetFileName(const std::string& strPath)
     return nSlash == std::string::npos ? strPath : strPath.substr(nSlash + 1);
 }
 
+static HFONT CreateSlideFont(int nHeight)
+{
+    return CreateFontA(-nHeight, 0, 0, 0, FW_NORMAL, FALSE, FALSE, FALSE, DEFAULT_CHARSET,
+                       OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY,
+                       DEFAULT_PITCH | FF_SWISS, "Arial");
+}
+
+// The launcher the presentation names, or else tarnskov.exe in quelmar's own folder.
+static std::string GetLauncherPath(const CPresentation& presentation)
+{
+    if (!presentation.m_strLauncher.empty())
+        return presentation.m_strLauncher;
+    char szExe[MAX_PATH];
+    std::string strExe(szExe, GetModuleFileNameA(NULL, szExe, sizeof szExe));
+    return strExe.substr(0, strExe.find_last_of('\\') + 1) + "tarnskov.exe";
+}
+
+// Starts that command line and lets it run: its handles are closed at once, and nothing waits
+// for it. FALSE, with the last error set, when it could not be started.
+static BOOL StartDetached(std::string strLine)
+{
+    STARTUPINFOA si = {};
+    si.cb = sizeof si;
+    PROCESS_INFORMATION pi = {};
+    // Under load Wine now and then fails a start with ERROR_INTERNAL_ERROR; a moment later the
+    // same start succeeds.
+    for (int nTry = 0; nTry < 5; Sleep(50), ++nTry) {
+        if (CreateProcessA(NULL, &strLine[0], NULL, NULL, FALSE, 0, NULL, NULL, &si, &pi)) {
+            CHandleOwner process(pi.hProcess), thread(pi.hThread);
+            return TRUE;
+        }
+        if (GetLastError() != ERROR_INTERNAL_ERROR)
+            return FALSE;
+    }
+    return FALSE;
+}
+
 CShow::CShow(std::string strPath, CPresentation presentation)
     : CDispatcher("show", kMethods, static_cast<UINT>(std::size(kMethods))),
-      m_strPath(std::move(strPath)), m_presentation(std::move(presentation))
+      m_strPath(std::move(strPath)), m_presentation(std::move(presentation)),
+      m_arrAnswers(m_presentation.m_arrSlides.size(), CSlideButton::kPlain),
+      m_hButtonFont(CreateSlideFont(20))
 {
 }
 
@@ -83,8 +127,8 @@ BOOL CShow::OpenWindow()
 {
     // WM_NCCREATE ties the window to this show and sets m_hWnd.
     HWND hWnd = CreateWindowExA(0, kShowWindowClass, m_strPath.c_str(),
-                                WS_OVERLAPPEDWINDOW | WS_VISIBLE, CW_USEDEFAULT, CW_USEDEFAULT, 800,
-                                600, NULL, NULL, GetModuleHandleA(NULL), this);
+                                WS_OVERLAPPEDWINDOW | WS_CLIPCHILDREN | WS_VISIBLE, CW_USEDEFAULT,
+                                CW_USEDEFAULT, 800, 600, NULL, NULL, GetModuleHandleA(NULL), this);
     if (hWnd == NULL)
         return FALSE;
     SetForegroundWindow(hWnd);
@@ -101,8 +145,10 @@ HRESULT CShow::Call(DISPID dispid, VARIANT*, EXCEPINFO* pExcepInfo)
     // has closed keeps answering; it just has nothing left to draw.
     m_nSlide = 0;
     m_bRunning = dispid == DISPID_SHOW_RUN;
-    if (m_hWnd != NULL)
+    if (m_hWnd != NULL) {
+        ShowButtons();
         InvalidateRect(m_hWnd, NULL, TRUE);
+    }
     return S_OK;
 }
 
@@ -112,7 +158,68 @@ void CShow::Step(int nDelta)
     if (!m_bRunning || (nDelta > 0 && m_nSlide + 1 >= nCount) || (nDelta < 0 && m_nSlide == 0))
         return;
     m_nSlide = nDelta > 0 ? m_nSlide + 1 : m_nSlide - 1;
+    ShowButtons();
     InvalidateRect(m_hWnd, NULL, TRUE);
+}
+
+// The buttons of the slide on show, made anew whenever the slide or the window's size changes.
+void CShow::ShowButtons()
+{
+    for (HWND hButton : m_arrButtons)
+        DestroyWindow(hButton);
+    m_arrButtons.clear();
+    if (!m_bRunning || m_presentation.m_arrSlides.empty())
+        return;
+    RECT rcClient;
+    GetClientRect(m_hWnd, &rcClient);
+    const std::vector<CSlideButton>& arrButtons = m_presentation.m_arrSlides[m_nSlide].m_arrButtons;
+    for (size_t i = 0; i < arrButtons.size(); ++i) {
+        HWND hButton = CreateWindowExA(
+            0, "Button", arrButtons[i].m_strLabel.c_str(), WS_CHILD | WS_VISIBLE | BS_PUSHBUTTON,
+            (rcClient.right - kButtonWidth) / 2,
+            kButtonTop + static_cast<int>(i) * (kButtonHeight + kButtonGap), kButtonWidth,
+            kButtonHeight, m_hWnd, reinterpret_cast<HMENU>(kFirstButtonId + i),
+            GetModuleHandleA(NULL), NULL);
+        if (hButton == NULL)
+            continue;
+        SendMessageA(hButton, WM_SETFONT, reinterpret_cast<WPARAM>(m_hButtonFont.Get()), FALSE);
+        m_arrButtons.push_back(hButton);
+    }
+}
+
+// A button does what a real show's action does: it runs the launcher and lets it run; an answer
+// also counts for the score, before the tail is filled, and pages on.
+void CShow::Click(size_t nButton)
+{
+    const CSlideButton& button = m_presentation.m_arrSlides[m_nSlide].m_arrButtons[nButton];
+    if (button.m_nKind != CSlideButton::kPlain)
+        m_arrAnswers[m_nSlide] = button.m_nKind;
+    RunLauncher(m_presentation.FillTail(button.m_strTail, GetScore()));
+    if (button.m_nKind != CSlideButton::kPlain)
+        Step(1);
+    // The paging keys go to the show again, not to the button the click focused.
+    SetFocus(m_hWnd);
+}
+
+// The share of the questions whose last answer clicked was correct, 0-100, rounded down.
+UINT CShow::GetScore() const
+{
+    UINT nQuestions = 0, nCorrect = 0;
+    for (size_t i = 0; i < m_arrAnswers.size(); ++i) {
+        nQuestions += m_presentation.m_arrSlides[i].m_bQuestion ? 1 : 0;
+        nCorrect += m_arrAnswers[i] == CSlideButton::kCorrect ? 1 : 0;
+    }
+    return nQuestions == 0 ? 0 : nCorrect * 100 / nQuestions;
+}
+
+void CShow::RunLauncher(const std::string& strTail)
+{
+    const std::string strLine = "\"" + GetLauncherPath(m_presentation) + "\" " + strTail;
+    if (StartDetached(strLine))
+        return;
+    std::string strText =
+        "Cannot start " + strLine + " (error " + std::to_string(GetLastError()) + ")";
+    MessageBoxA(m_hWnd, strText.c_str(), "quelmar", MB_OK | MB_ICONSTOP);
 }
 
 void CShow::Paint(HDC hDC, const RECT& rcClient) const
@@ -123,7 +230,7 @@ void CShow::Paint(HDC hDC, const RECT& rcClient) const
                     : "Slide " + std::to_string(m_nSlide + 1) + " of " + std::to_string(nCount);
     std::string strName = GetFileName(m_strPath);
     LPCSTR lpszText = !m_bRunning ? "(stopped)"
-                      : nCount    ? m_presentation.m_arrSlides[m_nSlide].c_str()
+                      : nCount    ? m_presentation.m_arrSlides[m_nSlide].m_strText.c_str()
                                   : "";
 
     SetBkMode(hDC, TRANSPARENT);
@@ -131,12 +238,10 @@ void CShow::Paint(HDC hDC, const RECT& rcClient) const
     TextOutA(hDC, 16, 12, strName.c_str(), static_cast<int>(strName.size()));
     TextOutA(hDC, 16, 32, strPlace.c_str(), static_cast<int>(strPlace.size()));
 
-    CGdiObjectOwner font(CreateFontA(-32, 0, 0, 0, FW_NORMAL, FALSE, FALSE, FALSE, DEFAULT_CHARSET,
-                                     OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY,
-                                     DEFAULT_PITCH | FF_SWISS, "Arial"));
+    CGdiObjectOwner font(CreateSlideFont(32));
     CSelectedObject slideFont(hDC, font.Get());
     RECT rcBody = {rcClient.left + 32, rcClient.top + 80, rcClient.right - 32,
-                   rcClient.bottom - 32};
+                   m_arrButtons.empty() ? rcClient.bottom - 32 : kButtonTop - 16};
     DrawTextA(hDC, lpszText, -1, &rcBody, DT_CENTER | DT_WORDBREAK | DT_NOPREFIX);
 }
 
@@ -168,6 +273,13 @@ BOOL CShow::OnMessage(UINT message, WPARAM wParam)
     case WM_LBUTTONDOWN:
         Step(1);
         return TRUE;
+    case WM_COMMAND:
+        OnCommand(wParam);
+        return TRUE;
+    case WM_SIZE:
+        // Also sent while the window is made: the first slide's buttons come from here.
+        ShowButtons();
+        return TRUE;
     case WM_TIMER:
         return OnTimer(wParam);
     case WM_NCDESTROY:
@@ -176,6 +288,15 @@ BOOL CShow::OnMessage(UINT message, WPARAM wParam)
     default:
         return FALSE;
     }
+}
+
+// A click on one of the slide's buttons, which exist only while a slide with buttons is on show.
+void CShow::OnCommand(WPARAM wParam)
+{
+    size_t nButton = static_cast<size_t>(LOWORD(wParam)) - kFirstButtonId;
+    if (HIWORD(wParam) == BN_CLICKED && !m_arrButtons.empty() && LOWORD(wParam) >= kFirstButtonId &&
+        nButton < m_presentation.m_arrSlides[m_nSlide].m_arrButtons.size())
+        Click(nButton);
 }
 
 void CShow::OnPaint()
@@ -209,6 +330,8 @@ BOOL CShow::OnTimer(UINT_PTR nIDEvent)
 
 void CShow::OnNcDestroy()
 {
+    // The buttons went with their window.
+    m_arrButtons.clear();
     SetWindowLongPtrA(m_hWnd, GWLP_USERDATA, 0);
     m_hWnd = NULL;
 }

@@ -1,10 +1,12 @@
-// CShow: the slide show's automation object and the window the launcher looks for.
+// CShow: the slide show's automation object, the window the launcher looks for and its buttons.
 #pragma once
 
 #include "dispatcher.h"
+#include "owners.h"
 #include "presentation.h"
 
 #include <string>
+#include <vector>
 
 class CShow : public CDispatcher {
 public:
@@ -27,10 +29,15 @@ private:
 
     BOOL OpenWindow();
     void Step(int nDelta);
+    void ShowButtons();
+    void Click(size_t nButton);
+    UINT GetScore() const;
+    void RunLauncher(const std::string& strTail);
     void Paint(HDC hDC, const RECT& rcClient) const;
     static void CALLBACK OnLateWindow(HWND, UINT, UINT_PTR nIDEvent, DWORD);
     static LRESULT CALLBACK WindowProc(HWND hWnd, UINT message, WPARAM wParam, LPARAM lParam);
     BOOL OnMessage(UINT message, WPARAM wParam);
+    void OnCommand(WPARAM wParam);
     void OnPaint();
     void OnKeyDown(WPARAM nChar);
     BOOL OnTimer(UINT_PTR nIDEvent);
@@ -41,5 +48,9 @@ private:
     size_t m_nSlide = 0;
     BOOL m_bRunning = TRUE; // FALSE between a stop and the next run
     HWND m_hWnd = NULL;
-    UINT_PTR m_nLateTimer = 0; // the pending window-after timer
+    UINT_PTR m_nLateTimer = 0;      // the pending window-after timer
+    std::vector<HWND> m_arrButtons; // the current slide's buttons, in the presentation's order
+    // Per slide, the kind of the answer last clicked on it; kPlain while none was.
+    std::vector<CSlideButton::EKind> m_arrAnswers;
+    CGdiObjectOwner m_hButtonFont;
 };

@@ -23,18 +23,21 @@ Child& Child::operator=(Child&& other) noexcept
     return *this;
 }
 
-bool Child::Start(const std::string& commandLine, const char* workingDir, bool suspended)
+bool Child::Start(const std::string& commandLine, const char* workingDir, bool suspended,
+                  HANDLE stdErr)
 {
     std::vector<char> line(commandLine.begin(), commandLine.end());
     line.push_back('\0');
     STARTUPINFOA si = {};
     si.cb = sizeof(si);
+    si.dwFlags = stdErr != NULL ? STARTF_USESTDHANDLES : 0;
+    si.hStdError = stdErr;
     PROCESS_INFORMATION pi = {};
     // Wine now and then fails a start under load with ERROR_INTERNAL_ERROR; a
     // moment later the same start succeeds.
     for (int attempt = 0;
-         !CreateProcessA(NULL, line.data(), NULL, NULL, FALSE, suspended ? CREATE_SUSPENDED : 0,
-                         NULL, workingDir, &si, &pi);
+         !CreateProcessA(NULL, line.data(), NULL, NULL, stdErr != NULL,
+                         suspended ? CREATE_SUSPENDED : 0, NULL, workingDir, &si, &pi);
          ++attempt) {
         if (GetLastError() != ERROR_INTERNAL_ERROR || attempt == 5) {
             fprintf(stderr, "CreateProcessA failed: %lu\n", GetLastError());

@@ -23,9 +23,10 @@ public:
     Child() = default;
     Child(Child&& other) noexcept { *this = std::move(other); }
     Child& operator=(Child&& other) noexcept;
-    // Suspended, the process runs only once Resume is called.
+    // Suspended, the process runs only once Resume is called. An inheritable stdErr becomes
+    // the process's standard error.
     bool Start(const std::string& commandLine, const char* workingDir = NULL,
-               bool suspended = false);
+               bool suspended = false, HANDLE stdErr = NULL);
     void Resume();
     // The exit code, or STILL_ACTIVE when it did not end in time.
     DWORD Wait(DWORD timeoutMs);
