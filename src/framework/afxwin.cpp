@@ -23,7 +23,10 @@ int AfxMessageBox(LPCSTR lpszText, UINT nType, UINT)
 {
     if ((nType & MB_ICONMASK) == 0 && (nType & MB_TYPEMASK) <= MB_OKCANCEL)
         nType |= MB_ICONEXCLAMATION;
-    return MessageBoxA(NULL, lpszText, AfxGetAppName(), nType | MB_SETFOREGROUND);
+    // The program runs in the background, behind a full-screen show, and Windows refuses a
+    // background process the foreground: a system-modal box is topmost all the same (Wine
+    // honours it too, where it ignores MB_TOPMOST), so the student sees every box.
+    return MessageBoxA(NULL, lpszText, AfxGetAppName(), nType | MB_SETFOREGROUND | MB_SYSTEMMODAL);
 }
 
 int AfxMessageBox(UINT nIDPrompt, UINT nType, UINT)

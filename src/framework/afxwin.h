@@ -253,6 +253,7 @@ private:
 CWinApp* AfxGetApp();
 LPCSTR AfxGetAppName();
 
-// A modal box titled with the application name; MB_OK gets the warning icon.
+// A modal box titled with the application name, in front of every window; MB_OK gets the
+// warning icon.
 int AfxMessageBox(LPCSTR lpszText, UINT nType = MB_OK, UINT nIDHelp = 0);
 int AfxMessageBox(UINT nIDPrompt, UINT nType = MB_OK, UINT nIDHelp = (UINT)-1);
