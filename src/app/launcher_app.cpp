@@ -3,6 +3,7 @@
 
 #include "app/macro_option.h"
 #include "channel/command_block.h"
+#include "channel/command_text.h"
 #include "frame/main_frame.h"
 #include "lesson/lesson_files.h"
 #include "log/event_log.h"
@@ -53,12 +54,20 @@ BOOL CLauncherApp::InitInstance()
         }
         m_lessonLock.Attach(hLesson);
     }
+    // A command is never a presentation: one that finds no lesson (a second click on
+    // "Finish" after the lesson has ended, say) starts nothing and changes nothing.
+    if (hWndInstance == NULL && IsCommandText(m_lpCmdLine)) {
+        LogEvent("startup", "no lesson running: the command is not handed over");
+        ReleaseLessonLock();
+        m_nExitCode = EXIT_NO_LESSON;
+        return FALSE;
+    }
     // Only a first launch, alone under the lesson mutex, starts a new log file,
     // which then begins with this launch too.
     if (hWndInstance == NULL && LogRotate(kLogLimit))
         LogEvent("launch", "%s", m_lpCmdLine);
     if (hWndInstance != NULL) {
-        m_nExitCode = HandOverCommand(hWndInstance, m_lpCmdLine);
+        m_nExitCode = HandOverCommand(hWndInstance, strTitle, m_lpCmdLine);
         return FALSE;
     }
 
@@ -171,6 +180,14 @@ BOOL CLauncherApp::StartLesson()
     return TRUE;
 }
 
+void CLauncherApp::ReleaseLessonLock()
+{
+    if (m_lessonLock.Get() != NULL) {
+        ReleaseMutex(m_lessonLock.Get());
+        m_lessonLock.Close();
+    }
+}
+
 int CLauncherApp::ExitInstance()
 {
     // Nothing is shown or retried; a value that cannot be written back keeps its
@@ -185,10 +202,7 @@ int CLauncherApp::ExitInstance()
                  lResult == ERROR_SUCCESS ? "crash record deleted" : "failed, crash record kept");
     }
     // Only now may the next first launch save the option, and find its true value.
-    if (m_lessonLock.Get() != NULL) {
-        ReleaseMutex(m_lessonLock.Get());
-        m_lessonLock.Close();
-    }
+    ReleaseLessonLock();
     const int nExitCode = CWinApp::ExitInstance();
     LogEvent("exit", "code %d", nExitCode);
     return nExitCode;

@@ -20,6 +20,7 @@ private:
     CHandleOwner m_lessonLock;
 
     void RestoreFromCrashRecord();
+    void ReleaseLessonLock();
     BOOL CheckViewer();
     BOOL SwitchMacroProtectionOff();
     BOOL StartLesson();

@@ -6,18 +6,22 @@
 // none takes the mutex "kelvand_block_lesson", waiting for it at most
 // kLessonWaitMs and looking the instance up again every kLessonPollMs meanwhile
 // (one that appears makes it a later launch after all). Once it has the mutex it
-// looks once more; finding none, it is the first launch: it does all of its
-// start-up under the mutex and keeps it until its exit, whichever way it ends.
-// So two launches started together cannot both take themselves for the first,
-// and a first launch still starting (or showing a start-up refusal) keeps the
-// next one out: that one shows nothing and ends with EXIT_LESSON_BUSY. A mutex
-// abandoned by a launch that died counts as had.
+// looks once more. Finding none, a launch whose tail is a command text lets the
+// mutex go and ends with EXIT_NO_LESSON: a command is never a presentation, so it
+// starts nothing. Any other is the first launch: it does all of its start-up
+// under the mutex and keeps it until its exit, whichever way it ends. So two
+// launches started together cannot both take themselves for the first, and a
+// first launch still starting (or showing a start-up refusal) keeps the next one
+// out: that one shows nothing and ends with EXIT_LESSON_BUSY. A mutex abandoned
+// by a launch that died counts as had.
 //
 // Hand-over protocol. A later launch finds the running instance's main window,
 // opens the block "kelvand_block", writes its command text from the block's
 // first byte, unmaps, and posts WM_SHOW_COMMAND; the instance's receiver maps the
-// block, copies the text out and dispatches it. The block itself has no lock, so
-// two protections sit around it, both optional for the peer:
+// block, copies the text out and, in the same step, empties the block (its first
+// byte set to NUL), so that a text runs once however many notices come for it: a
+// second or stale notice finds no command and is ignored. The block itself has no
+// lock, so two protections sit around it, both optional for the peer:
 //  - Senders take turns through the mutex "kelvand_block_sender". Holding it, a
 //    sender resets the manual-reset event "kelvand_block_taken", writes, posts,
 //    and waits (at most kSendTimeoutMs) until the receiver sets the event right
@@ -25,11 +29,16 @@
 //    receiver takes a text at once even while a call on the viewer runs (it
 //    queues it), so no sender waits on the viewer. A sender that does not get
 //    its turn in time writes nothing. An instance that offers no such event gets
-//    the plain write-and-post.
+//    the plain write-and-post. A sender that skips the mutex may write while the
+//    receiver takes another text: its text can then be erased between the
+//    receiver's copy and its emptying of the block, and is lost.
 //  - A sender that finds the window before the block exists (the instance is
 //    still starting its show) tries again for at most kBlockWaitMs; one whose
 //    command text finds no window at all (launched right after the first launch)
-//    looks for it as long before it takes itself for a first launch.
+//    looks for it as long before it tries the lesson mutex. A command text also
+//    takes a window by its title alone (a peer of another build), and once the
+//    block has opened it looks the launcher's frame up by its class again and
+//    posts to that, so that a stranger's window of that title gets no notice.
 // Only the running instance creates the block and the event, at show start-up.
 // The instance's own finish after a failed record never goes through the block:
 // it posts WM_SHOW_COMMAND to itself with wParam kOwnFinishText.
@@ -75,4 +84,5 @@ enum LaunchExitCode {
     EXIT_NO_TURN = 3,     // the turn was not had in time: nothing written
     EXIT_NOT_TAKEN = 4,   // written, but not taken in time
     EXIT_LESSON_BUSY = 5, // no instance found, and the lesson mutex not had in time
+    EXIT_NO_LESSON = 6,   // a command text, and no lesson running to take it: nothing started
 };

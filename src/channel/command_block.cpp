@@ -6,6 +6,8 @@
 #include "framework/handles.h"
 #include "log/event_log.h"
 
+#include <string.h>
+
 static_assert(WM_SHOW_START == WM_USER + 1 && WM_SHOW_COMMAND == WM_USER + 2,
               "the private messages");
 
@@ -39,14 +41,17 @@ static BOOL WriteCommandBlock(HANDLE hBlock, LPCSTR lpszText)
     return TRUE;
 }
 
-BOOL ReadCommandBlock(HANDLE hBlock, char* pszBuffer)
+BOOL TakeCommandText(HANDLE hBlock, char* pszBuffer)
 {
     CMappedView view(hBlock, kCommandBlockSize);
-    if (view.Bytes() == NULL || !IsCommandText(view.Bytes()))
+    if (view.Bytes() == NULL)
         return FALSE;
+    const BOOL bCommand = IsCommandText(view.Bytes());
     // Another process may have left no NUL in the block; the copy stops at its end.
-    CopyCommandText(pszBuffer, kCommandBlockSize, view.Bytes(), kCommandBlockSize);
-    return TRUE;
+    if (bCommand)
+        CopyCommandText(pszBuffer, kCommandBlockSize, view.Bytes(), kCommandBlockSize);
+    view.Bytes()[0] = '\0';
+    return bCommand;
 }
 
 static HWND FindInstanceWindow(LPCSTR lpszTitle, LPCSTR lpszCommandLine)
@@ -91,7 +96,7 @@ BOOL TakeLesson(LPCSTR lpszTitle, LPCSTR lpszCommandLine, HANDLE* phLesson, HWND
             LogEvent("startup", "lesson mutex had after %lu ms%s%s", dwWaited,
                      dwWait == WAIT_ABANDONED ? " (abandoned)" : "",
                      *phWndInstance != NULL ? ", but a lesson runs: a later launch"
-                                            : ": the first launch");
+                                            : ": no lesson runs");
             return TRUE;
         }
         *phWndInstance = FindInstanceWindow(lpszTitle, lpszCommandLine);
@@ -106,10 +111,21 @@ BOOL TakeLesson(LPCSTR lpszTitle, LPCSTR lpszCommandLine, HANDLE* phLesson, HWND
     }
 }
 
+static BOOL IsLauncherFrame(HWND hWnd)
+{
+    char szClass[sizeof(kFrameClass) + 1] = "";
+    GetClassNameA(hWnd, szClass, sizeof(szClass));
+    return strcmp(szClass, kFrameClass) == 0;
+}
+
 // The block of a window that exists; while the instance is still starting its
 // show the block is not there yet, so wait a little for it.
 static HANDLE OpenCommandBlock(HWND hWndInstance)
 {
+    // A first launch may be about to make its frame: the log tells why this one waits.
+    if (!IsLauncherFrame(hWndInstance))
+        LogEvent("handover", "window %p found by its title alone: waiting for the block",
+                 static_cast<void*>(hWndInstance));
     const DWORD dwStart = GetTickCount();
     for (;;) {
         HANDLE hBlock = OpenFileMappingA(FILE_MAP_WRITE, FALSE, kCommandBlockName);
@@ -131,21 +147,21 @@ static BOOL WaitUntilTaken(HWND hWndInstance, HANDLE hTaken)
     return TRUE;
 }
 
-static LaunchExitCode HandOver(HWND hWndInstance, LPCSTR lpszText, DWORD* pdwTurnMs,
-                               DWORD* pdwTakenMs);
+static LaunchExitCode HandOver(HWND& hWndInstance, LPCSTR lpszTitle, LPCSTR lpszText,
+                               DWORD* pdwTurnMs, DWORD* pdwTakenMs);
 
-LaunchExitCode HandOverCommand(HWND hWndInstance, LPCSTR lpszText)
+LaunchExitCode HandOverCommand(HWND hWndInstance, LPCSTR lpszTitle, LPCSTR lpszText)
 {
     DWORD dwTurnMs = 0, dwTakenMs = 0;
-    const LaunchExitCode code = HandOver(hWndInstance, lpszText, &dwTurnMs, &dwTakenMs);
+    const LaunchExitCode code = HandOver(hWndInstance, lpszTitle, lpszText, &dwTurnMs, &dwTakenMs);
     LogEvent("handover", "window %p; turn after %lu ms, taken after %lu ms; exit code %d",
              static_cast<void*>(hWndInstance), dwTurnMs, dwTakenMs, code);
     return code;
 }
 
 // The hand-over itself, and how long it waited for its turn and for "taken".
-static LaunchExitCode HandOver(HWND hWndInstance, LPCSTR lpszText, DWORD* pdwTurnMs,
-                               DWORD* pdwTakenMs)
+static LaunchExitCode HandOver(HWND& hWndInstance, LPCSTR lpszTitle, LPCSTR lpszText,
+                               DWORD* pdwTurnMs, DWORD* pdwTakenMs)
 {
     // A cut text would be a different command, or a wrong answer: none at all instead.
     if (!FitsCommandBlock(lpszText))
@@ -153,6 +169,11 @@ static LaunchExitCode HandOver(HWND hWndInstance, LPCSTR lpszText, DWORD* pdwTur
     CHandleOwner block(OpenCommandBlock(hWndInstance));
     if (block.Get() == NULL)
         return EXIT_NO_BLOCK;
+    // A window found by its title alone may be a stranger's that was there before the lesson's
+    // frame: now that the block exists, the frame does too, and the notice goes to it.
+    HWND hWndFrame = FindWindowA(kFrameClass, lpszTitle);
+    if (hWndFrame != NULL)
+        hWndInstance = hWndFrame;
 
     CHandleOwner taken(OpenEventA(SYNCHRONIZE | EVENT_MODIFY_STATE, FALSE, kTakenEventName));
     if (taken.Get() == NULL) {

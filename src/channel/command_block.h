@@ -11,9 +11,10 @@
 HANDLE CreateCommandBlock();
 HANDLE CreateCommandTakenEvent();
 
-// Maps the block once and, when it holds a command text, copies it with its NUL
-// into the 256-byte buffer. FALSE when it cannot be mapped or holds no command.
-BOOL ReadCommandBlock(HANDLE hBlock, char* pszBuffer);
+// Maps the block once and takes its text: when it holds a command, copies it with its
+// NUL into the 256-byte buffer, and in the same step empties the block, so that a
+// second notice finds nothing to run. FALSE when it cannot be mapped or held no command.
+BOOL TakeCommandText(HANDLE hBlock, char* pszBuffer);
 
 // The running instance's main window. A presentation path (or any tail that is
 // not a command) counts only the launcher's own frame, by its class and title,
@@ -30,5 +31,6 @@ HWND FindRunningInstance(LPCSTR lpszTitle, LPCSTR lpszCommandLine);
 // when neither came in time.
 BOOL TakeLesson(LPCSTR lpszTitle, LPCSTR lpszCommandLine, HANDLE* phLesson, HWND* phWndInstance);
 
-// A later launch's hand-over, by the protocol above; the result is its exit code.
-LaunchExitCode HandOverCommand(HWND hWndInstance, LPCSTR lpszText);
+// A later launch's hand-over, by the protocol above, to the instance found under the
+// title; the result is its exit code.
+LaunchExitCode HandOverCommand(HWND hWndInstance, LPCSTR lpszTitle, LPCSTR lpszText);

@@ -16,8 +16,9 @@ ON_WM_ENDSESSION()
 END_MESSAGE_MAP()
 
 CMainFrame::CMainFrame()
-    : m_bFinishing(FALSE), m_nWatchTimer(0), m_hShowWnd(NULL), m_bInteractionFileReady(FALSE),
-      m_nViewerCalls(0), m_bCommandDeferred(FALSE), m_bOwnFinishDeferred(FALSE)
+    : m_bFinishing(FALSE), m_bShowStarted(FALSE), m_bClosing(FALSE), m_nWatchTimer(0),
+      m_hShowWnd(NULL), m_bInteractionFileReady(FALSE), m_nViewerCalls(0),
+      m_bCommandDeferred(FALSE), m_bOwnFinishDeferred(FALSE)
 {
 }
 

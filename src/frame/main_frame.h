@@ -54,6 +54,9 @@ private:
     BOOL OpenShowInViewer(LPCSTR lpszPath, CString& strMessage);
     void WatchShow();
     void FailShowStart(LPCSTR lpszMessage);
+    void DropQueuedTexts();
+    void CloseWhenDrained();
+    void CloseIfDrained();
     void Finish();
     CString EndViewer();
     void FinishIncomplete();
@@ -69,6 +72,10 @@ private:
 
     CHandleOwner m_hCommandBlock;
     BOOL m_bFinishing;
+    // The viewer opened the show: only then has the lesson a result to write at a logoff.
+    BOOL m_bShowStarted;
+    // A finish or a failed start-up has ended the lesson: the frame closes once the queue is empty.
+    BOOL m_bClosing;
     UINT_PTR m_nWatchTimer;
     HWND m_hShowWnd;
     BOOL m_bInteractionFileReady;

@@ -73,7 +73,8 @@ LRESULT CMainFrame::OnShowStart(WPARAM, LPARAM)
     m_bInteractionFileReady = FALSE;
     CString strPath = FormPresentationPath();
     CString strMessage;
-    if (OpenShowInViewer(strPath, strMessage))
+    m_bShowStarted = OpenShowInViewer(strPath, strMessage);
+    if (m_bShowStarted)
         WatchShow();
     else
         FailShowStart(strMessage);
@@ -153,7 +154,8 @@ void CMainFrame::WatchShow()
              m_nWatchTimer != 0 ? "running" : "not set");
 }
 
-// No show: nothing can reach the lesson any more, so the block goes before the box.
+// No show: nothing can reach the lesson any more, so the block goes before the box, and so do
+// the texts taken while the viewer was being started: none of them has a lesson to act on.
 void CMainFrame::FailShowStart(LPCSTR lpszMessage)
 {
     {
@@ -161,10 +163,37 @@ void CMainFrame::FailShowStart(LPCSTR lpszMessage)
         CViewerCall call(this);
         lazyole::OleUninitialize();
         CloseCommandBlock();
+        DropQueuedTexts();
     }
     HWND hWnd = m_hWnd;
     AfxMessageBox(lpszMessage);
-    PostMessageA(hWnd, WM_CLOSE, 0, 0);
+    if (IsStillFrame(hWnd, this))
+        CloseWhenDrained();
+}
+
+// Their senders were told "taken"; the log keeps each text for whoever looks into it.
+void CMainFrame::DropQueuedTexts()
+{
+    char szText[kCommandBlockSize];
+    while (m_queue.Pop(szText))
+        LogEvent("receive", "%s dropped: the show did not start", szText);
+    m_bCommandDeferred = FALSE;
+    m_bOwnFinishDeferred = FALSE;
+}
+
+// Every ending comes here: the frame closes once each text taken before it has run, in the
+// order taken, so that no sender told "taken" loses its text.
+void CMainFrame::CloseWhenDrained()
+{
+    m_bClosing = TRUE;
+    CloseIfDrained();
+}
+
+void CMainFrame::CloseIfDrained()
+{
+    if (m_bClosing && m_nViewerCalls == 0 && m_queue.IsEmpty() && !m_bCommandDeferred &&
+        !m_bOwnFinishDeferred)
+        PostMessageA(m_hWnd, WM_CLOSE, 0, 0);
 }
 
 LRESULT CMainFrame::OnShowCommand(WPARAM wParam, LPARAM)
@@ -182,7 +211,11 @@ LRESULT CMainFrame::OnShowCommand(WPARAM wParam, LPARAM)
     } else if (!TakeText(wParam, szText)) {
         return 0;
     }
+    // A box the command shows lets a close through, which deletes this frame.
+    HWND hWnd = m_hWnd;
     RunCommand(szText);
+    if (IsStillFrame(hWnd, this))
+        CloseIfDrained();
     return 0;
 }
 
@@ -194,7 +227,7 @@ BOOL CMainFrame::TakeText(WPARAM wParam, char* pszText)
         CopyCommandText(pszText, kCommandBlockSize, kDefaultFinishText, sizeof(kDefaultFinishText));
         return TRUE;
     }
-    BOOL bCommand = ReadCommandBlock(m_hCommandBlock.Get(), pszText);
+    BOOL bCommand = TakeCommandText(m_hCommandBlock.Get(), pszText);
     if (m_hCommandTaken.Get() != NULL)
         SetEvent(m_hCommandTaken.Get());
     if (!bCommand)
@@ -264,33 +297,34 @@ BOOL CMainFrame::OnQueryEndSession()
     return TRUE;
 }
 
-// Windows ends the process soon after this returns, and nothing of the lesson's
-// own end would run: suspend the lesson here, with no box to wait for anybody.
-// A finish under way or done keeps its result.
+// Windows may end the process at any moment once this has begun, and nothing of the lesson's own
+// end would run: so the option first, then the result of a lesson that ran and was not finished,
+// and the viewer last, as far as it can be reached; no box waits for anybody. A finish under way
+// or done keeps its result, and a lesson that never started writes none.
 void CMainFrame::OnEndSession(BOOL bEnding)
 {
     LogEvent("session", "WM_ENDSESSION %s",
-             !bEnding       ? "cancelled: the lesson goes on"
-             : m_bFinishing ? "after the finish began: result kept"
-                            : "ending: suspending the lesson");
+             !bEnding         ? "cancelled: the lesson goes on"
+             : m_bFinishing   ? "after the finish began: result kept"
+             : m_bShowStarted ? "ending: suspending the lesson"
+                              : "ending before the show started: no result");
     if (!bEnding)
         return;
-    const BOOL bSuspend = !m_bFinishing;
-    m_bFinishing = TRUE;
-    if (bSuspend) {
-        CFinishValues values;
-        ReadFinishValues(kDefaultFinishText, &values);
-        CString strUnwritten;
-        WriteLessonResult(m_strResultFile, values.m_szStatus, values.m_szScore, strUnwritten);
-    }
     // The application's exit: the option written back, the crash record gone.
     CFrameWnd::OnEndSession(bEnding);
-    if (bSuspend) {
-        // While a message sent by another process is handled, Windows refuses
-        // calls out (RPC_E_CANTCALLOUT_ININPUTSYNCCALL); the session ends anyway.
+    const BOOL bSuspend = m_bShowStarted && !m_bFinishing;
+    m_bFinishing = TRUE;
+    if (!bSuspend)
+        return;
+    CFinishValues values;
+    ReadFinishValues(kDefaultFinishText, &values);
+    CString strUnwritten;
+    WriteLessonResult(m_strResultFile, values.m_szStatus, values.m_szScore, strUnwritten);
+    // A call already waiting on the viewer cannot be joined by another. Nor can Windows' own
+    // sent message call out (RPC_E_CANTCALLOUT_ININPUTSYNCCALL); the session ends anyway.
+    if (m_nViewerCalls == 0)
         EndViewer();
-        PostMessageA(m_hWnd, WM_CLOSE, 0, 0);
-    }
+    CloseWhenDrained();
 }
 
 void CMainFrame::DispatchCommand(char chLetter)
@@ -325,10 +359,8 @@ void CMainFrame::FinishIncomplete()
 void CMainFrame::Finish()
 {
     m_bFinishing = TRUE;
-    // A viewer that refuses to quit must not cost the lesson its result: the
-    // failure is reported once the result is written, and the finish goes on.
-    CString strQuitFailure = EndViewer();
-
+    // The result first: a viewer that hangs in its quit call, or a logoff meanwhile, must not
+    // cost the lesson its result.
     CFinishValues values;
     ReadFinishValues(g_szCommandBuffer, &values);
     CString strUnwritten, strWriteFailure;
@@ -336,6 +368,8 @@ void CMainFrame::Finish()
     if (!strUnwritten.IsEmpty())
         strWriteFailure.Format(IDS_CANT_WRITE_RESULT_FILE, static_cast<LPCSTR>(m_strResultFile),
                                static_cast<LPCSTR>(strUnwritten));
+    // A viewer that refuses to quit is reported once the result is written.
+    CString strQuitFailure = EndViewer();
 
     // Each box lets other messages run, a WM_CLOSE among them, which deletes this frame.
     HWND hWnd = m_hWnd;
@@ -349,7 +383,7 @@ void CMainFrame::Finish()
         if (!IsStillFrame(hWnd, this))
             return;
     }
-    PostMessageA(hWnd, WM_CLOSE, 0, 0);
+    CloseWhenDrained();
 }
 
 // Tells the viewer to end and forgets both references, never releasing them
@@ -357,8 +391,8 @@ void CMainFrame::Finish()
 CString CMainFrame::EndViewer()
 {
     // OLE's teardown lets messages through as well as the call does: texts that
-    // come meanwhile wait in the queue, so that none runs before the caller has
-    // taken what it needs from the command buffer.
+    // come meanwhile wait in the queue, so that none runs, or closes the frame,
+    // in the middle of it.
     CViewerCall call(this);
     CString strFailure;
     try {
