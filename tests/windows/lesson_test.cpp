@@ -29,12 +29,16 @@ enum class Act {
     CancelledLogoff, // the session was to end, but goes on
     HoldQuiz,        // another program holds the interaction file open, unshared
     ReleaseQuiz,     // and lets it go
+    ExpectResult,    // the result file holds the status and score (within a moment)
     ExpectRecords,   // the interaction file holds these records (within a moment)
     ExpectCalls,     // the viewer has answered the open call and these calls, no more
     ExpectNoBox,     // no box is up
     // The viewer has not yet answered the open call, so the lesson is still starting.
     ExpectOpenPending,
     AwaitLog, // a line of the diagnostic log holds the text, within a moment
+    // The lesson's own log lines: one holds the first text, the next ones the others, in turn.
+    ExpectLogRun,
+    Idle, // nothing happens: the step only waits for its box
 };
 
 struct Step {
@@ -66,6 +70,14 @@ struct Step {
 Step Send(std::string text, DWORD code = 0)
 {
     return {.act = Act::Send, .text = std::move(text), .code = code};
+}
+Step ExpectResult(std::string status, std::string score)
+{
+    return {.act = Act::ExpectResult, .lines = {std::move(status), std::move(score)}};
+}
+Step AwaitBox(std::string begins)
+{
+    return Step{.act = Act::Idle}.Box(std::move(begins));
 }
 Step AwaitLog(std::string text)
 {
@@ -156,9 +168,11 @@ const Scenario kScenarios[] = {
      .steps = {Send(""), Just(Act::Notice), Send("S=P -G=5"), Send("xQ=Z9 A 1"), Send("-"),
                Send("-x"), Send("-H"), Just(Act::Notice), Send("-S=P")},
      .status = "P", .calls = {kQuit}},
-    {.name = "ASecondNoticeRunsTheBlocksCommandAgain",
-     .steps = {Send("-R"), Just(Act::Notice), Send("-Q=Q1 a 1"), Just(Act::Notice), Send("-G=1")},
-     .score = "1", .records = {"Q1,A,1", "Q1,A,1"}, .calls = {kStop, kRun, kStop, kRun, kQuit}},
+    // The receiver empties the block as it takes a text: a second notice finds nothing to run.
+    {.name = "ASecondNoticeFindsNothingToRun", .log = true,
+     .steps = {Send("-R"), Just(Act::Notice), AwaitLog("receive no command in the block: ignored"),
+               Send("-Q=Q1 a 1"), Just(Act::Notice), Send("-G=1")},
+     .score = "1", .records = {"Q1,A,1"}, .calls = {kStop, kRun, kQuit}},
     {.name = "RestartStopsThenRunsTheShow", .steps = {Send("-R"), Send("-G=50")}, .score = "50",
      .calls = {kStop, kRun, kQuit}},
     {.name = "ARefusedRestartIsReportedAndTheLessonGoesOn", .show = "#quelmar restart-fails\r\n",
@@ -199,6 +213,22 @@ const Scenario kScenarios[] = {
     {.name = "AnAnswerDuringAFinishIsRecorded", .show = "#quelmar quit-delay 2000\r\n",
      .steps = {Send("-S=F"), Send("-Q=Q9 b 1")}, .status = "F", .records = {"Q9,B,1"},
      .calls = {kQuit}},
+    // A viewer that hangs in its quit call costs the lesson nothing: the result comes first,
+    // and the texts taken meanwhile run once the call is over.
+    {.name = "AHungQuitWritesTheResultFirst", .show = "#quelmar quit-delay 10000\r\n",
+     .steps = {Send("-S=P -G=90"), ExpectResult("P", "90"), Send("-Q=H1 a 1"), Send("-Q=H2 b 0"),
+               Send("-Q=H3 c 1"), Expect(Act::ExpectCalls), Expect(Act::ExpectRecords)},
+     .status = "P", .score = "90", .records = {"H1,A,1", "H2,B,0", "H3,C,1"}, .calls = {kQuit}},
+    {.name = "ALogoffDuringAHungQuitKeepsTheResult", .show = "#quelmar quit-delay 6000\r\n",
+     .log = true,
+     .steps = {Send("-S=P -G=90"), ExpectResult("P", "90"), Just(Act::Logoff),
+               Expect(Act::ExpectLogRun, {"session WM_ENDSESSION", "option 1 written back"})},
+     .status = "P", .score = "90"},
+    {.name = "AFailedStartUpDropsTheTextsItTook",
+     .show = "#quelmar open-fails\r\n#quelmar open-delay 2000\r\n", .result = ResultFile::Fresh,
+     .start = Start::Launched,
+     .steps = {Send("-S=P"), Just(Act::ExpectNoBox), AwaitBox("Cant load file:\n")},
+     .status = "<none>", .score = "<none>"},
     {.name = "AResultThatCannotBeWrittenIsShown", .result = ResultFile::Unwritable,
      .steps = {Send("-S=P -G=77").Box("Cant write Result file:\n")}, .status = "<none>",
      .score = "<none>"},
@@ -244,6 +274,7 @@ protected:
     bool Do(const Step& step);
     void ExpectNoLauncherWindowShown();
     void ExpectBox(const Step& step);
+    void ExpectLogRun(const std::vector<std::string>& pieces);
     Child m_lesson;
     CHandleOwner m_quizHolder;
     std::string m_log;
@@ -274,15 +305,36 @@ void Scenarios::ExpectNoLauncherWindowShown()
     EXPECT_EQ(search.shown, "") << "the launcher showed a window of its own";
 }
 
+void Scenarios::ExpectLogRun(const std::vector<std::string>& pieces)
+{
+    std::string text;
+    ReadWholeFile(m_log, &text);
+    const std::string pid = " " + std::to_string(m_lesson.Pid()) + " ";
+    std::vector<std::string> own;
+    for (const std::string& line : Lines(text))
+        if (line.find(pid) == 23)
+            own.push_back(line);
+    auto at = std::find_if(own.begin(), own.end(), [&](const std::string& line) {
+        return line.find(pieces.at(0)) != std::string::npos;
+    });
+    for (const std::string& piece : pieces) {
+        ASSERT_NE(at, own.end()) << "not logged next: " << piece;
+        EXPECT_NE(at->find(piece), std::string::npos) << *at;
+        ++at;
+    }
+}
+
 void Scenarios::ExpectBox(const Step& step)
 {
     HWND hBox = FindBox(20000);
     EXPECT_EQ(BoxText(hBox).substr(0, step.box.size()), step.box);
+    // Behind a full-screen show a student would never see it.
+    EXPECT_TRUE(GetWindowLongA(hBox, GWL_EXSTYLE) & WS_EX_TOPMOST) << "the box is not topmost";
     if (step.statusDuringBox) {
         EXPECT_EQ(Result("lesson_status"), step.statusDuringBox);
     }
     // Nothing may cut a box short: it stays until somebody dismisses it.
-    Sleep(300);
+    Sleep(500);
     EXPECT_TRUE(IsWindow(hBox)) << "the box went by itself";
     if (!step.boxStays)
         PressOk(hBox);
@@ -323,6 +375,20 @@ bool Scenarios::Do(const Step& step)
         break;
     case Act::ReleaseQuiz:
         m_quizHolder.Close();
+        break;
+    case Act::ExpectResult:
+        // A sender ends once its text is taken; the finish follows the designed wait.
+        for (DWORD start = GetTickCount();
+             (Result("lesson_status") != step.lines.at(0) || Result("score") != step.lines.at(1)) &&
+             GetTickCount() - start < 5000;)
+            Sleep(20);
+        EXPECT_EQ(Result("lesson_status"), step.lines.at(0));
+        EXPECT_EQ(Result("score"), step.lines.at(1));
+        break;
+    case Act::ExpectLogRun:
+        ExpectLogRun(step.lines);
+        break;
+    case Act::Idle:
         break;
     case Act::ExpectRecords:
         // A sender ends once its text is taken; the record follows the designed wait.

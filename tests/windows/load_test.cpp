@@ -90,4 +90,30 @@ TEST_F(Lesson, AFirstLaunchStillStartingKeepsTheNextOneOutAndAKilledOneNobody)
     EXPECT_EQ(Result("lesson_status"), "P");
 }
 
+// A stranger's window titled like the lesson, while the first launch has not yet made its frame:
+// the answer still reaches the lesson.
+TEST_F(Lesson, AnAnswerInTheStartUpGapReachesTheLessonNotAStrangersWindow)
+{
+    const std::string log = LogOn();
+    HelperWindow folder("CabinetWClass", "tarnskov", true);
+    Child lesson;
+    ASSERT_TRUE(lesson.Start("\"" + BinPath("tarnskov.exe") + "\" " + m_show, NULL, true));
+    Child sender = Launch("-Q=G1 a 1");
+    std::string text;
+    for (DWORD start = GetTickCount();
+         (!ReadWholeFile(log, &text) ||
+          text.find("found by its title alone") == std::string::npos) &&
+         GetTickCount() - start < 10000;)
+        Sleep(10);
+    ASSERT_NE(text.find("found by its title alone"), std::string::npos);
+    lesson.Resume();
+    EXPECT_EQ(sender.Wait(30000), 0u);
+    for (int i = 0; i < 1000 && FindWindowA(kShowWindowClass, NULL) == NULL; ++i)
+        Sleep(20);
+    Send("-S=P");
+    ExpectEnded(lesson);
+    EXPECT_EQ(Records(), std::vector<std::string>{"G1,A,1"});
+    EXPECT_EQ(folder.Commands(), 0);
+}
+
 } // namespace

@@ -71,14 +71,18 @@ TEST_F(Lesson, ALoggedLessonTellsItsWholeRoadAndLinesNeverMix)
     commands.insert("-S=P -G=85");
     ExpectEnded(lesson);
 
-    std::map<DWORD, std::vector<std::string>> events = EventsByProcess(LogLines(log));
-    ExpectInOrder(
-        events[lesson.Pid()],
-        {"launch " + m_show, "option 1 saved; crash record written", "option set to 0",
-         "params result \"" + m_result + "\"", "call app 2002 ok", "show window ", "record Q1 A 1",
-         "record Q2 C 0", "record Q3 D 0", "call show 2003 ok", "call show 2002 ok",
-         "call app 2003 ok", "finish lesson_status=P written to " + m_result,
-         "finish score=85 written to " + m_result, "option 1 written back", "exit code 0"});
+    const std::vector<std::string> lines = LogLines(log);
+    // The log is the administrator's, the name the student's own.
+    for (const std::string& line : lines)
+        EXPECT_EQ(line.find("STUDENT ONE"), std::string::npos) << line;
+    std::map<DWORD, std::vector<std::string>> events = EventsByProcess(lines);
+    ExpectInOrder(events[lesson.Pid()],
+                  {"launch " + m_show, "option 1 saved; crash record written", "option set to 0",
+                   "params result \"" + m_result + "\"", "call app 2002 ok", "show window ",
+                   "record Q1 A 1", "record Q2 C 0", "record Q3 D 0", "call show 2003 ok",
+                   "call show 2002 ok", "finish lesson_status=P written to " + m_result,
+                   "finish score=85 written to " + m_result, "call app 2003 ok",
+                   "option 1 written back", "exit code 0"});
     // Every answer recorded once, and nothing else.
     std::multiset<std::string> recorded, expected = {"Q1", "Q2", "Q3"};
     for (const std::string& e : events[lesson.Pid()])

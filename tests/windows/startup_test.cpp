@@ -104,6 +104,7 @@ TEST_P(Refusals, AreReportedAndTheOptionEndsAsItWas)
     Child child = Launch(row.tail);
     HWND hBox = FindBox(15000);
     EXPECT_EQ(BoxText(hBox), row.text);
+    EXPECT_TRUE(GetWindowLongA(hBox, GWL_EXSTYLE) & WS_EX_TOPMOST) << "the box is not topmost";
     EXPECT_EQ(MacroValue(), row.during);
     EXPECT_EQ(CrashRecord(), row.during == 0 ? row.after : kNoValue);
     PressOk(hBox);
@@ -167,6 +168,44 @@ const HandOverRow kHandOvers[] = {
     {"WrittenButNotTaken", " -S=P", Peer::TakenNeverSet, kFrameClass, 4, "-S=P", 1},
 };
 // clang-format on
+
+// The session ends while a refusal is on screen: the lesson never started, so it has no result.
+TEST_F(Startup, ALogoffDuringARefusalWritesNoResult)
+{
+    const std::string result = FreshDir("Startup.ALogoffDuringARefusal") + "\\result.ini";
+    WriteParamFile("[core]\r\noutput_file=" + result + "\r\n");
+    SetMacroProtection(7);
+    Child child = Launch("x.ppt");
+    EXPECT_EQ(BoxText(FindBox(15000)), "Student Name miss");
+    HWND hFrame = FindWindowA(kFrameClass, NULL);
+    DWORD_PTR answer = 0;
+    EXPECT_NE(SendMessageTimeoutA(hFrame, WM_QUERYENDSESSION, 0, ENDSESSION_LOGOFF, SMTO_NORMAL,
+                                  10000, &answer),
+              0);
+    EXPECT_NE(SendMessageTimeoutA(hFrame, WM_ENDSESSION, TRUE, ENDSESSION_LOGOFF, SMTO_NORMAL,
+                                  10000, &answer),
+              0);
+    child.Kill(); // Windows ends the process once the message returns
+    EXPECT_EQ(MacroValue(), 7u);
+    EXPECT_EQ(CrashRecord(), kNoValue);
+    EXPECT_EQ(GetFileAttributesA(result.c_str()), INVALID_FILE_ATTRIBUTES);
+}
+
+// A second click on "Finish" after the lesson has ended: the command finds no lesson, and starts
+// none.
+TEST_F(Startup, ACommandWithNoLessonStartsNothing)
+{
+    const std::string result = FreshDir("Startup.ACommandWithNoLesson") + "\\result.ini";
+    WriteParamFile("[core]\r\noutput_file=" + result + "\r\nstudent_name=S\r\n");
+    const DWORD start = GetTickCount();
+    EXPECT_EQ(Launch("-S=P").Wait(30000), static_cast<DWORD>(EXIT_NO_LESSON));
+    EXPECT_LT(GetTickCount() - start, 10000u);
+    EXPECT_EQ(FindBox(0), nullptr);
+    EXPECT_EQ(CountProcesses("quelmar.exe"), 0u);
+    EXPECT_EQ(MacroValue(), kUntouched);
+    EXPECT_EQ(CrashRecord(), kNoValue);
+    EXPECT_EQ(GetFileAttributesA(result.c_str()), INVALID_FILE_ATTRIBUTES);
+}
 
 // The test plays the running instance: a hidden window titled in another letter
 // case, and, as a row asks, the command block and the "taken" event.
