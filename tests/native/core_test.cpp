@@ -1,6 +1,5 @@
-// Unit tests of the platform-free logic: finish tokens, Q operands and records, the queue, log
-// lines, the parameter file's mark.
-#include "channel/command_queue.h"
+// Unit tests of the platform-free logic: finish tokens, Q operands and records, log lines, the
+// parameter file's mark.
 #include "frame/finish_text.h"
 #include "frame/interaction.h"
 #include "lesson/param_mark.h"
@@ -76,41 +75,6 @@ TEST(Interaction, OperandsParseOrAreRefused)
         EXPECT_EQ(ok ? std::string(got.m_pszId) + "," + got.m_chResponse + "," + got.m_chCorrect
                      : "",
                   row.parsed);
-    }
-}
-
-TEST(Interaction, ARecordLineIsWholeOrNone)
-{
-    const CRecordFormats formats = {"%.2d/%.2d/%.4d", "%.2d:%.2d:%.2d",
-                                    "\"%s\",\"%s\",\"%s\",\"%s\",\"%s\",%c,%c\r\n"};
-    const CRecordTime now = {2000, 1, 5, 9, 3, 7};
-    const CInteraction interaction = {"Q7", 'B', '1'};
-    const std::string student(600, 's');
-    const std::string line = "\"\",\"" + student + "\",\"01/05/2000\",\"09:03:07\",\"Q7\",B,1\r\n";
-    std::vector<char> out(line.size() + 1);
-    EXPECT_EQ(FormatInteractionRecord(formats, "", student.c_str(), now, interaction, out.data(),
-                                      out.size()),
-              line.size());
-    EXPECT_EQ(std::string(out.data()), line);
-    EXPECT_EQ(FormatInteractionRecord(formats, "", student.c_str(), now, interaction, out.data(),
-                                      line.size()),
-              0u);
-}
-
-TEST(CommandQueue, KeepsArrivalOrderAcrossItsWholeCapacity)
-{
-    CCommandQueue queue;
-    char text[kCommandBlockSize];
-    // Filled and emptied twice, so the ring wraps.
-    for (int round = 0; round < 2; ++round) {
-        for (int i = 0; i < CCommandQueue::kCapacity; ++i)
-            EXPECT_TRUE(queue.Push(("-Q=" + std::to_string(round * 100 + i)).c_str()));
-        EXPECT_FALSE(queue.Push("-S=lost"));
-        for (int i = 0; i < CCommandQueue::kCapacity; ++i) {
-            ASSERT_TRUE(queue.Pop(text));
-            EXPECT_EQ(std::string(text), "-Q=" + std::to_string(round * 100 + i));
-        }
-        EXPECT_FALSE(queue.Pop(text));
     }
 }
 

@@ -4,8 +4,10 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <map>
 #include <regex>
 
+#include "rows.h"
 #include "testkit.h"
 
 namespace lessonkit {
@@ -20,6 +22,49 @@ inline std::vector<std::string> Lines(const std::string& text)
          start = end + 2)
         lines.push_back(text.substr(start, end - start));
     return lines;
+}
+
+// The log's lines, each checked for its form.
+inline std::vector<std::string> LogLines(const std::string& path)
+{
+    static const std::regex line("^\\d{4}-\\d\\d-\\d\\d \\d\\d:\\d\\d:\\d\\d\\.\\d{3} \\d+ "
+                                 "(launch|refuse|option|params|startup|viewer|call|show|"
+                                 "handover|receive|record|finish|watch|session|exit) .*$");
+    std::string text;
+    EXPECT_TRUE(ReadWholeFile(path, &text)) << path;
+    std::vector<std::string> lines = Lines(text);
+    EXPECT_EQ(text.size(), lines.empty() ? 0 : text.rfind("\r\n") + 2) << "a line without CR LF";
+    for (const std::string& l : lines)
+        EXPECT_TRUE(std::regex_match(l, line)) << "malformed: " << l;
+    return lines;
+}
+
+// The events ("<event> <details>") of each process, in the order they were logged.
+inline std::map<DWORD, std::vector<std::string>>
+EventsByProcess(const std::vector<std::string>& lines)
+{
+    std::map<DWORD, std::vector<std::string>> events;
+    for (const std::string& line : lines) {
+        const size_t pid = line.find(' ', line.find(' ') + 1) + 1, event = line.find(' ', pid) + 1;
+        events[std::stoul(line.substr(pid, event - pid))].push_back(line.substr(event));
+    }
+    return events;
+}
+
+// Each piece begins one of the events, in this order: the very next one when adjacent, else
+// other events may come between.
+inline void ExpectInOrder(const std::vector<std::string>& events,
+                          const std::vector<std::string>& pieces, bool adjacent = false)
+{
+    auto next = events.begin();
+    for (const std::string& piece : pieces) {
+        auto at = std::find_if(next, events.end(), [&](const std::string& e) {
+            return e.compare(0, piece.size(), piece) == 0;
+        });
+        ASSERT_NE(at, events.end()) << "not logged, or out of order: " << piece;
+        EXPECT_TRUE(!adjacent || next == events.begin() || at == next) << "not next: " << piece;
+        next = at + 1;
+    }
 }
 
 class Lesson : public testing::Test {
@@ -66,6 +111,13 @@ protected:
         SetLogFile(m_dir + "\\lesson.log");
         return m_dir + "\\lesson.log";
     }
+    // Whether a line of the log holds the text within 10 s.
+    static bool AwaitLogged(const std::string& log, const std::string& text)
+    {
+        std::string now;
+        return WaitFor(
+            [&] { return ReadWholeFile(log, &now) && now.find(text) != std::string::npos; }, 10000);
+    }
     void TearDown() override
     {
         KillAll("tarnskov.exe");
@@ -76,9 +128,8 @@ protected:
     Child Start(const std::string& tail, const char* workingDir = NULL)
     {
         Child child = Launch(tail, workingDir);
-        for (DWORD start = GetTickCount(); FindWindowA(kShowWindowClass, NULL) == NULL &&
-                                           GetTickCount() - start < 20000 && child.Running();)
-            Sleep(20);
+        WaitFor([&] { return FindWindowA(kShowWindowClass, NULL) != NULL || !child.Running(); },
+                20000);
         Sleep(kShowWindowWaitMs);
         DWORD_PTR answer;
         SendMessageTimeoutA(FindWindowA(kFrameClass, NULL), WM_NULL, 0, 0, SMTO_NORMAL, 10000,

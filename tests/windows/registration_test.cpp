@@ -7,27 +7,21 @@ using namespace testkit;
 
 namespace {
 
-const std::string kProgId = kViewerProgId;
-const std::string kOtherClsid = "{5B1F9A52-3C7E-4D20-9A61-0E4C2F8B7D13}";
+const std::string kProgId = kViewerProgId, kOtherClsid = "{5B1F9A52-3C7E-4D20-9A61-0E4C2F8B7D13}";
 
-// The default value of HKCR\<subkey>, "<none>" when the key is not there.
-std::string ClassValue(const std::string& subkey)
+// The default value of HKCR\<subkey>, "<none>" when the key is not there; "" sets none.
+std::string ClassValue(const std::string& subkey, const std::string& set = "")
 {
     CRegKeyOwner key;
     char sz[MAX_PATH] = "";
     DWORD cb = sizeof(sz);
+    if (!set.empty() && key.Create(HKEY_CLASSES_ROOT, subkey.c_str(), KEY_ALL_ACCESS) == 0)
+        RegSetValueExA(key.Get(), NULL, 0, REG_SZ, reinterpret_cast<const BYTE*>(set.c_str()),
+                       static_cast<DWORD>(set.size() + 1));
     if (key.Open(HKEY_CLASSES_ROOT, subkey.c_str(), KEY_READ) != ERROR_SUCCESS)
         return "<none>";
     RegQueryValueExA(key.Get(), NULL, NULL, NULL, reinterpret_cast<BYTE*>(sz), &cb);
     return sz;
-}
-
-void SetClassValue(const std::string& subkey, const std::string& value)
-{
-    CRegKeyOwner key;
-    ASSERT_EQ(key.Create(HKEY_CLASSES_ROOT, subkey.c_str(), KEY_SET_VALUE), ERROR_SUCCESS);
-    RegSetValueExA(key.Get(), NULL, 0, REG_SZ, reinterpret_cast<const BYTE*>(value.c_str()),
-                   static_cast<DWORD>(value.size() + 1));
 }
 
 // quelmar.exe with those options: its exit code, and in *err what it wrote on stderr.
@@ -45,63 +39,46 @@ DWORD RunQuelmar(const std::string& options, std::string* err)
     return code;
 }
 
-class Registration : public testing::Test {
-protected:
-    void SetUp() override
-    {
-        Reset();
-        m_clsid = ClassValue(kProgId + "\\CLSID");
-        m_server = "\"" + BinPath("quelmar.exe") + "\"";
-    }
-    void TearDown() override { Reset(); }
-    // quelmar registered alone, as every other suite needs it, whatever a test left.
-    void Reset()
-    {
+// What the registry says of both viewers: the ProgID, its class, and each class's server.
+std::string Classes(const std::string& clsid)
+{
+    return ClassValue(kProgId) + "|" + ClassValue(kProgId + "\\CLSID") + "|" +
+           ClassValue("CLSID\\" + kOtherClsid + "\\LocalServer32") + "|" +
+           ClassValue("CLSID\\" + clsid + "\\LocalServer32");
+}
+
+// quelmar's own registration goes whole; another viewer's stays, unless /force replaces it.
+// quelmar alone is registered at the end: the other suites need it.
+TEST(Registration, KeepsToItsOwnKeys)
+{
+    auto reset = [] {
         RegDeleteTreeA(HKEY_CLASSES_ROOT, kProgId.c_str());
         RegDeleteTreeA(HKEY_CLASSES_ROOT, ("CLSID\\" + kOtherClsid).c_str());
-        ASSERT_TRUE(RegisterViewer());
-    }
-    // What the registry says of both viewers.
-    std::string Classes()
-    {
-        return ClassValue(kProgId) + "|" + ClassValue(kProgId + "\\CLSID") + "|" +
-               ClassValue("CLSID\\" + kOtherClsid + "\\LocalServer32") + "|" +
-               ClassValue("CLSID\\" + m_clsid + "\\LocalServer32");
-    }
-    std::string m_clsid, m_server;
-};
-
-TEST_F(Registration, AnotherViewersProgIdIsLeftAloneUnlessForced)
-{
+        return RegisterViewer();
+    };
+    ASSERT_TRUE(reset());
+    const std::string clsid = ClassValue(kProgId + "\\CLSID");
+    const std::string server = "\"" + BinPath("quelmar.exe") + "\"";
     std::string err;
-    ASSERT_EQ(RunQuelmar("/UnregServer", &err), 0u) << err;
-    SetClassValue(kProgId, "Another viewer");
-    SetClassValue(kProgId + "\\CLSID", kOtherClsid);
-    SetClassValue("CLSID\\" + kOtherClsid + "\\LocalServer32", "C:\\viewer\\viewer.exe");
-    const std::string before = Classes();
-    ASSERT_EQ(before, "Another viewer|" + kOtherClsid + "|C:\\viewer\\viewer.exe|<none>");
+    EXPECT_EQ(Classes(clsid), "|" + clsid + "|<none>|" + server);
+    EXPECT_EQ(RunQuelmar("/UnregServer", &err), 0u) << err;
+    EXPECT_EQ(Classes(clsid), "<none>|<none>|<none>|<none>");
 
+    ClassValue(kProgId, "Another viewer");
+    ClassValue(kProgId + "\\CLSID", kOtherClsid);
+    ClassValue("CLSID\\" + kOtherClsid + "\\LocalServer32", "C:\\viewer\\viewer.exe");
+    const std::string before = Classes(clsid);
     EXPECT_EQ(RunQuelmar("/RegServer", &err), 1u);
     EXPECT_NE(err.find(kProgId + " is registered to another class, " + kOtherClsid), err.npos)
         << err;
-    EXPECT_EQ(Classes(), before);
+    EXPECT_EQ(Classes(clsid), before);
     EXPECT_EQ(RunQuelmar("/UnregServer", &err), 0u);
     EXPECT_NE(err.find("left as it is"), err.npos) << err;
-    EXPECT_EQ(Classes(), before);
+    EXPECT_EQ(Classes(clsid), before);
 
     EXPECT_EQ(RunQuelmar("/RegServer /force", &err), 0u) << err;
-    EXPECT_EQ(Classes(), "Another viewer|" + m_clsid + "|C:\\viewer\\viewer.exe|" + m_server);
-}
-
-TEST_F(Registration, QuelmarsOwnRegistrationComesAndGoes)
-{
-    std::string err;
-    ASSERT_EQ(Classes(), "|" + m_clsid + "|<none>|" + m_server);
-    EXPECT_EQ(RunQuelmar("/UnregServer", &err), 0u) << err;
-    EXPECT_EQ(Classes(), "<none>|<none>|<none>|<none>");
-    EXPECT_EQ(RunQuelmar("/RegServer", &err), 0u) << err;
-    EXPECT_EQ(RunQuelmar("/RegServer", &err), 0u) << err;
-    EXPECT_EQ(Classes(), "|" + m_clsid + "|<none>|" + m_server);
+    EXPECT_EQ(Classes(clsid), "Another viewer|" + clsid + "|C:\\viewer\\viewer.exe|" + server);
+    EXPECT_TRUE(reset());
 }
 
 } // namespace

@@ -4,6 +4,7 @@
 #include <memory>
 #include <ostream>
 
+#include "rows.h"
 #include "testkit.h"
 
 using namespace testkit;
@@ -31,10 +32,19 @@ protected:
     bool m_viewerWasRegistered = false;
 };
 
-// clang-format off
-enum class Setup { Nothing, FullProgram, NoViewerKey, AShow, NoOptionsKey, NoOption, OptionText,
-                   CrashRecordAndShow };
-// clang-format on
+// What the launch meets. A crash record holds the row's value after; a logoff comes while the
+// box is up, and Windows ends the process.
+enum class Setup {
+    Nothing,
+    FullProgram,
+    NoViewerKey,
+    AShow,
+    NoOptionsKey,
+    NoOption,
+    OptionText,
+    CrashRecordAndShow,
+    Logoff
+};
 struct Refusal {
     const char* name;
     Setup setup;
@@ -42,27 +52,27 @@ struct Refusal {
     const char* paramFile; // NULL: no PARAM.CMI at all
     std::string tail, text;
     DWORD during, after; // the option while the box is up, and after
+    friend void PrintTo(const Refusal& row, std::ostream* os) { *os << row.name; }
 };
-
-void PrintTo(const Refusal& row, std::ostream* os)
-{
-    *os << row.name;
-}
 
 // clang-format off
 const Refusal kRefusals[] = {
     {"TheFullProgramRuns", Setup::FullProgram, 1, NULL, "C:\\lessons\\x.ppt",
      "PowerPoint still running\n\nKELVAND.EXE C:\\lessons\\x.ppt", 1, 1},
     {"NoViewerInstalled", Setup::NoViewerKey, 1, NULL, "x.ppt", "PPT Viewer not found", 1, 1},
-    {"AShowRuns", Setup::AShow, 1, NULL, "a b.ppt", "PPT Viewer still running\n\nQUELMAR.EXE a b.ppt",
-     1, 1},
-    {"NoOptionsKey", Setup::NoOptionsKey, 1, NULL, "x.ppt", "PPT Viewer not found", kNoValue, kNoValue},
+    {"AShowRuns", Setup::AShow, 1, NULL, "a b.ppt",
+     "PPT Viewer still running\n\nQUELMAR.EXE a b.ppt", 1, 1},
+    {"NoOptionsKey", Setup::NoOptionsKey, 1, NULL, "x.ppt", "PPT Viewer not found", kNoValue,
+     kNoValue},
     {"NoOption", Setup::NoOption, 1, NULL, "x.ppt", "PPT Viewer failure", kNoValue, kNoValue},
-    {"TheOptionIsText", Setup::OptionText, 1, NULL, "x.ppt", "PPT Viewer failure", kNoValue, kNoValue},
+    {"TheOptionIsText", Setup::OptionText, 1, NULL, "x.ppt", "PPT Viewer failure", kNoValue,
+     kNoValue},
     // A launcher killed mid-lesson left the option off and its viewer running: the
-    // option is written back before any check.
+    // option is written back before any check, even one of all ones.
     {"ACrashRecord", Setup::CrashRecordAndShow, 0, NULL, "x.ppt",
      "PPT Viewer still running\n\nQUELMAR.EXE x.ppt", 7, 7},
+    {"ACrashRecordOfAllOnes", Setup::CrashRecordAndShow, 0, NULL, "x.ppt",
+     "PPT Viewer still running\n\nQUELMAR.EXE x.ppt", 0xFFFFFFFF, 0xFFFFFFFF},
     {"NoParameterFile", Setup::Nothing, 7, NULL, "x.ppt", "Result File not found", 0, 7},
     {"AnAllOnesOption", Setup::Nothing, 0xFFFFFFFF, NULL, "x.ppt", "Result File not found", 0,
      0xFFFFFFFF},
@@ -70,6 +80,9 @@ const Refusal kRefusals[] = {
      "Result File not found", 0, 7},
     {"NoStudentName", Setup::Nothing, 7, "[core]\r\noutput_file=r.ini\r\n", "x.ppt",
      "Student Name miss", 0, 7},
+    // The lesson never started, so it has no result to write.
+    {"ALogoffDuringARefusalWritesNoResult", Setup::Logoff, 7, "[core]\r\noutput_file=r.ini\r\n",
+     "x.ppt", "Student Name miss", 0, 7},
 };
 // clang-format on
 
@@ -93,7 +106,7 @@ TEST_P(Refusals, AreReportedAndTheOptionEndsAsItWas)
     if (row.setup == Setup::OptionText)
         SetValue(kOptionsKey, "MacroVirusProtection", REG_SZ, "1", 2);
     if (row.setup == Setup::CrashRecordAndShow)
-        SetDword(kLauncherKey, "SavedMacroVirusProtection", 7);
+        SetDword(kLauncherKey, "SavedMacroVirusProtection", row.after);
     std::unique_ptr<HelperWindow> window;
     if (row.setup == Setup::FullProgram)
         window.reset(new HelperWindow("PP97FrameClass", "Microsoft PowerPoint"));
@@ -107,29 +120,41 @@ TEST_P(Refusals, AreReportedAndTheOptionEndsAsItWas)
     EXPECT_TRUE(GetWindowLongA(hBox, GWL_EXSTYLE) & WS_EX_TOPMOST) << "the box is not topmost";
     EXPECT_EQ(MacroValue(), row.during);
     EXPECT_EQ(CrashRecord(), row.during == 0 ? row.after : kNoValue);
-    PressOk(hBox);
-    EXPECT_EQ(child.Wait(15000), 0u);
+    if (row.setup == Setup::Logoff) {
+        // The frame exists by now, never shown.
+        HWND hFrame = FindWindowA(kFrameClass, "TARNSKOV");
+        EXPECT_FALSE(IsWindowVisible(hFrame));
+        DWORD_PTR answer = 0;
+        for (UINT message : {WM_QUERYENDSESSION, WM_ENDSESSION})
+            EXPECT_NE(SendMessageTimeoutA(hFrame, message, TRUE, ENDSESSION_LOGOFF, SMTO_NORMAL,
+                                          10000, &answer),
+                      0);
+        child.Kill();
+        EXPECT_EQ(GetFileAttributesA((WindowsDir() + "\\r.ini").c_str()), INVALID_FILE_ATTRIBUTES);
+    } else {
+        PressOk(hBox);
+        EXPECT_EQ(child.Wait(15000), 0u);
+    }
     EXPECT_EQ(MacroValue(), row.after);
     EXPECT_EQ(CrashRecord(), kNoValue);
 }
 
-INSTANTIATE_TEST_SUITE_P(Startup, Refusals, testing::ValuesIn(kRefusals),
-                         [](const testing::TestParamInfo<Refusal>& info) {
-                             return std::string(info.param.name);
-                         });
+INSTANTIATE_TEST_SUITE_P(Startup, Refusals, testing::ValuesIn(kRefusals), RowName());
 
-TEST_F(Startup, TheFrameExistsWhileTheMissingStudentIsReportedAndGoesUnseen)
+// A second click on "Finish" after the lesson has ended: the command finds no lesson, and starts
+// none.
+TEST_F(Startup, ACommandWithNoLessonStartsNothing)
 {
-    WriteParamFile("[CORE]\r\nOUTPUT_FILE=r.ini\r\n");
-    Child child = Launch("x.ppt");
-    HWND hBox = FindBox(15000);
-    ASSERT_NE(hBox, nullptr);
-    HWND hFrame = FindWindowA(kFrameClass, "TARNSKOV");
-    ASSERT_NE(hFrame, nullptr);
-    EXPECT_FALSE(IsWindowVisible(hFrame));
-    PressOk(hBox);
-    EXPECT_EQ(child.Wait(15000), 0u);
-    EXPECT_FALSE(IsWindow(hFrame));
+    const std::string result = FreshDir("Startup.ACommandWithNoLesson") + "\\result.ini";
+    WriteParamFile("[core]\r\noutput_file=" + result + "\r\nstudent_name=S\r\n");
+    const DWORD start = GetTickCount();
+    EXPECT_EQ(Launch("-S=P").Wait(30000), static_cast<DWORD>(EXIT_NO_LESSON));
+    EXPECT_LT(GetTickCount() - start, 10000u);
+    EXPECT_EQ(FindBox(0), nullptr);
+    EXPECT_EQ(CountProcesses("quelmar.exe"), 0u);
+    EXPECT_EQ(MacroValue(), kUntouched);
+    EXPECT_EQ(CrashRecord(), kNoValue);
+    EXPECT_EQ(GetFileAttributesA(result.c_str()), INVALID_FILE_ATTRIBUTES);
 }
 
 enum class Peer { Plain, NoBlock, TakenNeverSet, TurnHeld };
@@ -141,12 +166,8 @@ struct HandOverRow {
     DWORD code;
     std::string block; // its text afterwards; kUntouched when nothing was written
     LONG posts;
+    friend void PrintTo(const HandOverRow& row, std::ostream* os) { *os << row.name; }
 };
-
-void PrintTo(const HandOverRow& row, std::ostream* os)
-{
-    *os << row.name;
-}
 
 const std::string kUntouchedBlock(kCommandBlockSize, 'X');
 
@@ -168,44 +189,6 @@ const HandOverRow kHandOvers[] = {
     {"WrittenButNotTaken", " -S=P", Peer::TakenNeverSet, kFrameClass, 4, "-S=P", 1},
 };
 // clang-format on
-
-// The session ends while a refusal is on screen: the lesson never started, so it has no result.
-TEST_F(Startup, ALogoffDuringARefusalWritesNoResult)
-{
-    const std::string result = FreshDir("Startup.ALogoffDuringARefusal") + "\\result.ini";
-    WriteParamFile("[core]\r\noutput_file=" + result + "\r\n");
-    SetMacroProtection(7);
-    Child child = Launch("x.ppt");
-    EXPECT_EQ(BoxText(FindBox(15000)), "Student Name miss");
-    HWND hFrame = FindWindowA(kFrameClass, NULL);
-    DWORD_PTR answer = 0;
-    EXPECT_NE(SendMessageTimeoutA(hFrame, WM_QUERYENDSESSION, 0, ENDSESSION_LOGOFF, SMTO_NORMAL,
-                                  10000, &answer),
-              0);
-    EXPECT_NE(SendMessageTimeoutA(hFrame, WM_ENDSESSION, TRUE, ENDSESSION_LOGOFF, SMTO_NORMAL,
-                                  10000, &answer),
-              0);
-    child.Kill(); // Windows ends the process once the message returns
-    EXPECT_EQ(MacroValue(), 7u);
-    EXPECT_EQ(CrashRecord(), kNoValue);
-    EXPECT_EQ(GetFileAttributesA(result.c_str()), INVALID_FILE_ATTRIBUTES);
-}
-
-// A second click on "Finish" after the lesson has ended: the command finds no lesson, and starts
-// none.
-TEST_F(Startup, ACommandWithNoLessonStartsNothing)
-{
-    const std::string result = FreshDir("Startup.ACommandWithNoLesson") + "\\result.ini";
-    WriteParamFile("[core]\r\noutput_file=" + result + "\r\nstudent_name=S\r\n");
-    const DWORD start = GetTickCount();
-    EXPECT_EQ(Launch("-S=P").Wait(30000), static_cast<DWORD>(EXIT_NO_LESSON));
-    EXPECT_LT(GetTickCount() - start, 10000u);
-    EXPECT_EQ(FindBox(0), nullptr);
-    EXPECT_EQ(CountProcesses("quelmar.exe"), 0u);
-    EXPECT_EQ(MacroValue(), kUntouched);
-    EXPECT_EQ(CrashRecord(), kNoValue);
-    EXPECT_EQ(GetFileAttributesA(result.c_str()), INVALID_FILE_ATTRIBUTES);
-}
 
 // The test plays the running instance: a hidden window titled in another letter
 // case, and, as a row asks, the command block and the "taken" event.
@@ -230,8 +213,7 @@ TEST_P(HandOvers, CopyTheWholeTailOrTellByTheExitCodeWhyNot)
     Child child = LaunchRaw("\"" + BinPath("tarnskov.exe") + "\"" + row.tail);
     EXPECT_EQ(child.Wait(30000), row.code);
     EXPECT_EQ(FindBox(0), nullptr);
-    for (int i = 0; i < 100 && instance.Commands() < row.posts; ++i)
-        Sleep(10);
+    WaitFor([&] { return instance.Commands() >= row.posts; }, 1000);
     EXPECT_EQ(instance.Commands(), row.posts);
     EXPECT_EQ(MacroValue(), kUntouched);
     if (view.Bytes()) {
@@ -247,25 +229,6 @@ TEST_P(HandOvers, CopyTheWholeTailOrTellByTheExitCodeWhyNot)
         ReleaseMutex(turn.Get());
 }
 
-INSTANTIATE_TEST_SUITE_P(Startup, HandOvers, testing::ValuesIn(kHandOvers),
-                         [](const testing::TestParamInfo<HandOverRow>& info) {
-                             return std::string(info.param.name);
-                         });
-
-TEST_F(Startup, ABlockMadeSoonAfterTheWindowStillGetsTheCommand)
-{
-    HelperWindow instance(kFrameClass, "TARNSKOV");
-    Child child = Launch("-S=late");
-    // The instance is still starting its show: the block comes a moment later.
-    Sleep(500);
-    CHandleOwner block(CreateFileMappingA(INVALID_HANDLE_VALUE, NULL, PAGE_READWRITE, 0,
-                                          kCommandBlockSize, kCommandBlockName));
-    CMappedView view(block.Get(), kCommandBlockSize);
-    EXPECT_EQ(child.Wait(15000), 0u);
-    EXPECT_STREQ(view.Bytes(), "-S=late");
-    for (int i = 0; i < 100 && instance.Commands() == 0; ++i)
-        Sleep(10);
-    EXPECT_EQ(instance.Commands(), 1);
-}
+INSTANTIATE_TEST_SUITE_P(Startup, HandOvers, testing::ValuesIn(kHandOvers), RowName());
 
 } // namespace

@@ -112,10 +112,7 @@ size_t CountProcesses(const char* imageName)
 
 bool WaitNoProcess(const char* imageName, DWORD timeoutMs)
 {
-    for (DWORD start = GetTickCount(); CountProcesses(imageName) != 0; Sleep(20))
-        if (GetTickCount() - start >= timeoutMs)
-            return false;
-    return true;
+    return WaitFor([&] { return CountProcesses(imageName) == 0; }, timeoutMs);
 }
 
 void KillAll(const char* imageName)
@@ -131,10 +128,8 @@ void KillAll(const char* imageName)
 
 HWND FindBox(DWORD timeoutMs)
 {
-    HWND hBox;
-    for (DWORD start = GetTickCount();
-         (hBox = FindWindowA("#32770", "TARNSKOV")) == NULL && GetTickCount() - start < timeoutMs;)
-        Sleep(10);
+    HWND hBox = NULL;
+    WaitFor([&] { return (hBox = FindWindowA("#32770", "TARNSKOV")) != NULL; }, timeoutMs);
     return hBox;
 }
 
@@ -161,8 +156,7 @@ void PressOk(HWND hBox)
 {
     PostMessageA(hBox, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED),
                  reinterpret_cast<LPARAM>(GetDlgItem(hBox, IDOK)));
-    for (DWORD start = GetTickCount(); IsWindow(hBox) && GetTickCount() - start < 5000;)
-        Sleep(10);
+    WaitFor([&] { return !IsWindow(hBox); }, 5000);
 }
 
 std::string DismissBox(DWORD timeoutMs)
@@ -277,14 +271,6 @@ bool RegisterViewer()
 void UnregisterViewer()
 {
     LaunchRaw("\"" + BinPath("quelmar.exe") + "\" /UnregServer").Wait(30000);
-}
-
-std::string BlockText()
-{
-    CHandleOwner block(OpenFileMappingA(FILE_MAP_WRITE, FALSE, kCommandBlockName));
-    CMappedView view(block.Get(), kCommandBlockSize);
-    return view.Bytes() ? std::string(view.Bytes(), strnlen(view.Bytes(), kCommandBlockSize))
-                        : "<no block>";
 }
 
 // ---- files ----

@@ -97,9 +97,6 @@ bool ViewerRegistered();
 bool RegisterViewer();
 void UnregisterViewer();
 
-// The command block's text, or "<no block>" when no lesson holds one.
-std::string BlockText();
-
 // Files: whole texts, PARAM.CMI in the Windows directory, a fresh folder under the
 // temp folder, and a file held open with no sharing, as another program may hold it.
 bool ReadWholeFile(const std::string& path, std::string* out);
@@ -109,6 +106,15 @@ void WriteParamFile(const std::string& text);
 void DeleteParamFile();
 std::string FreshDir(const std::string& name);
 HANDLE HoldFile(const std::string& path);
+
+// Polls until done() holds, for at most timeoutMs; whether it held.
+template <class Done> bool WaitFor(Done done, DWORD timeoutMs)
+{
+    for (DWORD start = GetTickCount(); !done(); Sleep(10))
+        if (GetTickCount() - start >= timeoutMs)
+            return false;
+    return true;
+}
 
 // Processes of one image name (tarnskov.exe, quelmar.exe).
 size_t CountProcesses(const char* imageName);
