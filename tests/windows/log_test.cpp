@@ -86,6 +86,29 @@ TEST_F(Lesson, AnUnwritableLogChangesNothing)
     EXPECT_EQ(GetFileAttributesA((m_dir + "\\no such folder").c_str()), INVALID_FILE_ATTRIBUTES);
 }
 
+// A REG_EXPAND_SZ value names the log with its environment strings expanded, a REG_SZ value as
+// it stands; the launch is a command that finds no lesson, and logs all the same.
+class LogValueTypes : public Lesson, public testing::WithParamInterface<DWORD> {};
+
+TEST_P(LogValueTypes, NameTheFile)
+{
+    char user[256];
+    const std::string literal = m_dir + "\\%USERNAME%.log",
+                      expanded = m_dir + "\\" +
+                                 std::string(user, GetEnvironmentVariableA("USERNAME", user, 256)) +
+                                 ".log";
+    SetLogFile(literal, GetParam());
+    EXPECT_EQ(Launch("-Q=Q1 a 1").Wait(30000), static_cast<DWORD>(EXIT_NO_LESSON));
+    EXPECT_EQ(GetFileAttributesA(expanded.c_str()) != INVALID_FILE_ATTRIBUTES,
+              GetParam() == REG_EXPAND_SZ);
+    EXPECT_EQ(GetFileAttributesA(literal.c_str()) != INVALID_FILE_ATTRIBUTES, GetParam() == REG_SZ);
+}
+
+INSTANTIATE_TEST_SUITE_P(Lesson, LogValueTypes, testing::Values(REG_SZ, REG_EXPAND_SZ),
+                         [](const testing::TestParamInfo<DWORD>& info) {
+                             return info.param == REG_SZ ? "TakenAsItStands" : "Expanded";
+                         });
+
 // What the parameter event says of the PARAM.CMI that Windows' profile functions read.
 struct ParamCase {
     const char* name;

@@ -1,0 +1,92 @@
+// The documents say what the program does: their PARAM.CMI examples run as written, and the
+// messages the administrators' notes list are the program's own.
+#include <set>
+
+#include "lesson_fixture.h"
+#include "res/resource.h"
+
+namespace {
+
+using namespace lessonkit;
+
+// A document, as the build copies it beside the tests.
+std::string Doc(const char* name)
+{
+    std::string text;
+    EXPECT_TRUE(ReadWholeFile(BinPath(name), &text)) << name;
+    return text;
+}
+
+// A document's first PARAM.CMI example as a reader copies it: from its "[core]" line to the first
+// blank line or code fence, each line without its indentation.
+std::string ParamExample(const std::string& doc)
+{
+    std::string example;
+    size_t at = doc.find("[core]\n");
+    at = doc.rfind('\n', at) + 1;
+    for (size_t end; (end = doc.find('\n', at)) != std::string::npos; at = end + 1) {
+        const std::string line = doc.substr(at, end - at);
+        const size_t text = line.find_first_not_of(' ');
+        if (text == std::string::npos || line.compare(text, 3, "```") == 0)
+            break;
+        example += line.substr(text) + "\r\n";
+    }
+    return example;
+}
+
+class DocExamples : public Lesson, public testing::WithParamInterface<const char*> {};
+
+// Its result lands where the example says, as a reader takes it (a comment after the value is
+// not the file's name), its folders made first as a CMI system would.
+TEST_P(DocExamples, RunALesson)
+{
+    const std::string example = ParamExample(Doc(GetParam()));
+    WriteParamFile(example);
+    for (std::string* path : {&m_result, &m_quiz}) {
+        const std::string key = path == &m_result ? "output_file=" : "interaction_file=";
+        const size_t at = example.find(key) + key.size();
+        *path = example.substr(at, example.find_first_of(";\r", at) - at);
+        path->erase(path->find_last_not_of(' ') + 1);
+        CreateDirectoryA(path->substr(0, path->rfind('\\')).c_str(), NULL);
+        DeleteFileA(path->c_str());
+    }
+    Child lesson = Start();
+    Send("-Q=Q1 a 1");
+    Send("-S=P -G=85");
+    ExpectEnded(lesson);
+    EXPECT_EQ(Result("lesson_status"), "P");
+    EXPECT_EQ(Result("score"), "85");
+    EXPECT_EQ(Records(), std::vector<std::string>{"Q1,A,1"});
+}
+
+INSTANTIATE_TEST_SUITE_P(Docs, DocExamples, testing::Values("README.md", "ADMINISTRATORS.txt"),
+                         [](const testing::TestParamInfo<const char*>& info) {
+                             return *info.param == 'R' ? "Readme" : "AdministratorsNotes";
+                         });
+
+// Each 'Box: "<text>"' of the notes is a message's text up to its first %s or line break, and
+// every message the program shows is listed.
+TEST(Docs, TheMessagesListedAreTheProgramsOwn)
+{
+    HMODULE program =
+        LoadLibraryExA(BinPath("tarnskov.exe").c_str(), NULL, LOAD_LIBRARY_AS_DATAFILE);
+    ASSERT_NE(program, nullptr);
+    std::set<std::string> messages, listed;
+    for (UINT id :
+         {IDS_POWERPOINT_RUNNING, IDS_VIEWER_RUNNING, IDS_VIEWER_FAILURE, IDS_VIEWER_NOT_FOUND,
+          IDS_RESULT_FILE_NOT_FOUND, IDS_CANT_LAUNCH_VIEWER, IDS_VIEWER_NOT_CREATED,
+          IDS_CANT_LOAD_FILE, IDS_CANT_START_WINDOWING, IDS_STUDENT_NAME_MISSING,
+          IDS_CANT_CREATE_QUIZ_FILE, IDS_CANT_UPDATE_QUIZ_FILE, IDS_CANT_WRITE_RESULT_FILE}) {
+        char text[512];
+        const std::string message(text, LoadStringA(program, id, text, sizeof(text)));
+        messages.insert(message.substr(0, std::min(message.find("%s"), message.find('\n'))));
+    }
+    FreeLibrary(program);
+    const std::string notes = Doc("ADMINISTRATORS.txt");
+    for (size_t at = notes.find("\nBox: \""); at != std::string::npos;
+         at = notes.find("\nBox: \"", at + 1))
+        listed.insert(notes.substr(at + 7, notes.find("\"\n", at + 7) - at - 7));
+    EXPECT_EQ(listed, messages);
+}
+
+} // namespace
