@@ -109,6 +109,7 @@ const std::string kQuit = "app 2003 -> ok", kStop = "show 2003 -> ok", kRun = "s
 const std::string kRefused = " -> 0x80020009"; // DISP_E_EXCEPTION: the viewer refused
 const char kAnyCalls[] = "*";
 const char kNone[] = "<none>"; // no such value in the result file
+const char kLog[] = "lesson.log";
 
 struct Scenario {
     const char* name;
@@ -117,7 +118,7 @@ struct Scenario {
     QuizFile quiz = QuizFile::Fresh;
     Start start = Start::Running;
     Setup setup = Setup::None;
-    bool log = false; // the diagnostic log switched on
+    const char* log = nullptr; // the diagnostic log switched on, named in the test's folder
     std::vector<Step> steps = {};
     const char* status = "C";
     const char* score = "42";
@@ -160,7 +161,7 @@ const Scenario kScenarios[] = {
                Send("-H"), On(Notice), Send("-S=P")},
      .status = "P", .calls = {kQuit}},
     // The receiver empties the block as it takes a text: a second notice finds nothing to run.
-    {.name = "ASecondNoticeFindsNothingToRun", .log = true,
+    {.name = "ASecondNoticeFindsNothingToRun", .log = kLog,
      .steps = {Send("-R"), On(Notice), On(AwaitLog, {"receive no command in the block: ignored"}),
                Send("-Q=Q1 a 1"), On(Notice), Send("-G=1")},
      .score = "1", .records = {"Q1,A,1"}, .calls = {kStop, kRun, kQuit}},
@@ -185,7 +186,7 @@ const Scenario kScenarios[] = {
                Send("-Q=Q2 b 1").Box("Cant Update Quiz file"), On(ReleaseQuiz)},
      .status = "I,S", .records = {"Q1,A,1"}, .calls = {kQuit}},
     // Virus scanners and indexers hold a file for a moment after it changed.
-    {.name = "AMomentsLockIsWaitedOut", .log = true,
+    {.name = "AMomentsLockIsWaitedOut", .log = kLog,
      .steps = {Send("-Q=Q1 a 1"), On(ExpectRecords, {"Q1,A,1"}), On(HoldQuiz), Send("-Q=Q2 b 1"),
                On(AwaitLog, {"is locked by another program"}), On(ReleaseQuiz),
                On(ExpectRecords, {"Q1,A,1", "Q2,B,1"}), On(ExpectNoBox), Send("-S=P")},
@@ -206,7 +207,7 @@ const Scenario kScenarios[] = {
                Send("-Q=H2 b 0"), Send("-Q=H3 c 1"), On(ExpectCalls), On(ExpectRecords)},
      .status = "P", .score = "90", .records = {"H1,A,1", "H2,B,0", "H3,C,1"}, .calls = {kQuit}},
     {.name = "ALogoffDuringAHungQuitKeepsTheResult", .show = "#quelmar quit-delay 6000\r\n",
-     .log = true,
+     .log = kLog,
      .steps = {Send("-S=P -G=90"), On(ExpectResult, {"P", "90"}), On(Logoff),
                On(ExpectLogRun, {"session WM_ENDSESSION", "option 1 written back"})},
      .status = "P", .score = "90"},
@@ -237,6 +238,10 @@ const Scenario kScenarios[] = {
     {.name = "ALogoffAfterTheFinishKeepsItsResult", .show = "#quelmar quit-fails\r\n",
      .steps = {Send("-S=P -G=90").BoxThatStays("Quit refused"), On(Logoff)}, .status = "P",
      .score = "90"},
+    // A log that cannot be written (its folder is missing) changes nothing.
+    {.name = "AnUnwritableLogChangesNothing", .log = "no such folder\\lesson.log",
+     .steps = {Send("-Q=Q1 a 1"), Send("-S=P -G=85")}, .status = "P", .score = "85",
+     .records = {"Q1,A,1"}, .calls = {kQuit}},
     // Answers launched right after the first launch, before its frame, let alone its show.
     {.name = "TheFirstCommandsComeBeforeTheLesson", .start = Start::Launched,
      .steps = {Send("-Q=Q0 c 1"), Send("-S=P -G=1")}, .status = "P", .score = "1",
@@ -266,7 +271,7 @@ protected:
         WriteParams();
         WriteShow(s.show);
         if (s.log)
-            m_log = LogOn();
+            SetLogFile(m_log = m_dir + "\\" + s.log);
         if (s.setup == Setup::NoPresentation)
             DeleteFileA(m_show.c_str());
         if (s.setup == Setup::BlockNameTaken)

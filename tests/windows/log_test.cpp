@@ -15,10 +15,7 @@ using namespace lessonkit;
 // of every process in lines that never mix.
 TEST_F(Lesson, ALoggedLessonTellsItsWholeRoadAndLinesNeverMix)
 {
-    // Environment strings are expanded: %TEMP% holds the test's folder.
-    char szTemp[MAX_PATH];
-    const std::string log = m_dir + "\\t.log";
-    SetLogFile("%TEMP%\\" + log.substr(GetTempPathA(MAX_PATH, szTemp)), REG_EXPAND_SZ);
+    const std::string log = LogOn();
     Child lesson = Start();
     std::multiset<std::string> commands = {"-Q=Q1 a 1", "-Q=Q2 C 0", "-Q=Q3 d", "-R"};
     for (const std::string& command : commands)
@@ -71,19 +68,6 @@ TEST_F(Lesson, ALoggedLessonTellsItsWholeRoadAndLinesNeverMix)
         EXPECT_EQ(own.back(), "exit code 0");
     }
     EXPECT_EQ(launched, commands);
-}
-
-// A log that cannot be written (its folder is missing) changes nothing, and makes nothing.
-TEST_F(Lesson, AnUnwritableLogChangesNothing)
-{
-    SetLogFile(m_dir + "\\no such folder\\t.log");
-    Child lesson = Start();
-    Send("-Q=Q1 a 1");
-    Send("-S=P -G=85");
-    ExpectEnded(lesson);
-    EXPECT_EQ(Result("lesson_status"), "P");
-    EXPECT_EQ(Records(), std::vector<std::string>{"Q1,A,1"});
-    EXPECT_EQ(GetFileAttributesA((m_dir + "\\no such folder").c_str()), INVALID_FILE_ATTRIBUTES);
 }
 
 // A REG_EXPAND_SZ value names the log with its environment strings expanded, a REG_SZ value as
