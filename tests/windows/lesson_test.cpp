@@ -291,6 +291,9 @@ protected:
     }
     // Returns whether the step ended the lesson's process.
     bool Do(const Step& step);
+    bool Perform(const Step& step);
+    bool EndSession(bool ending);
+    void Check(const Step& step);
     void ExpectNoLauncherWindowShown();
     void ExpectBox(const Step& step);
     Child m_lesson;
@@ -330,7 +333,8 @@ void Scenarios::ExpectBox(const Step& step)
         PressOk(hBox);
 }
 
-bool Scenarios::Do(const Step& step)
+// What the student, Windows or another program does; whether it ended the lesson's process.
+bool Scenarios::Perform(const Step& step)
 {
     switch (step.act) {
     case Act::SendText:
@@ -351,22 +355,8 @@ bool Scenarios::Do(const Step& step)
         break;
     }
     case Act::Logoff:
-    case Act::CancelledLogoff: {
-        // What Windows sends the hidden frame when the session ends.
-        HWND hFrame = FindWindowA(kFrameClass, NULL);
-        DWORD_PTR answer = 0;
-        EXPECT_TRUE(SendMessageTimeoutA(hFrame, WM_QUERYENDSESSION, 0, ENDSESSION_LOGOFF,
-                                        SMTO_NORMAL, 20000, &answer) &&
-                    answer)
-            << "the session was held up";
-        SendMessageTimeoutA(hFrame, WM_ENDSESSION, step.act == Act::Logoff, ENDSESSION_LOGOFF,
-                            SMTO_NORMAL, 20000, &answer);
-        if (step.act == Act::Logoff) {
-            m_lesson.Kill(); // Windows ends the process once the message returns
-            return true;
-        }
-        break;
-    }
+    case Act::CancelledLogoff:
+        return EndSession(step.act == Act::Logoff);
     case Act::HoldQuiz:
         m_quizHolder.Attach(HoldFile(m_quiz));
         EXPECT_NE(m_quizHolder.Get(), nullptr);
@@ -374,24 +364,45 @@ bool Scenarios::Do(const Step& step)
     case Act::ReleaseQuiz:
         m_quizHolder.Close();
         break;
+    default:
+        Check(step);
+    }
+    return false;
+}
+
+// What Windows sends the hidden frame when the session ends; it ends the process once the
+// message has returned, as the test does. Whether the session ended.
+bool Scenarios::EndSession(bool ending)
+{
+    HWND hFrame = FindWindowA(kFrameClass, NULL);
+    DWORD_PTR answer = 0;
+    EXPECT_TRUE(SendMessageTimeoutA(hFrame, WM_QUERYENDSESSION, 0, ENDSESSION_LOGOFF, SMTO_NORMAL,
+                                    20000, &answer) &&
+                answer)
+        << "the session was held up";
+    SendMessageTimeoutA(hFrame, WM_ENDSESSION, ending, ENDSESSION_LOGOFF, SMTO_NORMAL, 20000,
+                        &answer);
+    if (ending)
+        m_lesson.Kill();
+    return ending;
+}
+
+// What the lesson has done so far. A sender ends once its text is taken: what the text does
+// follows the designed wait, so the checks of files wait a moment for it.
+void Scenarios::Check(const Step& step)
+{
+    switch (step.act) {
     case Act::ExpectResult:
-        // A sender ends once its text is taken; the finish follows the designed wait.
         WaitFor(
             [&] {
-                return Result("lesson_status") + "|" + Result("score") ==
-                       step.lines.at(0) + "|" + step.lines.at(1);
+                return std::vector<std::string>{Result("lesson_status"), Result("score")} ==
+                       step.lines;
             },
             5000);
         EXPECT_EQ(Result("lesson_status"), step.lines.at(0));
         EXPECT_EQ(Result("score"), step.lines.at(1));
         break;
-    case Act::ExpectLogRun:
-        ExpectInOrder(EventsByProcess(LogLines(m_log))[m_lesson.Pid()], step.lines, true);
-        break;
-    case Act::Idle:
-        break;
     case Act::ExpectRecords:
-        // A sender ends once its text is taken; the record follows the designed wait.
         WaitFor([&] { return Records() == step.lines; }, 5000);
         EXPECT_EQ(Records(), step.lines);
         break;
@@ -401,19 +412,29 @@ bool Scenarios::Do(const Step& step)
         EXPECT_EQ(Journal(), calls);
         break;
     }
+    case Act::ExpectOpenPending:
+        EXPECT_EQ(Journal(), std::vector<std::string>{}) << "the show was up too soon for the test";
+        break;
     case Act::ExpectNoBox:
         EXPECT_EQ(FindBox(0), nullptr);
         break;
     case Act::AwaitLog:
         EXPECT_TRUE(AwaitLogged(m_log, step.lines.at(0))) << "not logged: " << step.lines[0];
         break;
-    case Act::ExpectOpenPending:
-        EXPECT_EQ(Journal(), std::vector<std::string>{}) << "the show was up too soon for the test";
+    case Act::ExpectLogRun:
+        ExpectInOrder(EventsByProcess(LogLines(m_log))[m_lesson.Pid()], step.lines, true);
+        break;
+    default:
         break;
     }
+}
+
+bool Scenarios::Do(const Step& step)
+{
+    const bool ended = Perform(step);
     if (!step.box.empty())
         ExpectBox(step);
-    return false;
+    return ended;
 }
 
 TEST_P(Scenarios, Run)

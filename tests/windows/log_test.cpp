@@ -11,6 +11,22 @@ namespace {
 
 using namespace lessonkit;
 
+// Every later launch logged its command, its hand-over taken, and its exit code.
+void ExpectEachTaken(const std::map<DWORD, std::vector<std::string>>& events, DWORD lessonPid,
+                     const std::multiset<std::string>& commands)
+{
+    std::multiset<std::string> launched;
+    for (const auto& [pid, own] : events) {
+        if (pid == lessonPid)
+            continue;
+        launched.insert(own.front().substr(7));
+        ExpectInOrder(own, {"launch ", "handover window "});
+        EXPECT_NE(own.end()[-2].find("; exit code 0"), std::string::npos) << own.end()[-2];
+        EXPECT_EQ(own.back(), "exit code 0");
+    }
+    EXPECT_EQ(launched, commands);
+}
+
 // Fifty answers launched at once are all recorded, once each, and the log tells the whole road
 // of every process in lines that never mix.
 TEST_F(Lesson, ALoggedLessonTellsItsWholeRoadAndLinesNeverMix)
@@ -57,17 +73,7 @@ TEST_F(Lesson, ALoggedLessonTellsItsWholeRoadAndLinesNeverMix)
     for (const std::string& record : records)
         expected.insert(record.substr(0, record.find(',')));
     EXPECT_EQ(logged, expected);
-    // Every later launch: its command, taken, and its exit code.
-    std::multiset<std::string> launched;
-    for (const auto& [pid, own] : events) {
-        if (pid == lesson.Pid())
-            continue;
-        launched.insert(own.front().substr(7));
-        ExpectInOrder(own, {"launch ", "handover window "});
-        EXPECT_NE(own.end()[-2].find("; exit code 0"), std::string::npos) << own.end()[-2];
-        EXPECT_EQ(own.back(), "exit code 0");
-    }
-    EXPECT_EQ(launched, commands);
+    ExpectEachTaken(events, lesson.Pid(), commands);
 }
 
 // A REG_EXPAND_SZ value names the log with its environment strings expanded, a REG_SZ value as

@@ -86,33 +86,39 @@ const Refusal kRefusals[] = {
 };
 // clang-format on
 
-class Refusals : public Startup, public testing::WithParamInterface<Refusal> {};
+class Refusals : public Startup, public testing::WithParamInterface<Refusal> {
+protected:
+    // The registry and the windows the launch meets, as the row says.
+    void Arrange(const Refusal& row)
+    {
+        if (row.setup == Setup::NoViewerKey)
+            UnregisterViewer();
+        else
+            m_viewerKey.Create(HKEY_CLASSES_ROOT, kViewerProgId, KEY_READ);
+        SetMacroProtection(row.option);
+        if (row.paramFile)
+            WriteParamFile(row.paramFile);
+        if (row.setup == Setup::NoOptionsKey)
+            RegDeleteKeyA(HKEY_CURRENT_USER, kOptionsKey);
+        if (row.setup == Setup::NoOption)
+            DeleteValue(kOptionsKey, "MacroVirusProtection");
+        if (row.setup == Setup::OptionText)
+            SetValue(kOptionsKey, "MacroVirusProtection", REG_SZ, "1", 2);
+        if (row.setup == Setup::CrashRecordAndShow)
+            SetDword(kLauncherKey, "SavedMacroVirusProtection", row.after);
+        if (row.setup == Setup::FullProgram)
+            m_window.reset(new HelperWindow("PP97FrameClass", "Microsoft PowerPoint"));
+        if (row.setup == Setup::AShow || row.setup == Setup::CrashRecordAndShow)
+            m_window.reset(new HelperWindow(kShowWindowClass, "other show", true));
+    }
+    CRegKeyOwner m_viewerKey;
+    std::unique_ptr<HelperWindow> m_window;
+};
 
 TEST_P(Refusals, AreReportedAndTheOptionEndsAsItWas)
 {
     const Refusal& row = GetParam();
-    CRegKeyOwner viewerKey;
-    if (row.setup == Setup::NoViewerKey)
-        UnregisterViewer();
-    else
-        viewerKey.Create(HKEY_CLASSES_ROOT, kViewerProgId, KEY_READ);
-    SetMacroProtection(row.option);
-    if (row.paramFile)
-        WriteParamFile(row.paramFile);
-    if (row.setup == Setup::NoOptionsKey)
-        RegDeleteKeyA(HKEY_CURRENT_USER, kOptionsKey);
-    if (row.setup == Setup::NoOption)
-        DeleteValue(kOptionsKey, "MacroVirusProtection");
-    if (row.setup == Setup::OptionText)
-        SetValue(kOptionsKey, "MacroVirusProtection", REG_SZ, "1", 2);
-    if (row.setup == Setup::CrashRecordAndShow)
-        SetDword(kLauncherKey, "SavedMacroVirusProtection", row.after);
-    std::unique_ptr<HelperWindow> window;
-    if (row.setup == Setup::FullProgram)
-        window.reset(new HelperWindow("PP97FrameClass", "Microsoft PowerPoint"));
-    if (row.setup == Setup::AShow || row.setup == Setup::CrashRecordAndShow)
-        window.reset(new HelperWindow(kShowWindowClass, "other show", true));
-
+    Arrange(row);
     // While the option is off, the crash record holds the value to write back.
     Child child = Launch(row.tail);
     HWND hBox = FindBox(15000);
