@@ -10,9 +10,11 @@
 #include <stdlib.h>
 
 #include <algorithm>
+#include <map>
 #include <set>
 #include <stdexcept>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "testkit.h"
@@ -33,7 +35,7 @@ const double kIdleGoal = 1.2;         // × the watch's floor
 struct Options {
     int rounds = 30;
     int answers = 30;
-    int idleSeconds = 30;
+    int idleSeconds = 10; // in each of the start-up lessons
     int lessons = 5;
     int longAnswers = 500;
 };
@@ -349,50 +351,93 @@ std::string LinuxPid(const std::string& program, const std::string& argument)
     throw std::runtime_error("no Linux process runs " + program + " " + argument);
 }
 
-// The time every thread of a Linux process has run, kernel and user, in nanoseconds: the first
-// field of each thread's schedstat. Wine's own figures come in 10 ms ticks (its GetProcessTimes
-// answers for another process with the caller's times), too coarse for a fraction of a percent.
-double RunMs(const std::string& pid)
+// The time each thread of a Linux process has run so far, kernel and user, in milliseconds: the
+// first field of its schedstat, in nanoseconds. Wine's own figures come in 10 ms ticks (its
+// GetProcessTimes answers for another process with the caller's times), too coarse for a
+// fraction of a percent.
+std::map<std::string, double> ThreadRunMs(const std::string& pid)
 {
     const std::string tasks = "\\proc\\" + pid + "\\task";
-    unsigned long long ns = 0;
+    std::map<std::string, double> ms;
     for (const std::string& tid : LinuxIds(tasks))
-        ns += strtoull(ReadLinuxFile(tasks + "\\" + tid + "\\schedstat").c_str(), NULL, 10);
-    return static_cast<double>(ns) / 1e6;
+        ms[tid] = strtod(ReadLinuxFile(tasks + "\\" + tid + "\\schedstat").c_str(), NULL) / 1e6;
+    return ms;
 }
 
-struct IdleFigures {
-    double wallMs, lessonCpuMs, floorCpuMs;
+// What a process's threads ran between two readings: a thread born meanwhile counts whole, and
+// one that ended meanwhile (Wine ends an idle pool thread after a few seconds) drops out, as it
+// would take all its past time with it from a sum over the process.
+double RunMsBetween(const std::map<std::string, double>& before,
+                    const std::map<std::string, double>& after)
+{
+    double ms = 0;
+    for (const auto& thread : after) {
+        const auto earlier = before.find(thread.first);
+        ms += thread.second - (earlier != before.end() ? earlier->second : 0);
+    }
+    return ms;
+}
+
+// Two copies of the watch's floor run beside each idle lesson, told apart by an argument they
+// ignore. Each copy's timer ticks in a phase of its own against the lesson's, and that alone can
+// move a process's CPU by a fifth: the lesson is judged against the copies' mean, and how far one
+// copy strays from the other shows what such luck is worth.
+const char* const kFloorCopies[] = {"1", "2"};
+
+// CPU over one idle period, in percent of one core.
+struct IdleSample {
+    double lesson, floor[2];
 };
 
-// noop_watch.exe beside the running lesson, once it waits in its message loop with its timer set.
-Child StartWatchFloor()
+// A copy of noop_watch.exe beside the running lesson, once it waits in its message loop with its
+// timer set.
+Child StartWatchFloor(const char* copy)
 {
-    Child floor = testkit::LaunchRaw("\"" + testkit::BinPath("noop_watch.exe") + "\"");
+    Child floor =
+        testkit::LaunchRaw("\"" + testkit::BinPath("noop_watch.exe") + "\" " + std::string(copy));
     CHandleOwner process(OpenProcess(SYNCHRONIZE | PROCESS_QUERY_INFORMATION, FALSE, floor.Pid()));
     Check(process.Get() != NULL && WaitForInputIdle(process.Get(), 10000) == 0 && floor.Running(),
           "noop_watch.exe did not start watching the show");
     return floor;
 }
 
-// The lesson, which only watches its show, and the watch's floor over the same seconds.
-IdleFigures TimeIdle(const TimedLesson& lesson, const Child& floor, const LessonFiles& files,
-                     int seconds)
+// The lesson, which only watches its show, and both copies of its floor over the same seconds.
+IdleSample TimeIdle(const TimedLesson& lesson, const Child (&floors)[2], const LessonFiles& files,
+                    int seconds)
 {
-    const std::string lessonPid = LinuxPid(testkit::BinPath("tarnskov.exe"), files.show);
-    const std::string floorPid = LinuxPid(testkit::BinPath("noop_watch.exe"), "");
-    // What the floor's start-up left to do is over by then.
+    const std::string watch = testkit::BinPath("noop_watch.exe");
+    const std::string pids[3] = {LinuxPid(testkit::BinPath("tarnskov.exe"), files.show),
+                                 LinuxPid(watch, kFloorCopies[0]),
+                                 LinuxPid(watch, kFloorCopies[1])};
+    // What the floors' start-up left to do is over by then.
     Sleep(1000);
-    const double lesson0 = RunMs(lessonPid), floor0 = RunMs(floorPid);
-    // Start-up alone costs CPU: none at all means the figures are not the process's.
-    Check(lesson0 > 0 && floor0 > 0, "no run time is reported for the lesson or its floor");
+    std::map<std::string, double> before[3];
+    for (int i = 0; i < 3; ++i) {
+        before[i] = ThreadRunMs(pids[i]);
+        Check(!before[i].empty(), "no threads are listed for Linux process " + pids[i]);
+    }
     const double wall0 = NowMs();
     Sleep(static_cast<DWORD>(seconds) * 1000);
     const double wall = NowMs() - wall0;
-    const double lessonCpu = RunMs(lessonPid) - lesson0, floorCpu = RunMs(floorPid) - floor0;
-    Check(lesson.Running() && floor.Running() && FindWindowA(kShowWindowClass, NULL) != NULL,
+    double percent[3];
+    for (int i = 0; i < 3; ++i)
+        percent[i] = 100 * RunMsBetween(before[i], ThreadRunMs(pids[i])) / wall;
+    Check(lesson.Running() && floors[0].Running() && floors[1].Running() &&
+              FindWindowA(kShowWindowClass, NULL) != NULL,
           "the lesson or its floor did not stay up while idle");
-    return {wall, lessonCpu, floorCpu};
+    return {percent[0], {percent[1], percent[2]}};
+}
+
+// The lesson, once its watch runs, idles beside its floor's two copies and is then finished; each
+// copy ends by itself once the show's window is gone, so it watched the right window.
+IdleSample IdleThenFinish(TimedLesson& lesson, const LessonFiles& files, int seconds, int score)
+{
+    Child floors[2] = {StartWatchFloor(kFloorCopies[0]), StartWatchFloor(kFloorCopies[1])};
+    const IdleSample sample = TimeIdle(lesson, floors, files, seconds);
+    lesson.Finish(score);
+    for (Child& floor : floors)
+        Check(floor.Wait(5000) == 0, "noop_watch.exe did not end with the show");
+    return sample;
 }
 
 std::string Fixed(double v, int decimals = 1)
@@ -444,32 +489,48 @@ Options ParseOptions(int argc, char** argv)
     return o;
 }
 
-struct StartUpFigures {
-    Stats program, viewer, designedWait, total;
+struct IdleFigures {
+    // Each lesson's CPU, its floor's (the copies' mean), the one ÷ the other, and the second copy
+    // ÷ the first, lesson by lesson.
+    Stats lesson, floor, ratio, copies;
 };
 
-// Whole lessons, each started and finished, for the start-up's parts.
-StartUpFigures TimeStartUps(const LessonFiles& files, int lessons)
+struct StartUpFigures {
+    Stats program, viewer, designedWait, total;
+    IdleFigures idle;
+};
+
+// Whole lessons, each started, then idle beside the watch's floor, then finished: the start-up's
+// stages, and the idle CPU of as many lessons and floors, so that no one process's luck decides.
+StartUpFigures TimeStartUps(const LessonFiles& files, int lessons, int idleSeconds)
 {
-    fprintf(stderr, "start-up: %d lessons\n", lessons);
-    std::vector<double> programMs, viewerMs, waitMs, totalMs;
+    fprintf(stderr, "start-up: %d lessons, each then idle for %d s beside the watch's floor\n",
+            lessons, idleSeconds);
+    std::vector<double> programMs, viewerMs, waitMs, totalMs, lesson, floor, ratio, copies;
     for (int i = 0; i < lessons; ++i) {
-        TimedLesson lesson(files);
-        const StartTimes t = lesson.Start();
+        TimedLesson timed(files);
+        const StartTimes t = timed.Start();
         programMs.push_back(t.program);
         viewerMs.push_back(t.viewer);
         waitMs.push_back(t.designedWait);
         totalMs.push_back(t.total);
-        lesson.Finish(i + 1);
+        const IdleSample idle = IdleThenFinish(timed, files, idleSeconds, i + 1);
+        lesson.push_back(idle.lesson);
+        floor.push_back((idle.floor[0] + idle.floor[1]) / 2);
+        ratio.push_back(lesson.back() / floor.back());
+        copies.push_back(idle.floor[1] / idle.floor[0]);
     }
-    return {Summary(programMs), Summary(viewerMs), Summary(waitMs), Summary(totalMs)};
+    return {Summary(programMs),
+            Summary(viewerMs),
+            Summary(waitMs),
+            Summary(totalMs),
+            {Summary(lesson), Summary(floor), Summary(ratio), Summary(copies)}};
 }
 
 struct RunningFigures {
     HandOverFigures hand;
     CommandFigures answer, answerLogged;
     double longLessonMsPerAnswer;
-    IdleFigures idle;
     SIZE_T peakWorkingSet, ownPeakWorkingSet;
 };
 
@@ -504,8 +565,7 @@ double TimeLongLesson(const LessonFiles& files, int answers)
     return elapsed / answers;
 }
 
-// One lesson for the hand-overs, the commands, the idle time beside the watch's floor, and the
-// memory.
+// One lesson for the hand-overs, the commands and the memory.
 void TimeFirstRunningLesson(const LessonFiles& files, const Options& o, const std::string& log,
                             RunningFigures& f)
 {
@@ -518,9 +578,6 @@ void TimeFirstRunningLesson(const LessonFiles& files, const Options& o, const st
     f.hand = TimeHandOvers(o.rounds, log);
     fprintf(stderr, "commands: %d answers, each beside a start that loads user32\n", o.answers);
     f.answer = TimeAnswers(files, o.answers);
-    fprintf(stderr, "idle: %d s, beside the watch's floor\n", o.idleSeconds);
-    Child floor = StartWatchFloor();
-    f.idle = TimeIdle(lesson, floor, files, o.idleSeconds);
     PROCESS_MEMORY_COUNTERS memory = {}, own = {};
     Check(GetProcessMemoryInfo(process.Get(), &memory, sizeof(memory)) != 0 &&
               memory.PeakWorkingSetSize > 0 &&
@@ -529,8 +586,6 @@ void TimeFirstRunningLesson(const LessonFiles& files, const Options& o, const st
     f.peakWorkingSet = memory.PeakWorkingSetSize;
     f.ownPeakWorkingSet = own.PeakWorkingSetSize;
     lesson.Finish(100);
-    // It ends by itself once the show's window is gone: it watched the right window.
-    Check(floor.Wait(5000) == 0, "noop_watch.exe did not end with the show");
 }
 
 // The first running lesson; then one started with the diagnostic log on, for the commands again;
@@ -594,24 +649,29 @@ void PrintCommandRows(const CommandFigures& answer, const CommandFigures& logged
         Fixed(logged.command.median / answer.command.median, 3));
 }
 
-// The idle lesson judged against the watch's floor, both over the same seconds.
+// The idle lessons judged against the watch's floor, each beside its own over the same seconds.
 void PrintIdleRows(const IdleFigures& idle)
 {
-    const double ticks = idle.wallMs / static_cast<double>(kWatchPeriodMs);
-    auto cpu = [&](double ms) {
-        return Fixed(ms, 0) + " ms in " + Fixed(idle.wallMs / 1000) + " s, " +
-               Fixed(1000 * ms / ticks, 0) + " µs per 50 ms tick";
+    // Percent of one core, and what it comes to at each 50 ms tick.
+    auto cpu = [](const Stats& s) {
+        return std::make_pair(Fixed(s.median, 3) + " % of one core",
+                              Fixed(s.low, 3) + "–" + Fixed(s.high, 3) + " %");
     };
-    auto percent = [&](double ms) { return Fixed(100 * ms / idle.wallMs, 3) + " % of one core"; };
-    const double ratio = idle.lessonCpuMs / idle.floorCpuMs;
+    auto perTick = [](const Stats& s) {
+        return Fixed(s.median / 100 * kWatchPeriodMs * 1000, 0) + " µs per 50 ms tick";
+    };
+    const auto floor = cpu(idle.floor), lesson = cpu(idle.lesson);
     Row("Floor: the watch alone (`noop_watch.exe`: a hidden window whose 50 ms timer asks "
-        "`IsWindow` of the show's window): " +
-            cpu(idle.floorCpuMs),
-        percent(idle.floorCpuMs));
-    Row("CPU of an idle lesson, the same seconds: " + cpu(idle.lessonCpuMs),
-        percent(idle.lessonCpuMs));
-    Row("Idle lesson ÷ the floor", Fixed(ratio, 2), "", "≤ " + Fixed(kIdleGoal, 2),
-        Verdict(ratio <= kIdleGoal));
+        "`IsWindow` of the show's window), the mean of two copies beside each lesson: " +
+            perTick(idle.floor),
+        floor.first, floor.second);
+    Row("CPU of an idle lesson, the same seconds: " + perTick(idle.lesson), lesson.first,
+        lesson.second);
+    Row("Idle lesson ÷ its floor, lesson by lesson", Fixed(idle.ratio.median, 2),
+        Fixed(idle.ratio.low, 2) + "–" + Fixed(idle.ratio.high, 2), "≤ " + Fixed(kIdleGoal, 2),
+        Verdict(idle.ratio.median <= kIdleGoal));
+    Row("One copy of the floor ÷ the other, lesson by lesson: what a process's luck is worth",
+        Fixed(idle.copies.median, 2), Fixed(idle.copies.low, 2) + "–" + Fixed(idle.copies.high, 2));
 }
 
 void PrintFigures(const Options& o, const StartUpFigures& start, const RunningFigures& f)
@@ -620,7 +680,7 @@ void PrintFigures(const Options& o, const StartUpFigures& start, const RunningFi
     printf("| What | Median | Range | Goal | Verdict |\n| --- | ---: | ---: | --- | --- |\n");
     PrintHandOverRows(f.hand);
     PrintCommandRows(f.answer, f.answerLogged);
-    PrintIdleRows(f.idle);
+    PrintIdleRows(start.idle);
     Row("Start-up: program (CreateProcess → frame window)", start.program);
     Row("Start-up: program beyond a start that loads user32 and advapi32",
         Fixed(start.program.median - f.hand.noopUser32.median) + " ms");
@@ -634,9 +694,10 @@ void PrintFigures(const Options& o, const StartUpFigures& start, const RunningFi
     Row("Peak working set of the lesson, just before its finish", mib(f.peakWorkingSet));
     Row("Peak working set of bench_driver.exe itself, for scale", mib(f.ownPeakWorkingSet));
     printf("\nSamples: %d rounds of the five process starts, %d answers with the log off and as "
-           "many on (each beside a start of `noop_user32.exe`), %d s idle beside "
-           "`noop_watch.exe`, %d start-ups (medians, with the range of the samples).\n",
-           o.rounds, o.answers, o.idleSeconds, o.lessons);
+           "many on (each beside a start of `noop_user32.exe`), %d start-ups (each lesson then "
+           "%d s idle beside two copies of `noop_watch.exe`); medians, with the range of the "
+           "samples.\n",
+           o.rounds, o.answers, o.lessons, o.idleSeconds);
 }
 
 void Run(const Options& o)
@@ -645,7 +706,7 @@ void Run(const Options& o)
     testkit::SetMacroProtection(1);
     testkit::DeleteValue(testkit::kLauncherKey, "LogFile");
     const LessonFiles files;
-    const StartUpFigures start = TimeStartUps(files, o.lessons);
+    const StartUpFigures start = TimeStartUps(files, o.lessons, o.idleSeconds);
     const RunningFigures running = TimeRunningLessons(files, o);
     PrintFigures(o, start, running);
 }
