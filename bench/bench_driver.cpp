@@ -380,8 +380,8 @@ double RunMsBetween(const std::map<std::string, double>& before,
 
 // Two copies of the watch's floor run beside each idle lesson, told apart by an argument they
 // ignore. Each copy's timer ticks in a phase of its own against the lesson's, and that alone can
-// move a process's CPU by a fifth: the lesson is judged against the copies' mean, and how far one
-// copy strays from the other shows what such luck is worth.
+// move a process's CPU by a fifth or more: the lesson is judged against the copies' mean, and how
+// far one copy strays from the other shows what such luck is worth.
 const char* const kFloorCopies[] = {"1", "2"};
 
 // CPU over one idle period, in percent of one core.
