@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # Builds the launcher and the benchmarks, times them under Wine in a prefix of their own and
 # writes docs/performance.md.
-#   bench/run.sh                 the full run (about 2 minutes once built)
+#   bench/run.sh                 the full run (about 3.5 minutes once built)
 #   bench/run.sh --rounds 5 ...  driver options (--rounds, --answers, --idle, --lessons, --long)
 set -euo pipefail
 root=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
