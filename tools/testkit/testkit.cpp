@@ -268,9 +268,11 @@ bool RegisterViewer()
            ViewerRegistered();
 }
 
+// quelmar removes only its own registration; a bare key a test made stays, so it goes too.
 void UnregisterViewer()
 {
     LaunchRaw("\"" + BinPath("quelmar.exe") + "\" /UnregServer").Wait(30000);
+    RegDeleteTreeA(HKEY_CLASSES_ROOT, kViewerProgId);
 }
 
 // ---- files ----
