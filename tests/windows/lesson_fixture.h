@@ -150,6 +150,13 @@ protected:
         EXPECT_EQ(MacroValue(), macroValue);
         EXPECT_EQ(CrashRecord(), kNoValue) << "a crash record outlived the lesson";
     }
+    // The box that comes says exactly that; it is dismissed.
+    static void ExpectBoxSaying(const std::string& text)
+    {
+        HWND hBox = FindBox(20000);
+        EXPECT_EQ(BoxText(hBox), text);
+        PressOk(hBox);
+    }
     // A value of the result file, "<none>" when it has none.
     std::string Value(const char* section, const char* key)
     {

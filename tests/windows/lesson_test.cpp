@@ -410,7 +410,7 @@ TEST_F(Lesson, APathOnTheCurrentDriveGetsItsLetterAndQuotesStay)
     EXPECT_EQ(Journal(), (std::vector<std::string>{OpenCall(), kQuit}));
 
     Child quoted = Launch("\"" + m_show + "\"");
-    EXPECT_EQ(DismissBox(20000), "Cant load file:\n\"" + m_show + "\"");
+    ExpectBoxSaying("Cant load file:\n\"" + m_show + "\"");
     ExpectEnded(quoted);
 }
 

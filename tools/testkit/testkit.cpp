@@ -1,6 +1,7 @@
 // Test helpers on the real Win32 calls: what the launcher meets on a student's machine.
 #include "testkit.h"
 
+#include <shellapi.h>
 #include <tlhelp32.h>
 
 #include <stdio.h>
@@ -147,8 +148,8 @@ std::string BoxText(HWND hBox)
 {
     std::string text;
     // The text control may be filled just after the box appears.
-    for (int i = 0; i < 50 && text.empty(); Sleep(10), ++i)
-        EnumChildWindows(hBox, CollectText, reinterpret_cast<LPARAM>(&text));
+    WaitFor([&] { return !EnumChildWindows(hBox, CollectText, (LPARAM)&text) || !text.empty(); },
+            500);
     return text;
 }
 
@@ -157,16 +158,6 @@ void PressOk(HWND hBox)
     PostMessageA(hBox, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED),
                  reinterpret_cast<LPARAM>(GetDlgItem(hBox, IDOK)));
     WaitFor([&] { return !IsWindow(hBox); }, 5000);
-}
-
-std::string DismissBox(DWORD timeoutMs)
-{
-    HWND hBox = FindBox(timeoutMs);
-    if (hBox == NULL)
-        return "";
-    std::string text = BoxText(hBox);
-    PressOk(hBox);
-    return text;
 }
 
 // ---- helper windows ----
@@ -318,33 +309,18 @@ void DeleteParamFile()
     DeleteFileA((WindowsDir() + "\\PARAM.CMI").c_str());
 }
 
-static void RemoveTree(const std::string& dir)
-{
-    WIN32_FIND_DATAA fd;
-    HANDLE h = FindFirstFileA((dir + "\\*").c_str(), &fd);
-    for (BOOL more = h != INVALID_HANDLE_VALUE; more; more = FindNextFileA(h, &fd)) {
-        const std::string name = fd.cFileName, path = dir + "\\" + name;
-        if (name == "." || name == "..")
-            continue;
-        SetFileAttributesA(path.c_str(), FILE_ATTRIBUTE_NORMAL);
-        if (fd.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)
-            RemoveTree(path);
-        else
-            DeleteFileA(path.c_str());
-    }
-    if (h != INVALID_HANDLE_VALUE)
-        FindClose(h);
-    RemoveDirectoryA(dir.c_str());
-}
-
 std::string FreshDir(const std::string& name)
 {
     char sz[MAX_PATH];
-    const std::string root = std::string(sz, GetTempPathA(MAX_PATH, sz)) + "tarnskov-tests";
+    const std::string root = std::string(sz, GetTempPathA(MAX_PATH, sz)) + "tarnskov-tests",
+                      dir = root + "\\" + name;
+    // What an earlier run left goes first, read-only files and all.
+    const std::string from = dir + '\0';
+    SHFILEOPSTRUCTA op = {NULL, FO_DELETE, from.c_str(), NULL, FOF_NO_UI, FALSE, NULL, NULL};
+    SHFileOperationA(&op);
     CreateDirectoryA(root.c_str(), NULL);
-    RemoveTree(root + "\\" + name);
-    CreateDirectoryA((root + "\\" + name).c_str(), NULL);
-    return root + "\\" + name;
+    CreateDirectoryA(dir.c_str(), NULL);
+    return dir;
 }
 
 HANDLE HoldFile(const std::string& path)

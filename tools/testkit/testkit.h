@@ -43,12 +43,10 @@ private:
 Child LaunchRaw(const std::string& commandLine, const char* workingDir = NULL);
 Child Launch(const std::string& tail, const char* workingDir = NULL);
 
-// A message box titled "TARNSKOV": FindBox waits for it, PressOk dismisses it, and
-// DismissBox does both, answering its text ("" when none came).
+// A message box titled "TARNSKOV": FindBox waits for it, PressOk dismisses it.
 HWND FindBox(DWORD timeoutMs);
 std::string BoxText(HWND hBox);
 void PressOk(HWND hBox);
-std::string DismissBox(DWORD timeoutMs = 10000);
 
 // A hidden top-level window of a given class and title on a thread of its own,
 // counting the WM_SHOW_COMMAND it receives.
