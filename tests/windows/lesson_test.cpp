@@ -231,16 +231,16 @@ void Scenarios::ExpectLeft(const Scenario& s)
     }
 }
 
-// Answers A<first> to A<last>, one launch after the other, and their records.
+// Answers A1 to A<last>, launched one after the other; their records.
 void SendAnswers(Scenarios& s, int first, int last)
 {
     for (int i = first; i <= last; ++i)
         s.Send("-Q=A" + std::to_string(i) + " b 1");
 }
-std::vector<std::string> Recorded(int first, int last)
+std::vector<std::string> Recorded(int last)
 {
     std::vector<std::string> records;
-    for (int i = first; i <= last; ++i)
+    for (int i = 1; i <= last; ++i)
         records.push_back("A" + std::to_string(i) + ",B,1");
     return records;
 }
@@ -371,7 +371,7 @@ const Scenario kScenarios[] = {
     {.name = "AFullQueueDuringASlowOpenLosesNoAnswer", .show = "#quelmar open-delay 6000\r\n",
      .steps = [](S& s) { s.BeginLaunched(); SendAnswers(s, 1, 32); s.ExpectOpenPending();
                          s.ExpectRecords({}); SendAnswers(s, 33, 40); s.Send("-S=P"); },
-     .status = "P", .records = Recorded(1, 40)},
+     .status = "P", .records = Recorded(40)},
 };
 // clang-format on
 
