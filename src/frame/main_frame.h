@@ -58,6 +58,7 @@ private:
     void CloseWhenDrained();
     void CloseIfDrained();
     void Finish();
+    CString WriteResult(LPCSTR lpszFinishText);
     CString EndViewer();
     void FinishIncomplete();
     void RecordOrFinish();

@@ -13,14 +13,17 @@
 #include "viewer/viewer.h"
 
 // Marks a call on the viewer for as long as it runs; texts that came meanwhile
-// run once the outermost call is over, each in a message of its own.
+// run once the outermost call is over, each in a message of its own, and a close
+// asked for meanwhile (a logoff's) comes then.
 class CMainFrame::CViewerCall {
 public:
     explicit CViewerCall(CMainFrame* pFrame) : m_pFrame(pFrame) { ++pFrame->m_nViewerCalls; }
     ~CViewerCall()
     {
-        if (--m_pFrame->m_nViewerCalls == 0)
+        if (--m_pFrame->m_nViewerCalls == 0) {
             m_pFrame->ResumeQueue();
+            m_pFrame->CloseIfDrained();
+        }
     }
 
 private:
@@ -316,10 +319,7 @@ void CMainFrame::OnEndSession(BOOL bEnding)
     m_bFinishing = TRUE;
     if (!bSuspend)
         return;
-    CFinishValues values;
-    ReadFinishValues(kDefaultFinishText, &values);
-    CString strUnwritten;
-    WriteLessonResult(m_strResultFile, values.m_szStatus, values.m_szScore, strUnwritten);
+    WriteResult(kDefaultFinishText);
     // A call already waiting on the viewer cannot be joined by another. Nor can Windows' own
     // sent message call out (RPC_E_CANTCALLOUT_ININPUTSYNCCALL); the session ends anyway.
     if (m_nViewerCalls == 0)
@@ -361,10 +361,7 @@ void CMainFrame::Finish()
     m_bFinishing = TRUE;
     // The result first: a viewer that hangs in its quit call, or a logoff meanwhile, must not
     // cost the lesson its result.
-    CFinishValues values;
-    ReadFinishValues(g_szCommandBuffer, &values);
-    CString strUnwritten, strWriteFailure;
-    WriteLessonResult(m_strResultFile, values.m_szStatus, values.m_szScore, strUnwritten);
+    CString strUnwritten = WriteResult(g_szCommandBuffer), strWriteFailure;
     if (!strUnwritten.IsEmpty())
         strWriteFailure.Format(IDS_CANT_WRITE_RESULT_FILE, static_cast<LPCSTR>(m_strResultFile),
                                static_cast<LPCSTR>(strUnwritten));
@@ -384,6 +381,17 @@ void CMainFrame::Finish()
             return;
     }
     CloseWhenDrained();
+}
+
+// The status and score the finishing text gives, written into the result file; the
+// "key=value" lines that could not be written.
+CString CMainFrame::WriteResult(LPCSTR lpszFinishText)
+{
+    CFinishValues values;
+    ReadFinishValues(lpszFinishText, &values);
+    CString strUnwritten;
+    WriteLessonResult(m_strResultFile, values.m_szStatus, values.m_szScore, strUnwritten);
+    return strUnwritten;
 }
 
 // Tells the viewer to end and forgets both references, never releasing them
