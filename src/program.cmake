@@ -19,7 +19,10 @@ add_executable(tarnskov WIN32
     channel/command_block.cpp
     lesson/lesson_files.cpp
     frame/main_frame.cpp
-    frame/show_control.cpp
+    frame/show_startup.cpp
+    frame/receiver.cpp
+    frame/watch_and_logoff.cpp
+    frame/dispatcher.cpp
     frame/recorder.cpp
     viewer/viewer.cpp
     log/event_log.cpp

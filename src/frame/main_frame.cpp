@@ -1,7 +1,8 @@
-// CMainFrame's construction, message map, closing and destruction.
+// CMainFrame's construction, message map, phase, closing and destruction.
 #include "frame/main_frame.h"
 
 #include "channel/command_block.h"
+#include "log/event_log.h"
 
 IMPLEMENT_DYNCREATE(CMainFrame, CFrameWnd)
 
@@ -16,9 +17,8 @@ ON_WM_ENDSESSION()
 END_MESSAGE_MAP()
 
 CMainFrame::CMainFrame()
-    : m_bFinishing(FALSE), m_bShowStarted(FALSE), m_bClosing(FALSE), m_nWatchTimer(0),
-      m_hShowWnd(NULL), m_bInteractionFileReady(FALSE), m_nViewerCalls(0),
-      m_bCommandDeferred(FALSE), m_bOwnFinishDeferred(FALSE)
+    : m_ePhase(kStarting), m_nWatchTimer(0), m_hShowWnd(NULL), m_bInteractionFileReady(FALSE),
+      m_nViewerCalls(0), m_bCommandDeferred(FALSE), m_bOwnFinishDeferred(FALSE)
 {
 }
 
@@ -32,6 +32,16 @@ CMainFrame::~CMainFrame()
 BOOL CMainFrame::PreCreateWindow(CREATESTRUCTA& cs)
 {
     return CFrameWnd::PreCreateWindow(cs);
+}
+
+void CMainFrame::SetPhase(LessonPhase ePhase)
+{
+    static const char* const kPhaseNames[] = {"starting",      "running",   "start failed",
+                                              "session ended", "finishing", "closing"};
+    if (ePhase == m_ePhase)
+        return;
+    m_ePhase = ePhase;
+    LogEvent("phase", "%s", kPhaseNames[ePhase]);
 }
 
 void CMainFrame::OnClose()

@@ -12,6 +12,34 @@ const UINT_PTR kWatchTimerId = 1;
 
 class CFileException;
 
+// The phase of the running lesson, and what each message gets in it. Apart from the phase,
+// a count of calls on the viewer under way: while it is above zero every command notice is
+// taken and queued (the message filter lets notices through the call's wait), the watch
+// does nothing, and the frame does not close; the outermost call's end posts the queue's
+// next text. A box lets every message through, whatever the phase.
+//  kStarting      WM_SHOW_START made the block and the open call is under way. Notices:
+//                 queued. No watch yet. A logoff: the application's exit, no result, and
+//                 kSessionEnded. The open's answer gives kRunning, or kStartFailed.
+//  kRunning       The show is up. Notices: each text runs (Q records, G or S finishes,
+//                 R restarts the show). The watch's tick, once the show's window is gone:
+//                 the finish with I,S. A logoff: the application's exit, I,S written, the
+//                 viewer told to quit unless a call runs, then kClosing.
+//  kStartFailed   The show did not start: the block is gone, the queue dropped, the
+//                 failure's box up. Notices find no block. A logoff: the application's
+//                 exit only. The box dismissed: kClosing.
+//  kSessionEnded  A logoff came while the open call ran: the application has exited and
+//                 no result is written for the lesson. When the call returns the watch
+//                 starts but never finishes; notices still run, and a finish text ends
+//                 the lesson as in kRunning.
+//  kFinishing     A finish has written the result and tells the viewer to quit, then shows
+//                 its boxes. Notices: queued during the quit call, run during a box (a
+//                 second finish writes its values too). The watch: nothing. A logoff:
+//                 the application's exit only, the result kept.
+//  kClosing       The lesson has ended. Notices still run, in order; once no viewer call
+//                 runs and no text waits, WM_CLOSE is posted and the frame is destroyed.
+//                 A logoff: the application's exit only.
+enum LessonPhase { kStarting, kRunning, kStartFailed, kSessionEnded, kFinishing, kClosing };
+
 class CMainFrame : public CFrameWnd {
     DECLARE_DYNCREATE(CMainFrame)
 public:
@@ -36,55 +64,74 @@ protected:
     DECLARE_MESSAGE_MAP()
 
 private:
-    class CViewerCall;
+    // Marks a call on the viewer for as long as it runs (receiver.cpp).
+    class CViewerCall {
+    public:
+        explicit CViewerCall(CMainFrame* pFrame);
+        ~CViewerCall();
 
-    // Appends one record for the Q command in the command buffer. FALSE only
-    // after a file failure, once its message has been dismissed.
-    BOOL RecordInteraction();
-    // The first non-blank byte from p, or NULL (the recorder's parsing steps with it).
-    static const char* SkipBlanks(const char* p);
-    // Executes the command in the command buffer, selected by its letter.
-    void DispatchCommand(char chLetter);
+    private:
+        CMainFrame* m_pFrame;
+    };
 
-    BOOL CreateInteractionFile();
-    size_t FormatRecord(const CInteraction& interaction, char* pszRecord, size_t cbRecord);
-    BOOL AppendRecord(const char* pszRecord, size_t cbRecord);
-    BOOL ReportFileFailure(const CFileException& e, UINT nIDPrompt);
+    void SetPhase(LessonPhase ePhase);
+    // A box lets other messages run, a finish's WM_CLOSE among them, which deletes this
+    // frame: runs a step that may show one, and answers whether this frame outlived it.
+    template <class Step> BOOL OutlivesBox(Step step)
+    {
+        HWND hWnd = m_hWnd;
+        step();
+        return IsStillFrame(hWnd, this);
+    }
+    static BOOL IsStillFrame(HWND hWnd, const CMainFrame* pFrame);
+    void CloseCommandBlock();
+
+    // Show start-up (show_startup.cpp).
     CString FormPresentationPath();
     BOOL OpenShowInViewer(LPCSTR lpszPath, CString& strMessage);
     void WatchShow();
     void FailShowStart(LPCSTR lpszMessage);
     void DropQueuedTexts();
-    void CloseWhenDrained();
-    void CloseIfDrained();
+
+    // The receiver (receiver.cpp).
+    static void RegisterNoticeFilter(HWND hWndFrame);
+    BOOL TakeText(WPARAM wParam, char* pszText);
+    void Queue(WPARAM wParam);
+    void ResumeQueue();
+    void RunCommand(LPCSTR lpszText);
+
+    // The dispatcher, the finish and the close point (dispatcher.cpp).
+    void DispatchCommand(char chLetter);
+    void FinishIncomplete();
     void Finish();
     CString WriteResult(LPCSTR lpszFinishText);
     CString EndViewer();
-    void FinishIncomplete();
     void RecordOrFinish();
-    BOOL TakeText(WPARAM wParam, char* pszText);
-    void Queue(WPARAM wParam);
-    void RunCommand(LPCSTR lpszText);
-    void ResumeQueue();
-    // A modal box lets other messages run, a finish's WM_CLOSE among them, which
-    // deletes this frame: after a box, ask the window before touching a field.
-    static BOOL IsStillFrame(HWND hWnd, const CMainFrame* pFrame);
-    void CloseCommandBlock();
+    void CloseWhenDrained();
+    void CloseIfDrained();
 
+    // The interaction recorder (recorder.cpp). RecordInteraction appends one record for the
+    // Q command in the command buffer; FALSE only after a file failure, once its message has
+    // been dismissed.
+    BOOL RecordInteraction();
+    // The first non-blank byte from p, or NULL (the recorder's parsing steps with it).
+    static const char* SkipBlanks(const char* p);
+    BOOL CreateInteractionFile();
+    size_t FormatRecord(const CInteraction& interaction, char* pszRecord, size_t cbRecord);
+    BOOL AppendRecord(const char* pszRecord, size_t cbRecord);
+    BOOL ReportFileFailure(const CFileException& e, UINT nIDPrompt);
+
+    LessonPhase m_ePhase;
     CHandleOwner m_hCommandBlock;
-    BOOL m_bFinishing;
-    // The viewer opened the show: only then has the lesson a result to write at a logoff.
-    BOOL m_bShowStarted;
-    // A finish or a failed start-up has ended the lesson: the frame closes once the queue is empty.
-    BOOL m_bClosing;
-    UINT_PTR m_nWatchTimer;
-    HWND m_hShowWnd;
-    BOOL m_bInteractionFileReady;
-    COleDispatchDriver m_viewerApp;
-    COleDispatchDriver m_show;
     // Set by the receiver once it has taken a text out of the block, so that the
     // next sender may write; lives and dies with the block.
     CHandleOwner m_hCommandTaken;
+    UINT_PTR m_nWatchTimer;
+    HWND m_hShowWnd;
+    // The interaction file exists: later records only append.
+    BOOL m_bInteractionFileReady;
+    COleDispatchDriver m_viewerApp;
+    COleDispatchDriver m_show;
     // While a call on the viewer waits for its answer, COM lets posted messages
     // through; a command or a tick handled then could close the frame under the
     // call. Texts that arrive meanwhile are taken at once, so that no sender waits

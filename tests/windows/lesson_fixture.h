@@ -28,7 +28,7 @@ inline std::vector<std::string> Lines(const std::string& text)
 inline std::vector<std::string> LogLines(const std::string& path)
 {
     static const std::regex line("^\\d{4}-\\d\\d-\\d\\d \\d\\d:\\d\\d:\\d\\d\\.\\d{3} \\d+ "
-                                 "(launch|refuse|option|params|startup|viewer|call|show|"
+                                 "(launch|refuse|option|params|startup|viewer|call|show|phase|"
                                  "handover|receive|record|finish|watch|session|exit) .*$");
     std::string text;
     EXPECT_TRUE(ReadWholeFile(path, &text)) << path;

@@ -1,0 +1,128 @@
+// Show start-up: the channel opened, the viewer created, the show opened and watched, or the
+// failure reported.
+#include <string.h>
+
+#include "channel/command_block.h"
+#include "frame/main_frame.h"
+#include "frame/show_path.h"
+#include "framework/afxole.h"
+#include "log/event_log.h"
+#include "res/resource.h"
+#include "viewer/viewer.h"
+
+LRESULT CMainFrame::OnShowStart(WPARAM, LPARAM)
+{
+    lazyole::OleInitialize(NULL);
+    RegisterNoticeFilter(m_hWnd);
+    m_bInteractionFileReady = FALSE;
+    CString strPath = FormPresentationPath();
+    CString strMessage;
+    if (!OpenShowInViewer(strPath, strMessage)) {
+        FailShowStart(strMessage);
+        return 0;
+    }
+    // A logoff during the open call has ended the session already.
+    if (m_ePhase == kStarting)
+        SetPhase(kRunning);
+    WatchShow();
+    return 0;
+}
+
+// The command-line tail as the viewer gets it: a path on the current drive gets
+// that drive's letter. The command buffer is the scratch space for the current
+// directory and is left empty.
+CString CMainFrame::FormPresentationPath()
+{
+    CString strPath;
+    LPCSTR lpszTail = AfxGetApp()->m_lpCmdLine;
+    if (NeedsCurrentDrive(lpszTail)) {
+        DWORD cch = GetCurrentDirectoryA(kCommandBlockSize, g_szCommandBuffer);
+        if (cch == 0 || cch >= kCommandBlockSize)
+            g_szCommandBuffer[0] = '\0';
+        char* pszPath = strPath.GetBuffer(static_cast<int>(ShowPathSize(strlen(lpszTail))));
+        if (pszPath != NULL) {
+            FormShowPath(lpszTail, g_szCommandBuffer, pszPath);
+            strPath.ReleaseBuffer();
+        }
+    } else {
+        strPath = lpszTail;
+    }
+    g_szCommandBuffer[0] = '\0';
+    return strPath;
+}
+
+// Opens the channel, creates the viewer and has it open the presentation and run
+// its show. FALSE, with the message to show, when any of them fails.
+BOOL CMainFrame::OpenShowInViewer(LPCSTR lpszPath, CString& strMessage)
+{
+    // The event first: a sender that finds the block must find the event too.
+    m_hCommandTaken.Attach(CreateCommandTakenEvent());
+    m_hCommandBlock.Attach(CreateCommandBlock());
+    if (m_hCommandBlock.Get() == NULL) {
+        strMessage.LoadString(IDS_CANT_LAUNCH_VIEWER);
+        return FALSE;
+    }
+    CViewerCall call(this);
+    if (!m_viewerApp.CreateDispatch(kViewerProgId)) {
+        LogEvent("viewer", "%s not created: 0x%08lX", kViewerProgId, GetLastError());
+        strMessage.LoadString(IDS_VIEWER_NOT_CREATED);
+        return FALSE;
+    }
+    LogEvent("viewer", "%s created", kViewerProgId);
+    m_viewerApp.m_bAutoRelease = FALSE;
+    LPDISPATCH lpShow = NULL;
+    try {
+        lpShow = OpenShow(m_viewerApp, lpszPath);
+        m_show.AttachDispatch(lpShow, FALSE);
+    } catch (const CException&) {
+        lpShow = NULL;
+    }
+    // A viewer that answers with no show has failed to load the file all the same.
+    if (lpShow == NULL)
+        strMessage.Format(IDS_CANT_LOAD_FILE, lpszPath);
+    return lpShow != NULL;
+}
+
+// The show runs: the watch starts once its window is there, and a show without a
+// window ends the lesson at once.
+void CMainFrame::WatchShow()
+{
+    // The viewer makes its show window after the open call has returned: give it
+    // the designed moment before the one look-up. The thread blocks; messages wait.
+    Sleep(kShowWindowWaitMs);
+    m_hShowWnd = FindWindowA(kShowWindowClass, NULL);
+    if (m_hShowWnd == NULL) {
+        LogEvent("show", "no window %lu ms after the open call", kShowWindowWaitMs);
+        FinishIncomplete();
+        return;
+    }
+    m_nWatchTimer = SetTimer(m_hWnd, kWatchTimerId, kWatchPeriodMs, NULL);
+    LogEvent("show", "window %p found; watch %s", static_cast<void*>(m_hShowWnd),
+             m_nWatchTimer != 0 ? "running" : "not set");
+}
+
+// No show: nothing can reach the lesson any more, so the block goes before the box, and so do
+// the texts taken while the viewer was being started: none of them has a lesson to act on.
+void CMainFrame::FailShowStart(LPCSTR lpszMessage)
+{
+    {
+        // OLE's teardown lets messages through too: texts wait in the queue meanwhile.
+        CViewerCall call(this);
+        lazyole::OleUninitialize();
+        CloseCommandBlock();
+        DropQueuedTexts();
+    }
+    SetPhase(kStartFailed);
+    if (OutlivesBox([&] { AfxMessageBox(lpszMessage); }))
+        CloseWhenDrained();
+}
+
+// Their senders were told "taken"; the log keeps each text for whoever looks into it.
+void CMainFrame::DropQueuedTexts()
+{
+    char szText[kCommandBlockSize];
+    while (m_queue.Pop(szText))
+        LogEvent("receive", "%s dropped: the show did not start", szText);
+    m_bCommandDeferred = FALSE;
+    m_bOwnFinishDeferred = FALSE;
+}
