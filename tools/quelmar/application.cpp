@@ -2,6 +2,7 @@
 #include "application.h"
 
 #include "dispatcher.h"
+#include "framework/handles.h"
 #include "journal.h"
 #include "owners.h"
 #include "show.h"
@@ -61,6 +62,27 @@ HRESULT CApplication::Call(DISPID dispid, VARIANT* pVarResult, EXCEPINFO* pExcep
     return dispid == DISPID_APP_OPEN_SHOW ? OpenShow(pVarResult, pExcepInfo) : Quit(pExcepInfo);
 }
 
+static HANDLE g_hClient;
+
+void SetClientProcess(HANDLE hClient)
+{
+    g_hClient = hClient;
+}
+
+void WaitUnlessClientEnds(DWORD dwMs, HANDLE hEvent)
+{
+    HANDLE arrHandles[2];
+    DWORD nHandles = 0;
+    if (g_hClient != NULL)
+        arrHandles[nHandles++] = g_hClient;
+    if (hEvent != NULL)
+        arrHandles[nHandles++] = hEvent;
+    if (nHandles == 0)
+        Sleep(dwMs);
+    else
+        WaitForMultipleObjects(nHandles, arrHandles, FALSE, dwMs);
+}
+
 void CApplication::ReadOpening(BSTR bstrPath)
 {
     m_strOpeningPath = ToAnsi(bstrPath);
@@ -73,7 +95,11 @@ HRESULT CApplication::OpenShow(VARIANT* pVarResult, EXCEPINFO* pExcepInfo)
 {
     // The caller waits in its call meanwhile, as it would for a slow viewer.
     if (m_opening.m_nOpenDelayMs != 0)
-        Sleep(m_opening.m_nOpenDelayMs);
+        WaitUnlessClientEnds(m_opening.m_nOpenDelayMs);
+    if (m_opening.m_bOpenHeld) {
+        CHandleOwner release(CreateEventA(NULL, TRUE, FALSE, kOpenReleaseEventName));
+        WaitUnlessClientEnds(INFINITE, release.Get());
+    }
     if (!m_bOpeningRead)
         return Raise(pExcepInfo, m_strOpeningError);
 
@@ -98,7 +124,7 @@ HRESULT CApplication::Quit(EXCEPINFO* pExcepInfo)
 {
     // A viewer busy with a dialog of its own answers late, or never.
     if (m_pShow.Get() != NULL && m_pShow.Get()->GetPresentation().m_nQuitDelayMs != 0)
-        Sleep(m_pShow.Get()->GetPresentation().m_nQuitDelayMs);
+        WaitUnlessClientEnds(m_pShow.Get()->GetPresentation().m_nQuitDelayMs);
     // The show and the server stay as they are; the server still ends with its client.
     if (m_pShow.Get() != NULL && m_pShow.Get()->GetPresentation().m_bQuitFails)
         return Raise(pExcepInfo, "Quit refused");

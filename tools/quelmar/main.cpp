@@ -187,6 +187,7 @@ static int RunServer(HINSTANCE hInstance)
 {
     // Looked up first, while the activating client is surely alive, waiting for us.
     CHandleOwner client(OpenParentProcess());
+    SetClientProcess(client.Get());
     CComApartment apartment;
     if (!apartment.Succeeded() || !CShow::RegisterWindowClass(hInstance))
         return 1;

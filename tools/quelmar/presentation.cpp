@@ -233,6 +233,8 @@ UINT* CPresentation::FindDelay(const std::string& strName)
         return &m_nOpenDelayMs;
     if (strName == "quit-delay")
         return &m_nQuitDelayMs;
+    if (strName == "restart-delay")
+        return &m_nRestartDelayMs;
     return NULL;
 }
 
@@ -248,5 +250,7 @@ BOOL* CPresentation::FindFlag(const std::string& strName)
         return &m_bQuitFails;
     if (strName == "restart-fails")
         return &m_bRestartFails;
+    if (strName == "open-held")
+        return &m_bOpenHeld;
     return NULL;
 }

@@ -54,11 +54,13 @@ public:
     BOOL m_bOpenFails = FALSE;
     BOOL m_bQuitFails = FALSE;
     BOOL m_bRestartFails = FALSE;
-    UINT m_nWindowAfterMs = 0; // when not 0, the show window appears this late
-    UINT m_nCloseAfterMs = 0;  // when not 0, the window closes itself this long after appearing
-    UINT m_nOpenDelayMs = 0;   // when not 0, the open call answers this late, refused or not
-    UINT m_nQuitDelayMs = 0;   // when not 0, the quit call answers this late
-    std::string m_strJournal;  // when not empty, the file every call is journalled in
+    UINT m_nWindowAfterMs = 0;  // when not 0, the show window appears this late
+    UINT m_nCloseAfterMs = 0;   // when not 0, the window closes itself this long after appearing
+    UINT m_nOpenDelayMs = 0;    // when not 0, the open call answers this late, refused or not
+    UINT m_nQuitDelayMs = 0;    // when not 0, the quit call answers this late
+    UINT m_nRestartDelayMs = 0; // when not 0, the show's stop call answers this late
+    BOOL m_bOpenHeld = FALSE;   // the open call answers once the test sets its release event
+    std::string m_strJournal;   // when not empty, the file every call is journalled in
 
     // Reads the file at strPath (ANSI) in place of what this held. On failure returns FALSE and
     // says why in *pstrError; when the file could be read, m_strJournal is still set from it.

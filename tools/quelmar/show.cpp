@@ -2,6 +2,7 @@
 // window.
 #include "show.h"
 
+#include "application.h"
 #include "framework/handles.h"
 #include "viewer/viewer_contract.h"
 
@@ -139,6 +140,8 @@ BOOL CShow::OpenWindow()
 
 HRESULT CShow::Call(DISPID dispid, VARIANT*, EXCEPINFO* pExcepInfo)
 {
+    if (dispid == DISPID_SHOW_END && m_presentation.m_nRestartDelayMs != 0)
+        WaitUnlessClientEnds(m_presentation.m_nRestartDelayMs);
     if (dispid == DISPID_SHOW_END && m_presentation.m_bRestartFails)
         return Raise(pExcepInfo, "Restart refused: " + m_strPath);
     // Stopping leaves the window up; either call starts the slides over. A show the student
