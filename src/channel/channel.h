@@ -18,20 +18,28 @@
 // Hand-over protocol. A later launch finds the running instance's main window,
 // opens the block "kelvand_block", writes its command text from the block's
 // first byte, unmaps, and posts WM_SHOW_COMMAND; the instance's receiver maps the
-// block, copies the text out and, in the same step, empties the block (its first
-// byte set to NUL), so that a text runs once however many notices come for it: a
-// second or stale notice finds no command and is ignored. The block itself has no
-// lock, so two protections sit around it, both optional for the peer:
+// block and claims the text: one interlocked compare-exchange on the block's
+// first four bytes (its head) against what it read there, then the copy, then
+// the head cleared (a first byte of NUL is an empty block). A text therefore runs
+// once however many notices come for it: a second or stale notice finds no text,
+// takes nothing and sets nothing. Two protections sit around the block, both
+// optional for the peer:
 //  - Senders take turns through the mutex "kelvand_block_sender". Holding it, a
-//    sender resets the manual-reset event "kelvand_block_taken", writes, posts,
-//    and waits (at most kSendTimeoutMs) until the receiver sets the event right
-//    after its copy, so no text is overwritten before it has been taken. The
-//    receiver takes a text at once even while a call on the viewer runs (it
-//    queues it), so no sender waits on the viewer. A sender that does not get
-//    its turn in time writes nothing. An instance that offers no such event gets
-//    the plain write-and-post. A sender that skips the mutex may write while the
-//    receiver takes another text: its text can then be erased between the
-//    receiver's copy and its emptying of the block, and is lost.
+//    sender resets the manual-reset event "kelvand_block_taken", empties the
+//    block, writes the text's tail and then publishes its head in one interlocked
+//    exchange, posts, and waits (at most kSendTimeoutMs) until the receiver sets
+//    the event right after its claim of a text (a command or not), so no text is
+//    overwritten before it has been taken. A sender that gives waiting up
+//    withdraws its text with a compare-exchange of the head against what it
+//    published: the one that wins, receiver or sender, has the text, so a text
+//    reported not taken never runs, and a sender that loses was taken after all.
+//    The receiver takes a text at once even while a call on the viewer runs (it
+//    queues it), so no sender waits on the viewer; while its queue is full it
+//    leaves the text in the block. A sender that does not get its turn in time
+//    writes nothing. An instance that offers no such event gets the plain
+//    write-and-post, and a peer that waits for no event is claimed from as any
+//    sender. A sender that skips the mutex may overwrite a text not yet claimed,
+//    which is then lost.
 //  - A sender that finds the window before the block exists (the instance is
 //    still starting its show) tries again for at most kBlockWaitMs; one whose
 //    command text finds no window at all (launched right after the first launch)
@@ -47,7 +55,7 @@
 #include <stddef.h>
 
 // The command block: a named section backed by the paging file, holding one
-// NUL-terminated command text from its first byte; never cleared.
+// NUL-terminated command text from its first byte, emptied as its text is taken.
 const char kCommandBlockName[] = "kelvand_block";
 const size_t kCommandBlockSize = 256; // the block and the command buffer, NUL included
 const size_t kCommandTextMax = kCommandBlockSize - 1;
@@ -70,6 +78,9 @@ const unsigned long kShowWindowWaitMs =
     200; // after the open call, before the show window is looked up
 const unsigned long kCommandWaitMs = 100; // before a received command is dispatched
 const unsigned long kWatchPeriodMs = 50;  // the watch timer
+// How long the finish waits for the viewer's answer to its quit call before the lesson ends
+// without it (the result is written by then). The open call and a restart have no limit.
+const unsigned long kQuitLimitMs = 10000;
 // The bounds of a launch's own waits.
 const unsigned long kSendTimeoutMs = 10000; // for the turn, and for "taken"
 const unsigned long kBlockWaitMs = 3000;    // for the window and the block to appear

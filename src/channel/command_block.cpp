@@ -18,6 +18,8 @@ constexpr BOOL SameText(const char* a, const char* b)
 static_assert(SameText(kFrameClass, AFX_FRAME_CLASS),
               "later launches look for the framework's frames");
 static const DWORD kBlockRetryMs = 20;
+// The longest a receiver takes to copy a claimed text out (it never waits meanwhile).
+static const DWORD kClaimWaitMs = 100;
 
 HANDLE CreateCommandBlock()
 {
@@ -30,28 +32,74 @@ HANDLE CreateCommandTakenEvent()
     return CreateEventA(NULL, TRUE, FALSE, kTakenEventName);
 }
 
-// Maps the block once, copies the text with its NUL to the block's start and
-// unmaps; what lies beyond keeps an older text's tail. FALSE when it cannot map.
-static BOOL WriteCommandBlock(HANDLE hBlock, LPCSTR lpszText)
+// The block's first four bytes are its head: a text is published, claimed and withdrawn by one
+// interlocked operation on them. While the receiver copies a text out they hold kClaimed, which
+// begins with a NUL, so that every reader takes the block for empty meanwhile.
+static const LONG kClaimed = 0x4E4B5400; // "\0TKN"
+
+static volatile LONG* BlockHead(char* pBlock)
+{
+    return reinterpret_cast<volatile LONG*>(pBlock);
+}
+
+static BOOL IsEmptyHead(LONG lHead)
+{
+    return reinterpret_cast<const char*>(&lHead)[0] == '\0';
+}
+
+// Maps the block once, empties it (waiting out a receiver's claim on a dead sender's text), writes
+// the text's tail, then publishes its head, so that a receiver sees no text or the whole of it;
+// what lies beyond the NUL keeps an older text's tail. The head in *plHead. FALSE when it cannot.
+static BOOL PublishCommandText(HANDLE hBlock, LPCSTR lpszText, LONG* plHead)
 {
     CMappedView view(hBlock, kCommandBlockSize);
     if (view.Bytes() == NULL)
         return FALSE;
-    CopyCommandText(view.Bytes(), kCommandBlockSize, lpszText, (size_t)-1);
+    volatile LONG* pHead = BlockHead(view.Bytes());
+    for (const DWORD dwStart = GetTickCount();;) {
+        const LONG lOld = *pHead;
+        if (lOld == kClaimed && GetTickCount() - dwStart < kClaimWaitMs) {
+            Sleep(1);
+        } else if (InterlockedCompareExchange(pHead, 0, lOld) == lOld) {
+            break;
+        }
+    }
+    char szHead[sizeof(LONG)] = {};
+    const size_t cchText = strlen(lpszText);
+    memcpy(szHead, lpszText, cchText < sizeof(szHead) ? cchText : sizeof(szHead));
+    if (cchText >= sizeof(szHead))
+        CopyCommandText(view.Bytes() + sizeof(szHead), kCommandBlockSize - sizeof(szHead),
+                        lpszText + sizeof(szHead), (size_t)-1);
+    memcpy(plHead, szHead, sizeof(szHead));
+    InterlockedExchange(pHead, *plHead);
     return TRUE;
 }
 
-BOOL TakeCommandText(HANDLE hBlock, char* pszBuffer)
+// TRUE when the sender's text was still in the block and is gone now, so that it never runs;
+// FALSE when the receiver has claimed it.
+static BOOL WithdrawCommandText(HANDLE hBlock, LONG lHead)
+{
+    CMappedView view(hBlock, kCommandBlockSize);
+    return view.Bytes() == NULL ||
+           InterlockedCompareExchange(BlockHead(view.Bytes()), 0, lHead) == lHead;
+}
+
+BOOL ClaimBlockText(HANDLE hBlock, char* pszBuffer)
 {
     CMappedView view(hBlock, kCommandBlockSize);
     if (view.Bytes() == NULL)
         return FALSE;
-    const BOOL bCommand = IsCommandText(view.Bytes());
+    volatile LONG* pHead = BlockHead(view.Bytes());
+    const LONG lHead = *pHead;
+    if (IsEmptyHead(lHead) || InterlockedCompareExchange(pHead, kClaimed, lHead) != lHead)
+        return FALSE;
     // Another process may have left no NUL in the block; the copy stops at its end.
-    if (bCommand)
-        CopyCommandText(pszBuffer, kCommandBlockSize, view.Bytes(), kCommandBlockSize);
-    view.Bytes()[0] = '\0';
-    return bCommand;
+    memcpy(pszBuffer, &lHead, sizeof(lHead));
+    memcpy(pszBuffer + sizeof(lHead), view.Bytes() + sizeof(lHead),
+           kCommandBlockSize - sizeof(lHead));
+    pszBuffer[kCommandBlockSize - 1] = '\0';
+    InterlockedExchange(pHead, 0);
+    return TRUE;
 }
 
 static HWND FindInstanceWindow(LPCSTR lpszTitle, LPCSTR lpszCommandLine)
@@ -176,8 +224,9 @@ static LaunchExitCode HandOver(HWND& hWndInstance, LPCSTR lpszTitle, LPCSTR lpsz
         hWndInstance = hWndFrame;
 
     CHandleOwner taken(OpenEventA(SYNCHRONIZE | EVENT_MODIFY_STATE, FALSE, kTakenEventName));
+    LONG lHead = 0;
     if (taken.Get() == NULL) {
-        if (!WriteCommandBlock(block.Get(), lpszText))
+        if (!PublishCommandText(block.Get(), lpszText, &lHead))
             return EXIT_NO_BLOCK;
         PostMessageA(hWndInstance, WM_SHOW_COMMAND, kTextInBlock, 0);
         return EXIT_TAKEN;
@@ -192,10 +241,15 @@ static LaunchExitCode HandOver(HWND& hWndInstance, LPCSTR lpszTitle, LPCSTR lpsz
         return EXIT_NO_TURN;
     ResetEvent(taken.Get());
     LaunchExitCode result = EXIT_NO_BLOCK;
-    if (WriteCommandBlock(block.Get(), lpszText)) {
+    if (PublishCommandText(block.Get(), lpszText, &lHead)) {
         PostMessageA(hWndInstance, WM_SHOW_COMMAND, kTextInBlock, 0);
         const DWORD dwPosted = GetTickCount();
-        result = WaitUntilTaken(hWndInstance, taken.Get()) ? EXIT_TAKEN : EXIT_NOT_TAKEN;
+        // A text not taken in time is withdrawn, so that "not taken" means it never runs;
+        // one the receiver claimed meanwhile was taken after all.
+        result =
+            WaitUntilTaken(hWndInstance, taken.Get()) || !WithdrawCommandText(block.Get(), lHead)
+                ? EXIT_TAKEN
+                : EXIT_NOT_TAKEN;
         *pdwTakenMs = GetTickCount() - dwPosted;
     }
     ReleaseMutex(turn.Get());
