@@ -43,15 +43,17 @@ void CMainFrame::Finish()
     if (m_ePhase != kClosing)
         SetPhase(kFinishing);
     // The result first: a viewer that hangs in its quit call, or a logoff meanwhile, must not
-    // cost the lesson its result.
-    CString strUnwritten = WriteResult(g_szCommandBuffer), strWriteFailure;
-    if (!strUnwritten.IsEmpty())
+    // cost the lesson its result; its failure is shown before the quit call, which may be
+    // given up.
+    CString strUnwritten = WriteResult(g_szCommandBuffer);
+    if (!strUnwritten.IsEmpty()) {
+        CString strWriteFailure;
         strWriteFailure.Format(IDS_CANT_WRITE_RESULT_FILE, static_cast<LPCSTR>(m_strResultFile),
                                static_cast<LPCSTR>(strUnwritten));
-    // A viewer that refuses to quit is reported once the result is written.
+        if (!OutlivesBox([&] { AfxMessageBox(strWriteFailure); }))
+            return;
+    }
     CString strQuitFailure = EndViewer();
-    if (!strWriteFailure.IsEmpty() && !OutlivesBox([&] { AfxMessageBox(strWriteFailure); }))
-        return;
     if (!strQuitFailure.IsEmpty() &&
         !OutlivesBox([&] { AfxMessageBox(strQuitFailure, MB_ICONSTOP); }))
         return;
@@ -78,12 +80,14 @@ CString CMainFrame::EndViewer()
     // in the middle of it.
     CViewerCall call(this);
     CString strFailure;
+    StartQuitLimit();
     try {
         QuitViewer(m_viewerApp);
     } catch (const CException& e) {
         if (!e.GetErrorMessage(strFailure) || strFailure.IsEmpty())
             strFailure = "The viewer did not end.";
     }
+    StopQuitLimit();
     // Forgotten, never released through the viewer (auto-release is off): once told
     // to end it is on its way out, and a call into it then could only wait or fail.
     // OLE's teardown drops what the apartment still holds.
@@ -112,9 +116,21 @@ void CMainFrame::CloseWhenDrained()
     CloseIfDrained();
 }
 
+BOOL CMainFrame::IsDrained() const
+{
+    return m_queue.IsEmpty() && !m_bCommandDeferred && !m_bOwnFinishDeferred;
+}
+
+// Once no viewer call runs and no text waits: a lesson that has ended closes its frame, and a
+// close asked for from outside ends a lesson that has not, as a closed show does.
 void CMainFrame::CloseIfDrained()
 {
-    if (m_ePhase == kClosing && m_nViewerCalls == 0 && m_queue.IsEmpty() && !m_bCommandDeferred &&
-        !m_bOwnFinishDeferred)
+    if (m_nViewerCalls > 0 || !IsDrained())
+        return;
+    if (m_ePhase == kClosing) {
         PostMessageA(m_hWnd, WM_CLOSE, 0, 0);
+    } else if (m_bCloseAsked && (m_ePhase == kRunning || m_ePhase == kSessionEnded)) {
+        m_bCloseAsked = FALSE;
+        PostMessageA(m_hWnd, WM_SHOW_COMMAND, kOwnFinishText, 0);
+    }
 }

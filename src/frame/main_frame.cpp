@@ -14,11 +14,13 @@ ON_WM_CLOSE()
 ON_WM_TIMER()
 ON_WM_QUERYENDSESSION()
 ON_WM_ENDSESSION()
+ON_MESSAGE(WM_QUIT_OVERDUE, OnQuitOverdue)
 END_MESSAGE_MAP()
 
 CMainFrame::CMainFrame()
     : m_ePhase(kStarting), m_nWatchTimer(0), m_hShowWnd(NULL), m_bInteractionFileReady(FALSE),
-      m_nViewerCalls(0), m_bCommandDeferred(FALSE), m_bOwnFinishDeferred(FALSE)
+      m_bEndingAtOnce(FALSE), m_bCloseAsked(FALSE), m_nViewerCalls(0), m_bCommandDeferred(FALSE),
+      m_bOwnFinishDeferred(FALSE)
 {
 }
 
@@ -44,8 +46,16 @@ void CMainFrame::SetPhase(LessonPhase ePhase)
     LogEvent("phase", "%s", kPhaseNames[ePhase]);
 }
 
+// The close point's own WM_CLOSE destroys the frame. One from outside (another program,
+// taskkill) ends the lesson through the close point instead, never under a running call.
 void CMainFrame::OnClose()
 {
+    if (m_ePhase != kClosing || m_nViewerCalls > 0 || !IsDrained()) {
+        LogEvent("close", "WM_CLOSE: the lesson ends once no viewer call runs and no text waits");
+        m_bCloseAsked = TRUE;
+        CloseIfDrained();
+        return;
+    }
     if (m_nWatchTimer != 0)
         KillTimer(m_hWnd, kWatchTimerId);
     CFrameWnd::OnClose();

@@ -9,6 +9,8 @@
 
 // The watch timer's id on the frame.
 const UINT_PTR kWatchTimerId = 1;
+// Posted by the quit call's waiting thread when the viewer has not answered in time.
+#define WM_QUIT_OVERDUE (WM_USER + 3)
 
 class CFileException;
 
@@ -16,28 +18,35 @@ class CFileException;
 // a count of calls on the viewer under way: while it is above zero every command notice is
 // taken and queued (the message filter lets notices through the call's wait), the watch
 // does nothing, and the frame does not close; the outermost call's end posts the queue's
-// next text. A box lets every message through, whatever the phase.
+// next text. A box lets every message through, whatever the phase. A WM_CLOSE from outside
+// (another program) never destroys the frame itself: it ends a starting or running lesson
+// as a closed show does, with I,S, once no viewer call runs and no text waits. A logoff, and
+// a quit call the viewer has not answered in kQuitLimitMs, end the lesson at once: the
+// option written back, then the result of what the queue holds (its last finish text, else
+// I,S for a running lesson), then its answers, all without the viewer.
 //  kStarting      WM_SHOW_START made the block and the open call is under way. Notices:
-//                 queued. No watch yet. A logoff: the application's exit, no result, and
+//                 queued. No watch yet. A logoff: the queue's result and answers, and
 //                 kSessionEnded. The open's answer gives kRunning, or kStartFailed.
 //  kRunning       The show is up. Notices: each text runs (Q records, G or S finishes,
 //                 R restarts the show). The watch's tick, once the show's window is gone:
-//                 the finish with I,S. A logoff: the application's exit, I,S written, the
-//                 viewer told to quit unless a call runs, then kClosing.
+//                 the finish with I,S. A logoff: the queue's result (I,S unless it holds a
+//                 finish text) and answers, the viewer told to quit unless a call runs,
+//                 then kClosing.
 //  kStartFailed   The show did not start: the block is gone, the queue dropped, the
-//                 failure's box up. Notices find no block. A logoff: the application's
-//                 exit only. The box dismissed: kClosing.
+//                 failure's box up. Notices find no block. A logoff: the option written
+//                 back only. The box dismissed: kClosing.
 //  kSessionEnded  A logoff came while the open call ran: the application has exited and
 //                 no result is written for the lesson. When the call returns the watch
 //                 starts but never finishes; notices still run, and a finish text ends
 //                 the lesson as in kRunning.
 //  kFinishing     A finish has written the result and tells the viewer to quit, then shows
 //                 its boxes. Notices: queued during the quit call, run during a box (a
-//                 second finish writes its values too). The watch: nothing. A logoff:
-//                 the application's exit only, the result kept.
+//                 second finish writes its values too). The watch: nothing. A logoff, or
+//                 the quit call overdue: the queue's finish text and answers, the result
+//                 kept otherwise; when overdue, the process then ends with exit code 0.
 //  kClosing       The lesson has ended. Notices still run, in order; once no viewer call
 //                 runs and no text waits, WM_CLOSE is posted and the frame is destroyed.
-//                 A logoff: the application's exit only.
+//                 A logoff: the queue's finish text and answers.
 enum LessonPhase { kStarting, kRunning, kStartFailed, kSessionEnded, kFinishing, kClosing };
 
 class CMainFrame : public CFrameWnd {
@@ -61,6 +70,7 @@ protected:
     void OnTimer(UINT_PTR nIDEvent);
     BOOL OnQueryEndSession();
     void OnEndSession(BOOL bEnding);
+    LRESULT OnQuitOverdue(WPARAM wParam, LPARAM lParam);
     DECLARE_MESSAGE_MAP()
 
 private:
@@ -108,7 +118,16 @@ private:
     CString EndViewer();
     void RecordOrFinish();
     void CloseWhenDrained();
+    BOOL IsDrained() const;
     void CloseIfDrained();
+
+    // The lesson's end at once (watch_and_logoff.cpp).
+    int EndAtOnce(LPCSTR lpszEvent, LPCSTR lpszWhy);
+    void WriteQueuedResult();
+    void RecordQueuedAnswers();
+    void StartQuitLimit();
+    void StopQuitLimit();
+    static DWORD WINAPI WaitForQuitAnswer(LPVOID pvFrame);
 
     // The interaction recorder (recorder.cpp). RecordInteraction appends one record for the
     // Q command in the command buffer; FALSE only after a file failure, once its message has
@@ -130,6 +149,13 @@ private:
     HWND m_hShowWnd;
     // The interaction file exists: later records only append.
     BOOL m_bInteractionFileReady;
+    // The lesson ends at once: a record that fails shows no box and is not tried again.
+    BOOL m_bEndingAtOnce;
+    // A WM_CLOSE from outside waits for the queue and the viewer's calls.
+    BOOL m_bCloseAsked;
+    // The quit call's waiting thread, and the event that tells it the call has answered.
+    CHandleOwner m_hQuitLimit;
+    CHandleOwner m_hQuitAnswered;
     COleDispatchDriver m_viewerApp;
     COleDispatchDriver m_show;
     // While a call on the viewer waits for its answer, COM lets posted messages

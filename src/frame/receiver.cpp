@@ -26,8 +26,8 @@ CMainFrame::CViewerCall::~CViewerCall()
 // own that leaves posted messages in the queue (so Wine's does), and a sender
 // would wait for "taken" until the call returned. COM asks this filter about
 // messages that arrive meanwhile: it lets the frame's command notices through,
-// and the receiver takes and queues their texts. Static: COM may hold it until
-// OLE is uninitialised, and there is one frame per process.
+// and the receiver takes and queues their texts, and so the quit call's limit. Static: COM may hold
+// it until OLE is uninitialised, and there is one frame per process.
 class CCommandNoticeFilter : public IMessageFilter {
 public:
     void Register(HWND hWndFrame)
@@ -50,7 +50,7 @@ public:
     DWORD STDMETHODCALLTYPE MessagePending(HTASK, DWORD, DWORD) override
     {
         MSG msg;
-        while (PeekMessageA(&msg, m_hWndFrame, WM_SHOW_COMMAND, WM_SHOW_COMMAND, PM_REMOVE))
+        while (PeekMessageA(&msg, m_hWndFrame, WM_SHOW_COMMAND, WM_QUIT_OVERDUE, PM_REMOVE))
             DispatchMessageA(&msg);
         return PENDINGMSG_WAITDEFPROCESS;
     }
@@ -94,11 +94,15 @@ BOOL CMainFrame::TakeText(WPARAM wParam, char* pszText)
         CopyCommandText(pszText, kCommandBlockSize, kDefaultFinishText, sizeof(kDefaultFinishText));
         return TRUE;
     }
-    BOOL bCommand = TakeCommandText(m_hCommandBlock.Get(), pszText);
-    if (m_hCommandTaken.Get() != NULL)
+    // "Taken" is said of a text, a command or not (a second lesson's path gets its answer at
+    // once), never of an empty block.
+    const BOOL bText = ClaimBlockText(m_hCommandBlock.Get(), pszText);
+    if (bText && m_hCommandTaken.Get() != NULL)
         SetEvent(m_hCommandTaken.Get());
+    const BOOL bCommand = bText && IsCommandText(pszText);
     if (!bCommand)
-        LogEvent("receive", "no command in the block: ignored");
+        LogEvent("receive", bText ? "no command in the block: ignored"
+                                  : "no text in the block: nothing taken");
     return bCommand;
 }
 

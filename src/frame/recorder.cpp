@@ -87,7 +87,9 @@ BOOL CMainFrame::ReportFileFailure(const CFileException& e, UINT nIDPrompt)
 {
     LogEvent("record", "refused: %s fails (error %ld)", static_cast<LPCSTR>(m_strInteractionFile),
              e.m_lOsError);
-    AfxMessageBox(nIDPrompt);
+    // A lesson ending at once has nobody to wait for.
+    if (!m_bEndingAtOnce)
+        AfxMessageBox(nIDPrompt);
     return FALSE;
 }
 

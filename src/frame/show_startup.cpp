@@ -25,6 +25,8 @@ LRESULT CMainFrame::OnShowStart(WPARAM, LPARAM)
     if (m_ePhase == kStarting)
         SetPhase(kRunning);
     WatchShow();
+    // A close asked for during the open call comes now, unless texts wait.
+    CloseIfDrained();
     return 0;
 }
 

@@ -3,6 +3,7 @@
 
 #include <stdarg.h>
 #include <stdio.h>
+#include <string.h>
 
 #include "framework/handles.h"
 #include "log/log_line.h"
@@ -11,6 +12,10 @@ static char g_szLogFile[MAX_PATH];
 // Opened at the first line and kept for the process's life: opening costs more than
 // the line itself. Shared for deleting too, so that a first launch can put the file aside.
 static CHandleOwner g_logFile;
+// The lines a hold keeps back; one that finds no room is dropped.
+static char g_szHeld[8192];
+static size_t g_cbHeld;
+static BOOL g_bHeld;
 
 void LogInit(HKEY hRoot, LPCSTR lpszKey, LPCSTR lpszValue)
 {
@@ -47,6 +52,24 @@ BOOL LogRotate(DWORD cbLimit)
     return MoveFileExA(g_szLogFile, szOld, MOVEFILE_REPLACE_EXISTING);
 }
 
+// Writers of every process take the whole file in turn (Wine's append-only access seeks and
+// writes in two steps, so lines of two processes could meet).
+static void AppendToLog(const char* pszLines, size_t cbLines)
+{
+    if (g_logFile.Get() == NULL)
+        g_logFile.Attach(CreateFileA(g_szLogFile, GENERIC_WRITE,
+                                     FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, NULL,
+                                     OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, NULL));
+    HANDLE hFile = g_logFile.Get();
+    OVERLAPPED whole = {};
+    DWORD cbWritten;
+    if (hFile == NULL || !LockFileEx(hFile, LOCKFILE_EXCLUSIVE_LOCK, 0, MAXDWORD, MAXDWORD, &whole))
+        return;
+    if (SetFilePointer(hFile, 0, NULL, FILE_END) != INVALID_SET_FILE_POINTER)
+        WriteFile(hFile, pszLines, static_cast<DWORD>(cbLines), &cbWritten, NULL);
+    UnlockFileEx(hFile, 0, MAXDWORD, MAXDWORD, &whole);
+}
+
 void LogEvent(LPCSTR lpszEvent, LPCSTR lpszFormat, ...)
 {
     if (g_szLogFile[0] == '\0')
@@ -64,19 +87,20 @@ void LogEvent(LPCSTR lpszEvent, LPCSTR lpszFormat, ...)
     char szLine[4096];
     const size_t cbLine =
         FormatLogLine(szLine, sizeof(szLine), time, GetCurrentProcessId(), lpszEvent, szDetails);
-    // Writers of every process take the whole file in turn (Wine's append-only
-    // access seeks and writes in two steps, so lines of two processes could meet).
-    if (g_logFile.Get() == NULL)
-        g_logFile.Attach(CreateFileA(g_szLogFile, GENERIC_WRITE,
-                                     FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, NULL,
-                                     OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, NULL));
-    HANDLE hFile = g_logFile.Get();
-    OVERLAPPED whole = {};
-    DWORD cbWritten;
-    if (hFile == NULL || cbLine == 0 ||
-        !LockFileEx(hFile, LOCKFILE_EXCLUSIVE_LOCK, 0, MAXDWORD, MAXDWORD, &whole))
+    if (cbLine == 0)
         return;
-    if (SetFilePointer(hFile, 0, NULL, FILE_END) != INVALID_SET_FILE_POINTER)
-        WriteFile(hFile, szLine, static_cast<DWORD>(cbLine), &cbWritten, NULL);
-    UnlockFileEx(hFile, 0, MAXDWORD, MAXDWORD, &whole);
+    if (!g_bHeld) {
+        AppendToLog(szLine, cbLine);
+    } else if (cbLine <= sizeof(g_szHeld) - g_cbHeld) {
+        memcpy(g_szHeld + g_cbHeld, szLine, cbLine);
+        g_cbHeld += cbLine;
+    }
+}
+
+void LogHold(BOOL bHold)
+{
+    g_bHeld = bHold;
+    if (!bHold && g_cbHeld != 0)
+        AppendToLog(g_szHeld, g_cbHeld);
+    g_cbHeld = 0;
 }

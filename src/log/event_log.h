@@ -15,3 +15,7 @@ BOOL LogRotate(DWORD cbLimit);
 // processes logging side by side never mix their lines. A log that cannot be
 // written is passed over: the log never changes what the program does.
 void LogEvent(LPCSTR lpszEvent, LPCSTR lpszFormat, ...);
+
+// While held, lines are kept back in order, each with its own time, and written when the hold
+// ends: a moment that must not wait for the log's file (a logoff's result) comes first.
+void LogHold(BOOL bHold);
