@@ -214,6 +214,9 @@ static LaunchExitCode HandOver(HWND& hWndInstance, LPCSTR lpszTitle, LPCSTR lpsz
     // A cut text would be a different command, or a wrong answer: none at all instead.
     if (!FitsCommandBlock(lpszText))
         return EXIT_TOO_LONG;
+    // An empty text would read as an empty block, and has nothing to run: it counts as taken.
+    if (lpszText[0] == '\0')
+        return EXIT_TAKEN;
     CHandleOwner block(OpenCommandBlock(hWndInstance));
     if (block.Get() == NULL)
         return EXIT_NO_BLOCK;

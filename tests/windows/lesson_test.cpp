@@ -48,12 +48,25 @@ public:
     void Begin() { m_lesson = Start(); }
     void BeginLaunched() { m_lesson = Launch(m_show); }
     // A later launch; every step finds the launcher showing no window but its boxes.
-    void Send(const std::string& text)
+    void Send(const std::string& text, DWORD code = 0)
     {
         ExpectNoLauncherWindowShown();
-        Lesson::Send(text);
+        Lesson::Send(text, code);
     }
     void CloseShow() { PostMessageA(FindWindowA(kShowWindowClass, NULL), WM_CLOSE, 0, 0); }
+    // Another program closes the launcher's window, as taskkill without /F does.
+    void CloseFrame()
+    {
+        DWORD_PTR answer;
+        EXPECT_TRUE(SendMessageTimeoutA(FindWindowA(kFrameClass, NULL), WM_CLOSE, 0, 0, SMTO_NORMAL,
+                                        10000, &answer));
+    }
+    // The open call of an "open-held" show answers.
+    void ReleaseOpen()
+    {
+        m_release.Attach(CreateEventA(NULL, TRUE, FALSE, kOpenReleaseEventName));
+        SetEvent(m_release.Get());
+    }
     void KillViewer() { KillAll("quelmar.exe"); }
     void Notice();
     void EndSession(bool ending = true);
@@ -92,7 +105,7 @@ protected:
     void ExpectNoLauncherWindowShown();
     void ExpectLeft(const Scenario& s);
     Child m_lesson;
-    CHandleOwner m_quizHolder, m_squatter;
+    CHandleOwner m_quizHolder, m_squatter, m_release;
     std::string m_log;
     bool m_ended = false, m_viewerBroken = false;
 };
@@ -114,13 +127,20 @@ void Scenarios::Prepare(const Scenario& s)
         SetLogFile(m_log = m_dir + "\\" + s.log);
 }
 
-// A sender's notice with no new text; the block read again sets "taken".
+// A sender that has reset "taken" and not yet written while a stale notice comes: the empty
+// block must not be said taken, or the sender would go before its text was.
 void Scenarios::Notice()
 {
+    CHandleOwner turn(CreateMutexA(NULL, FALSE, kSenderMutexName));
     CHandleOwner taken(OpenEventA(SYNCHRONIZE | EVENT_MODIFY_STATE, FALSE, kTakenEventName));
+    ASSERT_EQ(WaitForSingleObject(turn.Get(), 10000), WAIT_OBJECT_0);
     ResetEvent(taken.Get());
-    PostMessageA(FindWindowA(kFrameClass, NULL), WM_SHOW_COMMAND, kTextInBlock, 0);
-    EXPECT_EQ(WaitForSingleObject(taken.Get(), 10000), WAIT_OBJECT_0);
+    HWND hFrame = FindWindowA(kFrameClass, NULL);
+    PostMessageA(hFrame, WM_SHOW_COMMAND, kTextInBlock, 0);
+    DWORD_PTR answer;
+    SendMessageTimeoutA(hFrame, WM_NULL, 0, 0, SMTO_NORMAL, 10000, &answer);
+    EXPECT_EQ(WaitForSingleObject(taken.Get(), 0), static_cast<DWORD>(WAIT_TIMEOUT));
+    ReleaseMutex(turn.Get());
 }
 
 // What Windows sends the hidden frame when the session ends; once it has returned Windows ends
@@ -268,7 +288,7 @@ const Scenario kScenarios[] = {
     // The receiver empties the block as it takes a text: a second notice finds nothing to run.
     {.name = "ASecondNoticeFindsNothingToRun", .log = kLog,
      .steps = [](S& s) { s.Begin(); s.Send("-R"); s.Notice();
-                         s.AwaitLog("receive no command in the block: ignored");
+                         s.AwaitLog("receive no text in the block");
                          s.Send("-Q=Q1 a 1"); s.Notice(); s.Send("-G=1"); },
      .score = "1", .records = {"Q1,A,1"}, .calls = {kStop, kRun, kQuit}},
     {.name = "RestartStopsThenRunsTheShow",
@@ -372,6 +392,30 @@ const Scenario kScenarios[] = {
      .steps = [](S& s) { s.BeginLaunched(); SendAnswers(s, 1, 32); s.ExpectOpenPending();
                          s.ExpectRecords({}); SendAnswers(s, 33, 40); s.Send("-S=P"); },
      .status = "P", .records = Recorded(40)},
+    // A lesson that must end at once runs what it took, without the viewer.
+    {.name = "ALogoffRecordsTheAnswersTakenDuringTheOpen", .show = "#quelmar open-delay 6000\r\n",
+     .result = ResultFile::Fresh,
+     .steps = [](S& s) { s.BeginLaunched(); s.Send("-Q=L1 a 1"); s.Send("-Q=L2 b 0");
+                         s.EndSession(); },
+     .status = kNone, .score = kNone, .records = {"L1,A,1", "L2,B,0"}},
+    {.name = "ALogoffWritesTheFinishTakenDuringARestart", .show = "#quelmar restart-delay 6000\r\n",
+     .steps = [](S& s) { s.Begin(); s.Send("-R"); s.Send("-Q=R1 c 1"); s.Send("-S=P -G=85");
+                         s.EndSession(); },
+     .status = "P", .score = "85", .records = {"R1,C,1"}},
+    {.name = "AQuitThatNeverAnswersEndsTheLessonWithItsResult",
+     .show = "#quelmar quit-delay 600000\r\n", .log = kLog,
+     .steps = [](S& s) { s.Begin(); s.Send("-Q=H1 a 1"); s.Send("-S=P -G=90");
+                         s.ExpectResult("P", "90"); s.Send("-Q=H2 b 0"); s.Send("-Q=H3 c 1"); },
+     .status = "P", .score = "90", .records = {"H1,A,1", "H2,B,0", "H3,C,1"}},
+    // A sender that gives up withdraws its text: exit code 4 means it never runs.
+    {.name = "ATextNotTakenNeverRuns", .show = "#quelmar open-held\r\n",
+     .steps = [](S& s) { s.BeginLaunched(); SendAnswers(s, 1, 32); s.Send("-Q=A33 b 1", 4);
+                         s.ReleaseOpen(); s.Send("-Q=A34 b 1"); s.Send("-S=P"); },
+     .status = "P", .records = [] { auto r = Recorded(32); r.push_back("A34,B,1"); return r; }()},
+    {.name = "AWindowClosedFromOutsideEndsTheLessonOnceTheOpenReturns",
+     .show = "#quelmar open-delay 6000\r\n",
+     .steps = [](S& s) { s.BeginLaunched(); s.Send("-Q=C1 a 1"); s.CloseFrame(); },
+     .status = "I,S", .records = {"C1,A,1"}, .calls = {kQuit}},
 };
 // clang-format on
 

@@ -176,7 +176,8 @@ const HandOverRow kHandOvers[] = {
     // A command text also takes a window of another class by its title alone.
     {"NoBlockEverComes", " -S=P", Peer::NoBlock, "RunningInstance", 2, kUntouchedBlock, 0},
     {"TheTurnNotHadWritesNothing", " -S=P", Peer::TurnHeld, kFrameClass, 3, kUntouchedBlock, 0},
-    {"WrittenButNotTaken", " -S=P", Peer::TakenNeverSet, kFrameClass, 4, "-S=P", 1},
+    // Given up, the text is withdrawn (its head cleared), so that it never runs.
+    {"WrittenButNotTaken", " -S=P", Peer::TakenNeverSet, kFrameClass, 4, std::string(4, '\0'), 1},
 };
 // clang-format on
 
