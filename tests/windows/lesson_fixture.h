@@ -1,5 +1,4 @@
-// The lesson fixture: a parameter file, a presentation and the stand-in viewer, per test, and the
-// diagnostic log's events.
+// The lesson fixture: a parameter file, a presentation and the viewer per test; the log's events.
 #pragma once
 
 #include <gtest/gtest.h>
@@ -177,13 +176,12 @@ public:
             PressOk(hBox);
     }
     // A value of the result file, "<none>" when it has none.
-    std::string Value(const char* section, const char* key)
+    std::string Result(const char* key, const char* section = "core")
     {
         char sz[256];
         GetPrivateProfileStringA(section, key, "<none>", sz, sizeof(sz), m_result.c_str());
         return sz;
     }
-    std::string Result(const char* key) { return Value("core", key); }
     // The result so far; a sender ends once its text is taken, which runs a moment later.
     void ExpectResult(const std::string& status, const std::string& score)
     {

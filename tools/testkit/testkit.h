@@ -1,5 +1,4 @@
-// Test helpers that act as the world around the launcher: processes, boxes, windows, registry,
-// files.
+// Test helpers that play the world around the launcher: processes, boxes, windows, registry, files.
 #pragma once
 
 #include <windows.h>
