@@ -1,5 +1,5 @@
-// The documents say what the program does: their PARAM.CMI examples run as written, and the
-// messages the administrators' notes list are the program's own.
+// The documents, which the build copies beside the tests, say what the program does: their
+// PARAM.CMI examples run as written, and the messages the administrators' notes list are its own.
 #include <set>
 
 #include "lesson_fixture.h"
@@ -8,14 +8,6 @@
 namespace {
 
 using namespace lessonkit;
-
-// A document, as the build copies it beside the tests.
-std::string Doc(const char* name)
-{
-    std::string text;
-    EXPECT_TRUE(ReadWholeFile(BinPath(name), &text)) << name;
-    return text;
-}
 
 // A document's first PARAM.CMI example as a reader copies it: from its "[core]" line to the first
 // blank line or code fence, each line without its indentation.
@@ -40,7 +32,7 @@ class DocExamples : public Lesson, public testing::WithParamInterface<const char
 // not the file's name), its folders made first as a CMI system would.
 TEST_P(DocExamples, RunALesson)
 {
-    const std::string example = ParamExample(Doc(GetParam()));
+    const std::string example = ParamExample(FileText(BinPath(GetParam())));
     WriteParamFile(example);
     for (std::string* path : {&m_result, &m_quiz}) {
         const std::string key = path == &m_result ? "output_file=" : "interaction_file=";
@@ -54,8 +46,7 @@ TEST_P(DocExamples, RunALesson)
     Send("-Q=Q1 a 1");
     Send("-S=P -G=85");
     ExpectEnded(lesson);
-    EXPECT_EQ(Result("lesson_status"), "P");
-    EXPECT_EQ(Result("score"), "85");
+    ExpectResult("P", "85");
     EXPECT_EQ(Records(), std::vector<std::string>{"Q1,A,1"});
 }
 
@@ -82,7 +73,7 @@ TEST(Docs, TheMessagesListedAreTheProgramsOwn)
         messages.insert(message.substr(0, std::min(message.find("%s"), message.find('\n'))));
     }
     FreeLibrary(program);
-    const std::string notes = Doc("ADMINISTRATORS.txt");
+    const std::string notes = FileText(BinPath("ADMINISTRATORS.txt"));
     for (size_t at = notes.find("\nBox: \""); at != std::string::npos;
          at = notes.find("\nBox: \"", at + 1))
         listed.insert(notes.substr(at + 7, notes.find("\"\n", at + 7) - at - 7));

@@ -1,13 +1,12 @@
-// The lesson fixture: a parameter file, a presentation and the stand-in viewer, per test.
+// The lesson fixture: a parameter file, a presentation and the viewer per test; the log's events.
 #pragma once
 
 #include <gtest/gtest.h>
 
 #include <algorithm>
-#include <map>
+#include <locale>
 #include <regex>
 
-#include "rows.h"
 #include "testkit.h"
 
 namespace lessonkit {
@@ -18,84 +17,93 @@ using namespace testkit;
 inline std::vector<std::string> Lines(const std::string& text)
 {
     std::vector<std::string> lines;
-    for (size_t start = 0, end; (end = text.find("\r\n", start)) != std::string::npos;
-         start = end + 2)
-        lines.push_back(text.substr(start, end - start));
+    for (size_t at = 0, end; (end = text.find("\r\n", at)) != std::string::npos; at = end + 2)
+        lines.push_back(text.substr(at, end - at));
     return lines;
 }
 
-// The log's lines, each checked for its form.
-inline std::vector<std::string> LogLines(const std::string& path)
+// A line of the log, and an event as a test expects one: its name, then facts its details hold
+// as whole words (a path, an id, a number), whatever the sentence around them says.
+struct Logged {
+    std::string event, details;
+};
+using Event = std::vector<std::string>;
+
+inline bool Matches(const Logged& logged, const Event& event)
 {
-    static const std::regex line("^\\d{4}-\\d\\d-\\d\\d \\d\\d:\\d\\d:\\d\\d\\.\\d{3} \\d+ "
-                                 "(launch|refuse|option|params|startup|viewer|call|show|phase|"
-                                 "handover|receive|record|finish|watch|session|exit) .*$");
+    const std::string d = " " + logged.details + " "; // every fact found has two neighbours
+    auto holds = [&](const std::string& fact) {
+        for (size_t at = d.find(fact); at != std::string::npos; at = d.find(fact, at + 1))
+            if (!std::isalnum(d[at - 1], std::locale::classic()) &&
+                !std::isalnum(d[at + fact.size()], std::locale::classic()))
+                return true;
+        return false;
+    };
+    return logged.event == event[0] && std::all_of(event.begin() + 1, event.end(), holds);
+}
+
+// The log's events of one process (0: of all), in the order they were logged; every line is
+// checked for its form unless the log may still be being written.
+inline std::vector<Logged> LogEvents(const std::string& path, DWORD pid = 0, bool checked = true)
+{
+    static const std::regex line(
+        "\\d{4}-\\d\\d-\\d\\d \\d\\d:\\d\\d:\\d\\d\\.\\d{3} (\\d+) "
+        "(launch|refuse|option|params|startup|viewer|call|show|phase|close|"
+        "handover|receive|record|finish|watch|session|exit) (.*)");
     std::string text;
-    EXPECT_TRUE(ReadWholeFile(path, &text)) << path;
-    std::vector<std::string> lines = Lines(text);
-    EXPECT_EQ(text.size(), lines.empty() ? 0 : text.rfind("\r\n") + 2) << "a line without CR LF";
-    for (const std::string& l : lines)
-        EXPECT_TRUE(std::regex_match(l, line)) << "malformed: " << l;
-    return lines;
-}
-
-// The events ("<event> <details>") of each process, in the order they were logged.
-inline std::map<DWORD, std::vector<std::string>>
-EventsByProcess(const std::vector<std::string>& lines)
-{
-    std::map<DWORD, std::vector<std::string>> events;
-    for (const std::string& line : lines) {
-        const size_t pid = line.find(' ', line.find(' ') + 1) + 1, event = line.find(' ', pid) + 1;
-        events[std::stoul(line.substr(pid, event - pid))].push_back(line.substr(event));
+    const bool read = ReadWholeFile(path, &text);
+    EXPECT_TRUE(!checked || (read && (text.empty() || text.ends_with("\r\n"))))
+        << path << ": not read, or a line without CR LF";
+    std::vector<Logged> events;
+    std::smatch m;
+    for (const std::string& l : Lines(text)) {
+        const bool ok = std::regex_match(l, m, line);
+        EXPECT_TRUE(ok || !checked) << "malformed: " << l;
+        if (ok && (pid == 0 || std::stoul(m[1]) == pid))
+            events.push_back({m[2], m[3]});
     }
     return events;
 }
 
-// Each piece begins one of the events, in this order: the very next one when adjacent, else
-// other events may come between.
-inline void ExpectInOrder(const std::vector<std::string>& events,
-                          const std::vector<std::string>& pieces, bool adjacent = false)
+inline long CountLogged(const std::vector<Logged>& events, const Event& event)
+{
+    return std::count_if(events.begin(), events.end(), [&](auto& l) { return Matches(l, event); });
+}
+
+// The events are logged in this order, others between them or not.
+inline void ExpectInOrder(const std::vector<Logged>& events, const std::vector<Event>& expected)
 {
     auto next = events.begin();
-    for (const std::string& piece : pieces) {
-        auto at = std::find_if(next, events.end(), [&](const std::string& e) {
-            return e.compare(0, piece.size(), piece) == 0;
-        });
-        ASSERT_NE(at, events.end()) << "not logged, or out of order: " << piece;
-        EXPECT_TRUE(!adjacent || next == events.begin() || at == next) << "not next: " << piece;
-        next = at + 1;
+    for (const Event& event : expected) {
+        next = std::find_if(next, events.end(), [&](auto& l) { return Matches(l, event); });
+        ASSERT_NE(next++, events.end()) << "not logged, or out of order: " << event[0];
     }
 }
 
+// Public, so that a scenario's steps can call it.
 class Lesson : public testing::Test {
-protected:
-    static void SetUpTestSuite()
-    {
-        ASSERT_TRUE(RegisterViewer()) << "quelmar.exe /RegServer failed";
-    }
-
+public:
+    static void SetUpTestSuite() { ASSERT_TRUE(RegisterViewer()) << "/RegServer failed"; }
     void SetUp() override
     {
-        KillAll("tarnskov.exe");
-        KillAll("quelmar.exe");
+        Lesson::TearDown();
         SetMacroProtection(1);
         DeleteValue(kLauncherKey, "SavedMacroVirusProtection");
         DeleteValue(kLauncherKey, "LogFile");
-        m_dir = FreshDir(TestFolderName());
-        m_show = m_dir + "\\lesson.ppt";
-        m_result = m_dir + "\\result.ini";
-        m_quiz = m_dir + "\\quiz.csv";
-        m_journal = m_dir + "\\calls.log";
-        WriteShow("");
-        WriteParams();
-    }
-    // The test's own name as one folder name (a parameterised test's holds a '/').
-    static std::string TestFolderName()
-    {
+        // The test's own folder; a parameterised test's name holds a '/'.
         const testing::TestInfo* info = testing::UnitTest::GetInstance()->current_test_info();
         std::string name = std::string(info->test_suite_name()) + "." + info->name();
         std::replace(name.begin(), name.end(), '/', '-');
-        return name;
+        m_dir = FreshDir(name);
+        m_show = m_dir + "\\lesson.ppt", m_result = m_dir + "\\result.ini";
+        m_quiz = m_dir + "\\quiz.csv", m_journal = m_dir + "\\calls.log";
+        WriteShow("");
+        WriteParams();
+    }
+    void TearDown() override
+    {
+        KillAll("tarnskov.exe");
+        KillAll("quelmar.exe");
     }
     // PARAM.CMI naming the test's files, after what the head gives (a byte-order mark, say).
     void WriteParams(const std::string& head = "")
@@ -105,23 +113,18 @@ protected:
                        "interaction_file=" +
                        m_quiz + "\r\n");
     }
+    // The presentation: the journal directive, so that the viewer records every call it
+    // receives in m_journal, then the given lines.
+    void WriteShow(const std::string& lines)
+    {
+        WriteWholeFile(m_show, "#quelmar journal " + m_journal + "\r\n" + lines + "Slide\r\n");
+    }
     // The diagnostic log, switched on for the test's lesson.
-    std::string LogOn()
+    void LogOn(const std::string& name = "lesson.log") { SetLogFile(m_log = m_dir + "\\" + name); }
+    // Whether the log holds that event of that process (0: of any) within 10 s.
+    bool AwaitLogged(const Event& event, DWORD pid = 0)
     {
-        SetLogFile(m_dir + "\\lesson.log");
-        return m_dir + "\\lesson.log";
-    }
-    // Whether a line of the log holds the text within 10 s.
-    static bool AwaitLogged(const std::string& log, const std::string& text)
-    {
-        std::string now;
-        return WaitFor(
-            [&] { return ReadWholeFile(log, &now) && now.find(text) != std::string::npos; }, 10000);
-    }
-    void TearDown() override
-    {
-        KillAll("tarnskov.exe");
-        KillAll("quelmar.exe");
+        return WaitFor([&] { return CountLogged(LogEvents(m_log, pid, false), event) > 0; }, 10000);
     }
     // The first launch; returns once the lesson runs: its show's window is up and the
     // frame, past its designed wait (a sent message waits it out), watches it.
@@ -131,10 +134,21 @@ protected:
         WaitFor([&] { return FindWindowA(kShowWindowClass, NULL) != NULL || !child.Running(); },
                 20000);
         Sleep(kShowWindowWaitMs);
-        DWORD_PTR answer;
-        SendMessageTimeoutA(FindWindowA(kFrameClass, NULL), WM_NULL, 0, 0, SMTO_NORMAL, 10000,
-                            &answer);
+        SendFrame(WM_NULL);
         return child;
+    }
+    // A message sent to the lesson's frame, or posted to it; whether it was handled, and a
+    // sent one's answer.
+    static bool SendFrame(UINT message, WPARAM wParam = 0, LPARAM lParam = 0,
+                          DWORD_PTR* answer = nullptr)
+    {
+        DWORD_PTR unused;
+        return SendMessageTimeoutA(FindWindowA(kFrameClass, NULL), message, wParam, lParam,
+                                   SMTO_NORMAL, 20000, answer ? answer : &unused) != 0;
+    }
+    static void PostFrame(UINT message, WPARAM wParam = 0)
+    {
+        PostMessageA(FindWindowA(kFrameClass, NULL), message, wParam, 0);
     }
     Child Start() { return Start(m_show); }
     // A later launch, expected to end with that exit code (0: taken).
@@ -142,64 +156,78 @@ protected:
     {
         EXPECT_EQ(Launch(command).Wait(30000), code) << command.substr(0, 80);
     }
-    // The lesson and its viewer are gone, the option back and its crash record too.
-    void ExpectEnded(Child& lesson, DWORD macroValue = 1)
+    // The lesson ended by itself unless the test killed it, its viewer with it, the option as it
+    // was and its crash record gone.
+    void ExpectEnded(Child& lesson, DWORD macroValue = 1, bool killed = false)
     {
-        EXPECT_EQ(lesson.Wait(20000), 0u);
+        EXPECT_TRUE(killed || lesson.Wait(20000) == 0) << "the lesson did not end by itself";
         EXPECT_TRUE(WaitNoProcess("quelmar.exe", 10000)) << "the viewer outlived the lesson";
         EXPECT_EQ(MacroValue(), macroValue);
         EXPECT_EQ(CrashRecord(), kNoValue) << "a crash record outlived the lesson";
     }
-    // The box that comes says exactly that; it is dismissed.
-    static void ExpectBoxSaying(const std::string& text)
+    // The text with "{show}" standing for the presentation's path.
+    std::string Filled(std::string text) const
+    {
+        const size_t at = text.find("{show}");
+        return at == std::string::npos ? text : text.replace(at, 6, m_show);
+    }
+    // The box up now, whose text begins so (filled), topmost: behind a full-screen show a student
+    // would never see it. The result's status is checked while it is up when given; nothing may
+    // cut it short; a box that stays is not dismissed.
+    void Box(const std::string& begins, const char* status = nullptr, bool stays = false)
     {
         HWND hBox = FindBox(20000);
-        EXPECT_EQ(BoxText(hBox), text);
-        PressOk(hBox);
+        EXPECT_EQ(BoxText(hBox).substr(0, Filled(begins).size()), Filled(begins));
+        EXPECT_TRUE(GetWindowLongA(hBox, GWL_EXSTYLE) & WS_EX_TOPMOST) << "the box is not topmost";
+        if (status) {
+            EXPECT_EQ(Result("lesson_status"), status);
+        }
+        Sleep(500);
+        EXPECT_TRUE(IsWindow(hBox)) << "the box went by itself";
+        if (!stays)
+            PressOk(hBox);
     }
     // A value of the result file, "<none>" when it has none.
-    std::string Value(const char* section, const char* key)
+    std::string Result(const char* key, const char* section = "core")
     {
         char sz[256];
         GetPrivateProfileStringA(section, key, "<none>", sz, sizeof(sz), m_result.c_str());
         return sz;
     }
-    std::string Result(const char* key) { return Value("core", key); }
-    // The records as "id,response,flag", each line checked for its whole form, the
-    // header first; one "<malformed>" for a line that is not.
+    // The result so far; a sender ends once its text is taken, which runs a moment later.
+    void ExpectResult(const std::string& status, const std::string& score)
+    {
+        WaitFor([&] { return Result("lesson_status") == status && Result("score") == score; },
+                5000);
+        EXPECT_EQ(Result("lesson_status") + "," + Result("score"), status + "," + score);
+    }
+    // The records as "id,response,flag" after the header, each line checked for its whole form;
+    // "<malformed>" for a line that is not.
     std::vector<std::string> Records()
     {
-        static const std::regex record("^\"C101\",\"STUDENT ONE\",\"\\d\\d/\\d\\d/\\d{4}\","
-                                       "\"\\d\\d:\\d\\d:\\d\\d\",\"([!-\x7f]+)\",([A-D]),([01])$");
-        std::string text;
-        std::vector<std::string> ids,
-            lines = ReadWholeFile(m_quiz, &text) ? Lines(text) : std::vector<std::string>();
-        for (size_t i = 0; i < lines.size(); ++i) {
-            std::smatch m;
-            if (i == 0)
-                EXPECT_EQ(lines[0], "\"course_id\",\"student_id\",\"date\",\"time\","
-                                    "\"interaction_id\",\"student_response\",\"correct_response\"");
-            else
-                ids.push_back(std::regex_match(lines[i], m, record)
-                                  ? m[1].str() + "," + m[2].str() + "," + m[3].str()
-                                  : "<malformed>");
-        }
+        static const std::regex record("\"C101\",\"STUDENT ONE\",\"\\d\\d/\\d\\d/\\d{4}\","
+                                       "\"\\d\\d:\\d\\d:\\d\\d\",\"([!-\x7f]+)\",([A-D]),([01])");
+        std::vector<std::string> ids, lines = Lines(FileText(m_quiz));
+        EXPECT_TRUE(lines.empty() || lines[0] == "\"course_id\",\"student_id\",\"date\",\"time\","
+                                                 "\"interaction_id\",\"student_response\","
+                                                 "\"correct_response\"")
+            << lines[0];
+        std::smatch m;
+        for (size_t i = 1; i < lines.size(); ++i)
+            ids.push_back(std::regex_match(lines[i], m, record)
+                              ? m.str(1) + "," + m.str(2) + "," + m.str(3)
+                              : "<malformed>");
         return ids;
     }
-    // The presentation: the journal directive, so that the viewer records every call it
-    // receives in m_journal, then the given lines.
-    void WriteShow(const std::string& lines)
+    void ExpectRecords(const std::vector<std::string>& records)
     {
-        WriteWholeFile(m_show, "#quelmar journal " + m_journal + "\r\n" + lines + "Slide\r\n");
+        WaitFor([&] { return Records() == records; }, 5000);
+        EXPECT_EQ(Records(), records);
     }
-    std::vector<std::string> Journal()
-    {
-        std::string text;
-        return ReadWholeFile(m_journal, &text) ? Lines(text) : std::vector<std::string>();
-    }
+    std::vector<std::string> Journal() { return Lines(FileText(m_journal)); }
     // The open call the launcher must make on m_show, answered.
     std::string OpenCall() const { return "app 2002 BSTR:" + m_show + " I4:1 I4:0 -> ok"; }
-    std::string m_dir, m_show, m_result, m_quiz, m_journal;
+    std::string m_dir, m_show, m_result, m_quiz, m_journal, m_log;
 };
 
 } // namespace lessonkit

@@ -11,7 +11,7 @@ TEST_F(Lesson, FirstLaunchesLetGoTogetherStartExactlyOneLesson)
     SetMacroProtection(5);
     std::vector<Child> launches(10);
     for (Child& launch : launches)
-        EXPECT_TRUE(launch.Start("\"" + BinPath("tarnskov.exe") + "\" " + m_show, NULL, true));
+        launch = Launch(m_show, NULL, true);
     for (Child& launch : launches)
         launch.Resume();
     WaitFor([] { return FindWindowA(kShowWindowClass, NULL) != NULL; }, 20000);
@@ -23,12 +23,9 @@ TEST_F(Lesson, FirstLaunchesLetGoTogetherStartExactlyOneLesson)
     Send("-Q=D1 A 1");
     Send("-S=P -G=50");
     for (Child& launch : launches)
-        EXPECT_EQ(launch.Wait(20000), 0u);
-    EXPECT_TRUE(WaitNoProcess("quelmar.exe", 10000));
-    EXPECT_EQ(MacroValue(), 5u);
+        ExpectEnded(launch, 5);
     EXPECT_EQ(Records(), std::vector<std::string>{"D1,A,1"});
-    EXPECT_EQ(Result("lesson_status"), "P");
-    EXPECT_EQ(Result("score"), "50");
+    ExpectResult("P", "50");
 }
 
 TEST_F(Lesson, AFirstLaunchStillStartingKeepsTheNextOneOutAndAKilledOneNobody)
@@ -62,12 +59,11 @@ TEST_F(Lesson, AFirstLaunchStillStartingKeepsTheNextOneOutAndAKilledOneNobody)
 // from starting nor takes an answer sent while the first launch has not yet made its frame.
 TEST_F(Lesson, AnAnswerInTheStartUpGapReachesTheLessonNotAStrangersWindow)
 {
-    const std::string log = LogOn();
+    LogOn();
     HelperWindow folder("CabinetWClass", "tarnskov", true);
-    Child lesson;
-    ASSERT_TRUE(lesson.Start("\"" + BinPath("tarnskov.exe") + "\" " + m_show, NULL, true));
-    Child sender = Launch("-Q=G1 a 1");
-    ASSERT_TRUE(AwaitLogged(log, "found by its title alone"));
+    Child lesson = Launch(m_show, NULL, true), sender = Launch("-Q=G1 a 1");
+    // The sender has found the window and waits for a block: only then may the lesson start.
+    ASSERT_TRUE(AwaitLogged({"handover"}, sender.Pid()));
     lesson.Resume();
     EXPECT_EQ(sender.Wait(30000), 0u);
     WaitFor([] { return FindWindowA(kShowWindowClass, NULL) != NULL; }, 20000);

@@ -24,19 +24,10 @@ std::string ClassValue(const std::string& subkey, const std::string& set = "")
     return sz;
 }
 
-// quelmar.exe with those options: its exit code, and in *err what it wrote on stderr.
-DWORD RunQuelmar(const std::string& options, std::string* err)
+// quelmar.exe with those options: its exit code.
+DWORD RunQuelmar(const std::string& options)
 {
-    const std::string errPath = FreshDir("registration") + "\\stderr.txt";
-    SECURITY_ATTRIBUTES sa = {sizeof(sa), NULL, TRUE};
-    CHandleOwner errFile(
-        CreateFileA(errPath.c_str(), GENERIC_WRITE, FILE_SHARE_READ, &sa, CREATE_ALWAYS, 0, NULL));
-    Child quelmar;
-    quelmar.Start("\"" + BinPath("quelmar.exe") + "\" " + options, NULL, false, errFile.Get());
-    const DWORD code = quelmar.Wait(30000);
-    errFile.Close();
-    ReadWholeFile(errPath, err);
-    return code;
+    return LaunchRaw("\"" + BinPath("quelmar.exe") + "\" " + options).Wait(30000);
 }
 
 // What the registry says of both viewers: the ProgID, its class, and each class's server.
@@ -59,24 +50,20 @@ TEST(Registration, KeepsToItsOwnKeys)
     ASSERT_TRUE(reset());
     const std::string clsid = ClassValue(kProgId + "\\CLSID");
     const std::string server = "\"" + BinPath("quelmar.exe") + "\"";
-    std::string err;
     EXPECT_EQ(Classes(clsid), "|" + clsid + "|<none>|" + server);
-    EXPECT_EQ(RunQuelmar("/UnregServer", &err), 0u) << err;
+    EXPECT_EQ(RunQuelmar("/UnregServer"), 0u);
     EXPECT_EQ(Classes(clsid), "<none>|<none>|<none>|<none>");
 
     ClassValue(kProgId, "Another viewer");
     ClassValue(kProgId + "\\CLSID", kOtherClsid);
     ClassValue("CLSID\\" + kOtherClsid + "\\LocalServer32", "C:\\viewer\\viewer.exe");
     const std::string before = Classes(clsid);
-    EXPECT_EQ(RunQuelmar("/RegServer", &err), 1u);
-    EXPECT_NE(err.find(kProgId + " is registered to another class, " + kOtherClsid), err.npos)
-        << err;
+    EXPECT_EQ(RunQuelmar("/RegServer"), 1u);
     EXPECT_EQ(Classes(clsid), before);
-    EXPECT_EQ(RunQuelmar("/UnregServer", &err), 0u);
-    EXPECT_NE(err.find("left as it is"), err.npos) << err;
+    EXPECT_EQ(RunQuelmar("/UnregServer"), 0u);
     EXPECT_EQ(Classes(clsid), before);
 
-    EXPECT_EQ(RunQuelmar("/RegServer /force", &err), 0u) << err;
+    EXPECT_EQ(RunQuelmar("/RegServer /force"), 0u);
     EXPECT_EQ(Classes(clsid), "Another viewer|" + clsid + "|C:\\viewer\\viewer.exe|" + server);
     EXPECT_TRUE(reset());
 }

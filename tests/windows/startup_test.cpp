@@ -1,111 +1,97 @@
 // Start-up, its refusals and the hand-over, through real launches of tarnskov.exe.
-#include <gtest/gtest.h>
-
-#include <memory>
+#include <optional>
 #include <ostream>
 
-#include "rows.h"
-#include "testkit.h"
-
-using namespace testkit;
+#include "lesson_fixture.h"
 
 namespace {
 
-const DWORD kUntouched = 1;
+using namespace lessonkit;
 
-class Startup : public testing::Test {
-protected:
+const DWORD kUntouched = 1; // the option as every test begins
+
+// Every test begins with no PARAM.CMI; the other suites need the stand-in viewer registered,
+// whatever a row did to it.
+class Startup : public Lesson {
+public:
     void SetUp() override
     {
-        KillAll("tarnskov.exe");
-        SetMacroProtection(kUntouched);
-        DeleteValue(kLauncherKey, "SavedMacroVirusProtection");
+        Lesson::SetUp();
         DeleteParamFile();
     }
-    // The other suites need the stand-in viewer registered, whatever a row did to it.
     void TearDown() override
     {
-        KillAll("tarnskov.exe");
-        RegisterViewer();
+        Lesson::TearDown();
+        EXPECT_TRUE(RegisterViewer());
     }
 };
 
-// What the launch meets. A crash record holds the row's value after; a logoff comes while the
-// box is up, and Windows ends the process.
-// clang-format off
-enum class Setup { Nothing, FullProgram, NoViewerKey, AShow, NoOptionsKey, NoOption, OptionText,
-                   CrashRecordAndShow, Logoff };
-// clang-format on
+class Refusals;
+
+// What the launch meets, arranged by the row; a logoff comes while the box is up, and Windows
+// ends the process.
 struct Refusal {
     const char* name;
-    Setup setup;
+    void (*arrange)(Refusals&);
     DWORD option;
     const char* paramFile; // NULL: no PARAM.CMI at all
     std::string tail, text;
     DWORD during, after; // the option while the box is up, and after
+    bool logoff = false;
     friend void PrintTo(const Refusal& row, std::ostream* os) { *os << row.name; }
 };
 
+class Refusals : public Startup, public testing::WithParamInterface<Refusal> {
+public:
+    void Window(const char* className, const char* title, bool visible = false)
+    {
+        m_window.emplace(className, title, visible);
+    }
+    std::optional<HelperWindow> m_window;
+    CRegKeyOwner m_viewerKey; // installed, at least in name, unless the row removes it
+};
+
+using R = Refusals;
+const char kNoName[] = "[core]\r\noutput_file=r.ini\r\n";
+const auto kNothing = [](R&) {};
+
 // clang-format off
 const Refusal kRefusals[] = {
-    {"TheFullProgramRuns", Setup::FullProgram, 1, NULL, "C:\\lessons\\x.ppt",
-     "PowerPoint still running\n\nKELVAND.EXE C:\\lessons\\x.ppt", 1, 1},
-    {"NoViewerInstalled", Setup::NoViewerKey, 1, NULL, "x.ppt", "PPT Viewer not found", 1, 1},
-    {"AShowRuns", Setup::AShow, 1, NULL, "a b.ppt",
+    {"TheFullProgramRuns", [](R& t) { t.Window("PP97FrameClass", "Microsoft PowerPoint"); }, 1,
+     NULL, "C:\\lessons\\x.ppt", "PowerPoint still running\n\nKELVAND.EXE C:\\lessons\\x.ppt",
+     1, 1},
+    {"NoViewerInstalled", [](R& t) { t.m_viewerKey.Close(); UnregisterViewer(); }, 1, NULL,
+     "x.ppt", "PPT Viewer not found", 1, 1},
+    {"AShowRuns", [](R& t) { t.Window(kShowWindowClass, "other show", true); }, 1, NULL, "a b.ppt",
      "PPT Viewer still running\n\nQUELMAR.EXE a b.ppt", 1, 1},
-    {"NoOptionsKey", Setup::NoOptionsKey, 1, NULL, "x.ppt", "PPT Viewer not found", kNoValue,
-     kNoValue},
-    {"NoOption", Setup::NoOption, 1, NULL, "x.ppt", "PPT Viewer failure", kNoValue, kNoValue},
-    {"TheOptionIsText", Setup::OptionText, 1, NULL, "x.ppt", "PPT Viewer failure", kNoValue,
-     kNoValue},
+    {"NoOptionsKey", [](R&) { RegDeleteKeyA(HKEY_CURRENT_USER, kOptionsKey); }, 1, NULL, "x.ppt",
+     "PPT Viewer not found", kNoValue, kNoValue},
+    {"NoOption", [](R&) { DeleteValue(kOptionsKey, "MacroVirusProtection"); }, 1, NULL, "x.ppt",
+     "PPT Viewer failure", kNoValue, kNoValue},
+    {"TheOptionIsText", [](R&) { SetValue(kOptionsKey, "MacroVirusProtection", REG_SZ, "1", 2); },
+     1, NULL, "x.ppt", "PPT Viewer failure", kNoValue, kNoValue},
     // A launcher killed mid-lesson left the option off and its viewer running: the
     // option is written back before any check, even one of all ones.
-    {"ACrashRecordOfAllOnes", Setup::CrashRecordAndShow, 0, NULL, "x.ppt",
-     "PPT Viewer still running\n\nQUELMAR.EXE x.ppt", 0xFFFFFFFF, 0xFFFFFFFF},
+    {"ACrashRecordOfAllOnes", [](R& t) { SetDword(kLauncherKey, "SavedMacroVirusProtection", ~0u);
+                                         t.Window(kShowWindowClass, "other show", true); },
+     0, NULL, "x.ppt", "PPT Viewer still running\n\nQUELMAR.EXE x.ppt", ~0u, ~0u},
     // All ones is written back too, though it is the mark for nothing saved.
-    {"NoParameterFile", Setup::Nothing, 0xFFFFFFFF, NULL, "x.ppt", "Result File not found", 0,
-     0xFFFFFFFF},
-    {"NoStudentName", Setup::Nothing, 7, "[core]\r\noutput_file=r.ini\r\n", "x.ppt",
-     "Student Name miss", 0, 7},
+    {"NoParameterFile", kNothing, ~0u, NULL, "x.ppt", "Result File not found", 0, ~0u},
+    {"NoStudentName", kNothing, 7, kNoName, "x.ppt", "Student Name miss", 0, 7},
     // The lesson never started, so it has no result to write.
-    {"ALogoffDuringARefusalWritesNoResult", Setup::Logoff, 7, "[core]\r\noutput_file=r.ini\r\n",
-     "x.ppt", "Student Name miss", 0, 7},
+    {"ALogoffDuringARefusalWritesNoResult", kNothing, 7, kNoName, "x.ppt", "Student Name miss", 0,
+     7, true},
 };
 // clang-format on
-
-class Refusals : public Startup, public testing::WithParamInterface<Refusal> {
-protected:
-    // The registry and the windows the launch meets, as the row says.
-    void Arrange(const Refusal& row)
-    {
-        if (row.setup == Setup::NoViewerKey)
-            UnregisterViewer();
-        else
-            m_viewerKey.Create(HKEY_CLASSES_ROOT, kViewerProgId, KEY_READ);
-        SetMacroProtection(row.option);
-        if (row.paramFile)
-            WriteParamFile(row.paramFile);
-        if (row.setup == Setup::NoOptionsKey)
-            RegDeleteKeyA(HKEY_CURRENT_USER, kOptionsKey);
-        if (row.setup == Setup::NoOption)
-            DeleteValue(kOptionsKey, "MacroVirusProtection");
-        if (row.setup == Setup::OptionText)
-            SetValue(kOptionsKey, "MacroVirusProtection", REG_SZ, "1", 2);
-        if (row.setup == Setup::CrashRecordAndShow)
-            SetDword(kLauncherKey, "SavedMacroVirusProtection", row.after);
-        if (row.setup == Setup::FullProgram)
-            m_window.reset(new HelperWindow("PP97FrameClass", "Microsoft PowerPoint"));
-        if (row.setup == Setup::AShow || row.setup == Setup::CrashRecordAndShow)
-            m_window.reset(new HelperWindow(kShowWindowClass, "other show", true));
-    }
-    CRegKeyOwner m_viewerKey;
-    std::unique_ptr<HelperWindow> m_window;
-};
 
 TEST_P(Refusals, AreReportedAndTheOptionEndsAsItWas)
 {
     const Refusal& row = GetParam();
-    Arrange(row);
+    m_viewerKey.Create(HKEY_CLASSES_ROOT, kViewerProgId, KEY_READ);
+    SetMacroProtection(row.option);
+    if (row.paramFile)
+        WriteParamFile(row.paramFile);
+    row.arrange(*this);
     // While the option is off, the crash record holds the value to write back.
     Child child = Launch(row.tail);
     HWND hBox = FindBox(15000);
@@ -113,7 +99,7 @@ TEST_P(Refusals, AreReportedAndTheOptionEndsAsItWas)
     EXPECT_TRUE(GetWindowLongA(hBox, GWL_EXSTYLE) & WS_EX_TOPMOST) << "the box is not topmost";
     EXPECT_EQ(MacroValue(), row.during);
     EXPECT_EQ(CrashRecord(), row.during == 0 ? row.after : kNoValue);
-    if (row.setup == Setup::Logoff) {
+    if (row.logoff) {
         // The frame exists by now, never shown.
         HWND hFrame = FindWindowA(kFrameClass, "TARNSKOV");
         EXPECT_FALSE(IsWindowVisible(hFrame));
@@ -132,23 +118,8 @@ TEST_P(Refusals, AreReportedAndTheOptionEndsAsItWas)
     EXPECT_EQ(CrashRecord(), kNoValue);
 }
 
-INSTANTIATE_TEST_SUITE_P(Startup, Refusals, testing::ValuesIn(kRefusals), RowName());
-
-// A second click on "Finish" after the lesson has ended: the command finds no lesson, and starts
-// none.
-TEST_F(Startup, ACommandWithNoLessonStartsNothing)
-{
-    const std::string result = FreshDir("Startup.ACommandWithNoLesson") + "\\result.ini";
-    WriteParamFile("[core]\r\noutput_file=" + result + "\r\nstudent_name=S\r\n");
-    const DWORD start = GetTickCount();
-    EXPECT_EQ(Launch("-S=P").Wait(30000), static_cast<DWORD>(EXIT_NO_LESSON));
-    EXPECT_LT(GetTickCount() - start, 10000u);
-    EXPECT_EQ(FindBox(0), nullptr);
-    EXPECT_EQ(CountProcesses("quelmar.exe"), 0u);
-    EXPECT_EQ(MacroValue(), kUntouched);
-    EXPECT_EQ(CrashRecord(), kNoValue);
-    EXPECT_EQ(GetFileAttributesA(result.c_str()), INVALID_FILE_ATTRIBUTES);
-}
+INSTANTIATE_TEST_SUITE_P(Startup, Refusals, testing::ValuesIn(kRefusals),
+                         testing::PrintToStringParamName());
 
 enum class Peer { Plain, NoBlock, TakenNeverSet, TurnHeld };
 struct HandOverRow {
@@ -157,8 +128,9 @@ struct HandOverRow {
     Peer peer;
     const char* windowClass;
     DWORD code;
-    std::string block; // its text afterwards; kUntouched when nothing was written
+    std::string block; // its text afterwards; kUntouchedBlock when nothing was written
     LONG posts;
+    DWORD withinMs = 30000;
     friend void PrintTo(const HandOverRow& row, std::ostream* os) { *os << row.name; }
 };
 
@@ -178,17 +150,23 @@ const HandOverRow kHandOvers[] = {
     {"TheTurnNotHadWritesNothing", " -S=P", Peer::TurnHeld, kFrameClass, 3, kUntouchedBlock, 0},
     // Given up, the text is withdrawn (its head cleared), so that it never runs.
     {"WrittenButNotTaken", " -S=P", Peer::TakenNeverSet, kFrameClass, 4, std::string(4, '\0'), 1},
+    // A second click on "Finish" after the lesson has ended finds no lesson, and starts none.
+    {"ACommandWithNoLessonStartsNothing", " -S=P", Peer::NoBlock, NULL, EXIT_NO_LESSON,
+     kUntouchedBlock, 0, 10000},
 };
 // clang-format on
 
-// The test plays the running instance: a hidden window titled in another letter
-// case, and, as a row asks, the command block and the "taken" event.
+// The test plays the running instance, as a row asks: a hidden window titled in another letter
+// case, the command block and the "taken" event.
 class HandOvers : public Startup, public testing::WithParamInterface<HandOverRow> {};
 
 TEST_P(HandOvers, CopyTheWholeTailOrTellByTheExitCodeWhyNot)
 {
     const HandOverRow& row = GetParam();
-    HelperWindow instance(row.windowClass, "Tarnskov");
+    std::optional<HelperWindow> instance;
+    if (row.windowClass)
+        instance.emplace(row.windowClass, "Tarnskov");
+    auto posts = [&] { return instance ? instance->Commands() : 0; };
     CHandleOwner block(row.peer == Peer::NoBlock
                            ? NULL
                            : CreateFileMappingA(INVALID_HANDLE_VALUE, NULL, PAGE_READWRITE, 0,
@@ -202,11 +180,14 @@ TEST_P(HandOvers, CopyTheWholeTailOrTellByTheExitCodeWhyNot)
     CHandleOwner turn(CreateMutexA(NULL, row.peer == Peer::TurnHeld, kSenderMutexName));
 
     Child child = LaunchRaw("\"" + BinPath("tarnskov.exe") + "\"" + row.tail);
-    EXPECT_EQ(child.Wait(30000), row.code);
+    EXPECT_EQ(child.Wait(row.withinMs), row.code);
     EXPECT_EQ(FindBox(0), nullptr);
-    WaitFor([&] { return instance.Commands() >= row.posts; }, 1000);
-    EXPECT_EQ(instance.Commands(), row.posts);
+    WaitFor([&] { return posts() >= row.posts; }, 1000);
+    EXPECT_EQ(posts(), row.posts);
+    // A later launch starts no viewer and leaves the option alone.
+    EXPECT_EQ(CountProcesses("quelmar.exe"), 0u);
     EXPECT_EQ(MacroValue(), kUntouched);
+    EXPECT_EQ(CrashRecord(), kNoValue);
     if (view.Bytes()) {
         // Only the text and its NUL are written; an older text's tail stays behind.
         const std::string after(view.Bytes(), kCommandBlockSize);
@@ -220,6 +201,7 @@ TEST_P(HandOvers, CopyTheWholeTailOrTellByTheExitCodeWhyNot)
         ReleaseMutex(turn.Get());
 }
 
-INSTANTIATE_TEST_SUITE_P(Startup, HandOvers, testing::ValuesIn(kHandOvers), RowName());
+INSTANTIATE_TEST_SUITE_P(Startup, HandOvers, testing::ValuesIn(kHandOvers),
+                         testing::PrintToStringParamName());
 
 } // namespace

@@ -15,8 +15,6 @@ std::string BinPath(const char* name)
     return path.substr(0, path.find_last_of('\\') + 1) + name;
 }
 
-// ---- processes ----
-
 Child& Child::operator=(Child&& other) noexcept
 {
     m_process.Attach(other.m_process.Detach());
@@ -24,21 +22,18 @@ Child& Child::operator=(Child&& other) noexcept
     return *this;
 }
 
-bool Child::Start(const std::string& commandLine, const char* workingDir, bool suspended,
-                  HANDLE stdErr)
+bool Child::Start(const std::string& commandLine, const char* workingDir, bool suspended)
 {
     std::vector<char> line(commandLine.begin(), commandLine.end());
     line.push_back('\0');
     STARTUPINFOA si = {};
     si.cb = sizeof(si);
-    si.dwFlags = stdErr != NULL ? STARTF_USESTDHANDLES : 0;
-    si.hStdError = stdErr;
     PROCESS_INFORMATION pi = {};
     // Wine now and then fails a start under load with ERROR_INTERNAL_ERROR; a
     // moment later the same start succeeds.
     for (int attempt = 0;
-         !CreateProcessA(NULL, line.data(), NULL, NULL, stdErr != NULL,
-                         suspended ? CREATE_SUSPENDED : 0, NULL, workingDir, &si, &pi);
+         !CreateProcessA(NULL, line.data(), NULL, NULL, FALSE, suspended ? CREATE_SUSPENDED : 0,
+                         NULL, workingDir, &si, &pi);
          ++attempt) {
         if (GetLastError() != ERROR_INTERNAL_ERROR || attempt == 5) {
             fprintf(stderr, "CreateProcessA failed: %lu\n", GetLastError());
@@ -53,19 +48,10 @@ bool Child::Start(const std::string& commandLine, const char* workingDir, bool s
     return true;
 }
 
-void Child::Resume()
-{
-    if (m_thread.Get() != NULL)
-        ResumeThread(m_thread.Get());
-    m_thread.Close();
-}
-
 DWORD Child::Wait(DWORD timeoutMs)
 {
-    DWORD code = (DWORD)-1;
-    if (m_process.Get() != NULL && WaitForSingleObject(m_process.Get(), timeoutMs) != WAIT_OBJECT_0)
-        return STILL_ACTIVE;
-    if (m_process.Get() != NULL)
+    DWORD code = STILL_ACTIVE;
+    if (WaitForSingleObject(m_process.Get(), timeoutMs) == WAIT_OBJECT_0)
         GetExitCodeProcess(m_process.Get(), &code);
     return code;
 }
@@ -76,21 +62,11 @@ void Child::Kill()
         WaitForSingleObject(m_process.Get(), 5000);
 }
 
-bool Child::Running() const
-{
-    return m_process.Get() && WaitForSingleObject(m_process.Get(), 0) == WAIT_TIMEOUT;
-}
-
-Child LaunchRaw(const std::string& commandLine, const char* workingDir)
+Child LaunchRaw(const std::string& commandLine, const char* workingDir, bool suspended)
 {
     Child child;
-    child.Start(commandLine, workingDir);
+    child.Start(commandLine, workingDir, suspended);
     return child;
-}
-
-Child Launch(const std::string& tail, const char* workingDir)
-{
-    return LaunchRaw("\"" + BinPath("tarnskov.exe") + "\" " + tail, workingDir);
 }
 
 static std::vector<DWORD> ProcessesNamed(const char* imageName)
@@ -125,8 +101,6 @@ void KillAll(const char* imageName)
     }
 }
 
-// ---- message boxes ----
-
 HWND FindBox(DWORD timeoutMs)
 {
     HWND hBox = NULL;
@@ -159,8 +133,6 @@ void PressOk(HWND hBox)
                  reinterpret_cast<LPARAM>(GetDlgItem(hBox, IDOK)));
     WaitFor([&] { return !IsWindow(hBox); }, 5000);
 }
-
-// ---- helper windows ----
 
 HelperWindow::HelperWindow(const char* className, const char* title, bool visible)
     : m_class(className), m_title(title), m_visible(visible)
@@ -206,8 +178,6 @@ DWORD WINAPI HelperWindow::ThreadProc(void* p)
     return 0;
 }
 
-// ---- registry ----
-
 const char kOptionsKey[] = "Software\\Microsoft\\Office\\8.0\\PowerPoint\\Options";
 const char kLauncherKey[] = "Software\\Tarnskov";
 
@@ -242,11 +212,6 @@ DWORD GetDword(const char* key, const char* value)
                : kNoValue;
 }
 
-void SetLogFile(const std::string& path, DWORD type)
-{
-    SetValue(kLauncherKey, "LogFile", type, path.c_str(), static_cast<DWORD>(path.size() + 1));
-}
-
 bool ViewerRegistered()
 {
     CRegKeyOwner key;
@@ -266,8 +231,6 @@ void UnregisterViewer()
     RegDeleteTreeA(HKEY_CLASSES_ROOT, kViewerProgId);
 }
 
-// ---- files ----
-
 // Shared, so that a lesson writing the same file at that moment is no failure.
 static const DWORD kShareAll = FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE;
 
@@ -281,6 +244,13 @@ bool ReadWholeFile(const std::string& path, std::string* out)
     while (file.Get() && ReadFile(file.Get(), buf, sizeof(buf), &n, NULL) && n > 0)
         out->append(buf, n);
     return file.Get() != NULL;
+}
+
+std::string FileText(const std::string& path)
+{
+    std::string text;
+    ReadWholeFile(path, &text);
+    return text;
 }
 
 bool WriteWholeFile(const std::string& path, const std::string& text)
@@ -299,16 +269,6 @@ std::string WindowsDir()
     return std::string(sz, GetWindowsDirectoryA(sz, MAX_PATH));
 }
 
-void WriteParamFile(const std::string& text)
-{
-    WriteWholeFile(WindowsDir() + "\\PARAM.CMI", text);
-}
-
-void DeleteParamFile()
-{
-    DeleteFileA((WindowsDir() + "\\PARAM.CMI").c_str());
-}
-
 std::string FreshDir(const std::string& name)
 {
     char sz[MAX_PATH];
@@ -321,11 +281,6 @@ std::string FreshDir(const std::string& name)
     CreateDirectoryA(root.c_str(), NULL);
     CreateDirectoryA(dir.c_str(), NULL);
     return dir;
-}
-
-HANDLE HoldFile(const std::string& path)
-{
-    return CreateFileA(path.c_str(), GENERIC_READ | GENERIC_WRITE, 0, NULL, OPEN_EXISTING, 0, NULL);
 }
 
 } // namespace testkit

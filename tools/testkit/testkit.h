@@ -1,5 +1,4 @@
-// Test helpers that act as the world around the launcher: processes, boxes, windows, registry,
-// files.
+// Test helpers that play the world around the launcher: processes, boxes, windows, registry, files.
 #pragma once
 
 #include <windows.h>
@@ -17,21 +16,23 @@ namespace testkit {
 // A program beside the running test (tarnskov.exe, quelmar.exe, tkhelper.exe).
 std::string BinPath(const char* name);
 
-// A child process started with an exact command line through CreateProcessA.
+// A child process started with an exact command line through CreateProcessA; a suspended one
+// runs only once resumed.
 class Child {
 public:
     Child() = default;
     Child(Child&& other) noexcept { *this = std::move(other); }
     Child& operator=(Child&& other) noexcept;
-    // Suspended, the process runs only once Resume is called. An inheritable stdErr becomes
-    // the process's standard error.
-    bool Start(const std::string& commandLine, const char* workingDir = NULL,
-               bool suspended = false, HANDLE stdErr = NULL);
-    void Resume();
+    bool Start(const std::string& commandLine, const char* workingDir, bool suspended);
+    void Resume()
+    {
+        ResumeThread(m_thread.Get());
+        m_thread.Close();
+    }
     // The exit code, or STILL_ACTIVE when it did not end in time.
     DWORD Wait(DWORD timeoutMs);
     void Kill();
-    bool Running() const;
+    bool Running() const { return WaitForSingleObject(m_process.Get(), 0) == WAIT_TIMEOUT; }
     DWORD Pid() const { return GetProcessId(m_process.Get()); }
 
 private:
@@ -40,8 +41,12 @@ private:
 };
 
 // The whole command line as given; Launch puts tarnskov.exe's quoted path before the tail.
-Child LaunchRaw(const std::string& commandLine, const char* workingDir = NULL);
-Child Launch(const std::string& tail, const char* workingDir = NULL);
+Child LaunchRaw(const std::string& commandLine, const char* workingDir = NULL,
+                bool suspended = false);
+inline Child Launch(const std::string& tail, const char* workingDir = NULL, bool suspended = false)
+{
+    return LaunchRaw("\"" + BinPath("tarnskov.exe") + "\" " + tail, workingDir, suspended);
+}
 
 // A message box titled "TARNSKOV": FindBox waits for it, PressOk dismisses it.
 HWND FindBox(DWORD timeoutMs);
@@ -88,7 +93,10 @@ inline DWORD CrashRecord()
 {
     return GetDword(kLauncherKey, "SavedMacroVirusProtection");
 }
-void SetLogFile(const std::string& path, DWORD type = REG_SZ);
+inline void SetLogFile(const std::string& path, DWORD type = REG_SZ)
+{
+    SetValue(kLauncherKey, "LogFile", type, path.c_str(), static_cast<DWORD>(path.size() + 1));
+}
 
 // The viewer registered by quelmar.exe under its ProgID in HKEY_CLASSES_ROOT, or not.
 bool ViewerRegistered();
@@ -98,12 +106,22 @@ void UnregisterViewer();
 // Files: whole texts, PARAM.CMI in the Windows directory, a fresh folder under the
 // temp folder, and a file held open with no sharing, as another program may hold it.
 bool ReadWholeFile(const std::string& path, std::string* out);
+std::string FileText(const std::string& path); // "" when there is none
 bool WriteWholeFile(const std::string& path, const std::string& text);
 std::string WindowsDir();
-void WriteParamFile(const std::string& text);
-void DeleteParamFile();
+inline void WriteParamFile(const std::string& text)
+{
+    WriteWholeFile(WindowsDir() + "\\PARAM.CMI", text);
+}
+inline void DeleteParamFile()
+{
+    DeleteFileA((WindowsDir() + "\\PARAM.CMI").c_str());
+}
 std::string FreshDir(const std::string& name);
-HANDLE HoldFile(const std::string& path);
+inline HANDLE HoldFile(const std::string& path)
+{
+    return CreateFileA(path.c_str(), GENERIC_READ | GENERIC_WRITE, 0, NULL, OPEN_EXISTING, 0, NULL);
+}
 
 // Polls until done() holds, for at most timeoutMs; whether it held.
 template <class Done> bool WaitFor(Done done, DWORD timeoutMs)
