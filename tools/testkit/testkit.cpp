@@ -208,9 +208,6 @@ DWORD WINAPI HelperWindow::ThreadProc(void* p)
 
 // ---- registry ----
 
-const char kOptionsKey[] = "Software\\Microsoft\\Office\\8.0\\PowerPoint\\Options";
-const char kLauncherKey[] = "Software\\Tarnskov";
-
 void SetValue(const char* key, const char* value, DWORD type, const void* data, DWORD cb)
 {
     CRegKeyOwner owner;
@@ -233,18 +230,15 @@ void DeleteValue(const char* key, const char* value)
 DWORD GetDword(const char* key, const char* value)
 {
     CRegKeyOwner owner;
-    DWORD type = 0, data = 0, cb = sizeof(data);
-    return owner.Open(HKEY_CURRENT_USER, key, KEY_READ) == ERROR_SUCCESS &&
-                   RegQueryValueExA(owner.Get(), value, NULL, &type, reinterpret_cast<BYTE*>(&data),
-                                    &cb) == ERROR_SUCCESS &&
-                   type == REG_DWORD
-               ? data
-               : kNoValue;
+    DWORD data = kNoValue;
+    if (owner.Open(HKEY_CURRENT_USER, key, KEY_READ) == ERROR_SUCCESS)
+        ReadDwordValue(owner.Get(), value, &data);
+    return data;
 }
 
 void SetLogFile(const std::string& path, DWORD type)
 {
-    SetValue(kLauncherKey, "LogFile", type, path.c_str(), static_cast<DWORD>(path.size() + 1));
+    SetValue(kLauncherKey, kLogFileValue, type, path.c_str(), static_cast<DWORD>(path.size() + 1));
 }
 
 bool ViewerRegistered()
