@@ -3,6 +3,7 @@
 
 #include "channel/command_text.h"
 #include "framework/afxwin.h"
+#include "framework/deadline.h"
 #include "framework/handles.h"
 #include "log/event_log.h"
 
@@ -65,9 +66,8 @@ static HWND FindInstanceWindow(LPCSTR lpszTitle, LPCSTR lpszCommandLine)
 HWND FindRunningInstance(LPCSTR lpszTitle, LPCSTR lpszCommandLine)
 {
     HWND hWnd = FindInstanceWindow(lpszTitle, lpszCommandLine);
-    const DWORD dwStart = GetTickCount();
-    while (hWnd == NULL && IsCommandText(lpszCommandLine) &&
-           GetTickCount() - dwStart < kBlockWaitMs) {
+    const CDeadline deadline(kBlockWaitMs);
+    while (hWnd == NULL && IsCommandText(lpszCommandLine) && !deadline.IsPast()) {
         Sleep(kBlockRetryMs);
         hWnd = FindInstanceWindow(lpszTitle, lpszCommandLine);
     }
@@ -83,10 +83,10 @@ BOOL TakeLesson(LPCSTR lpszTitle, LPCSTR lpszCommandLine, HANDLE* phLesson, HWND
         LogEvent("startup", "no lesson mutex (error %lu): starting alone", GetLastError());
         return TRUE;
     }
-    const DWORD dwStart = GetTickCount();
+    const CDeadline deadline(kLessonWaitMs);
     for (;;) {
         const DWORD dwWait = WaitForSingleObject(lesson.Get(), kLessonPollMs);
-        const DWORD dwWaited = GetTickCount() - dwStart;
+        const DWORD dwWaited = deadline.Elapsed();
         if (dwWait == WAIT_OBJECT_0 || dwWait == WAIT_ABANDONED) {
             *phWndInstance = FindInstanceWindow(lpszTitle, lpszCommandLine);
             if (*phWndInstance != NULL)
@@ -104,8 +104,8 @@ BOOL TakeLesson(LPCSTR lpszTitle, LPCSTR lpszCommandLine, HANDLE* phLesson, HWND
             LogEvent("startup", "a lesson appeared after %lu ms: a later launch", dwWaited);
             return TRUE;
         }
-        if (dwWait == WAIT_FAILED || dwWaited >= kLessonWaitMs) {
-            LogEvent("startup", "lesson mutex not had in %lu ms", dwWaited);
+        if (dwWait == WAIT_FAILED || deadline.IsPast()) {
+            LogEvent("startup", "lesson mutex not had in %lu ms", deadline.Elapsed());
             return FALSE;
         }
     }
@@ -126,10 +126,10 @@ static HANDLE OpenCommandBlock(HWND hWndInstance)
     if (!IsLauncherFrame(hWndInstance))
         LogEvent("handover", "window %p found by its title alone: waiting for the block",
                  static_cast<void*>(hWndInstance));
-    const DWORD dwStart = GetTickCount();
+    const CDeadline deadline(kBlockWaitMs);
     for (;;) {
         HANDLE hBlock = OpenFileMappingA(FILE_MAP_WRITE, FALSE, kCommandBlockName);
-        if (hBlock != NULL || !IsWindow(hWndInstance) || GetTickCount() - dwStart >= kBlockWaitMs)
+        if (hBlock != NULL || !IsWindow(hWndInstance) || deadline.IsPast())
             return hBlock;
         Sleep(kBlockRetryMs);
     }
@@ -139,9 +139,9 @@ static HANDLE OpenCommandBlock(HWND hWndInstance)
 // nothing more, so stop waiting then.
 static BOOL WaitUntilTaken(HWND hWndInstance, HANDLE hTaken)
 {
-    const DWORD dwStart = GetTickCount();
+    const CDeadline deadline(kSendTimeoutMs);
     while (WaitForSingleObject(hTaken, kBlockRetryMs) == WAIT_TIMEOUT) {
-        if (!IsWindow(hWndInstance) || GetTickCount() - dwStart >= kSendTimeoutMs)
+        if (!IsWindow(hWndInstance) || deadline.IsPast())
             return WaitForSingleObject(hTaken, 0) == WAIT_OBJECT_0;
     }
     return TRUE;

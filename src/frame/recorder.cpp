@@ -3,34 +3,9 @@
 #include "frame/interaction.h"
 #include "frame/main_frame.h"
 #include "framework/afxfile.h"
+#include "lesson/file_retry.h"
 #include "log/event_log.h"
 #include "res/resource.h"
-
-// How long, and how often, a file another program holds for a moment is tried again.
-static const DWORD kLockWaitMs = 1000;
-static const DWORD kLockRetryMs = 50;
-
-// Runs one open-write-flush-close cycle of the interaction file. Virus scanners, the search
-// indexer and backups open a file for a moment just after it changed: a sharing or lock
-// violation is waited out, the thread blocked meanwhile as in the designed waits. Any other
-// failure, or one that lasts, goes on to the caller.
-template <class Cycle> static void RetryWhileLocked(LPCSTR lpszFile, Cycle cycle)
-{
-    const DWORD dwStart = GetTickCount();
-    for (;;) {
-        try {
-            cycle();
-            return;
-        } catch (const CFileException& e) {
-            if ((e.m_lOsError != ERROR_SHARING_VIOLATION && e.m_lOsError != ERROR_LOCK_VIOLATION) ||
-                GetTickCount() - dwStart >= kLockWaitMs)
-                throw;
-            LogEvent("record", "%s is locked by another program (error %ld): trying again",
-                     lpszFile, e.m_lOsError);
-        }
-        Sleep(kLockRetryMs);
-    }
-}
 
 const char* CMainFrame::SkipBlanks(const char* p)
 {
@@ -68,7 +43,7 @@ BOOL CMainFrame::CreateInteractionFile()
         return TRUE;
     }
     try {
-        RetryWhileLocked(m_strInteractionFile, [this] {
+        RetryWhileLocked("record", m_strInteractionFile, [this] {
             CFile file(m_strInteractionFile,
                        CFile::modeCreate | CFile::modeReadWrite | CFile::typeBinary);
             file.Write(kInteractionHeader, kInteractionHeaderSize);
@@ -113,7 +88,7 @@ BOOL CMainFrame::AppendRecord(const char* pszRecord, size_t cbRecord)
     try {
         if (cbRecord == 0)
             throw CFileException(ERROR_INSUFFICIENT_BUFFER);
-        RetryWhileLocked(m_strInteractionFile, [&] {
+        RetryWhileLocked("record", m_strInteractionFile, [&] {
             CFile file(m_strInteractionFile, CFile::modeReadWrite | CFile::typeBinary);
             file.Seek(0, CFile::end);
             file.Write(pszRecord, static_cast<UINT>(cbRecord));
