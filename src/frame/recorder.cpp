@@ -31,27 +31,22 @@ BOOL CMainFrame::RecordInteraction()
     return TRUE;
 }
 
-// The first record of a lesson makes sure the file exists: a new one begins with
-// its header line. Any entry of that name counts, and never gets a header.
+// The first record of a lesson makes sure the file exists, in one step that cannot truncate it:
+// a new file begins with its header line, and any entry of that name that exists already (the
+// create fails with "exists") is appended to as it stands, with no header. Asking whether it
+// exists first would need the folder's listing, which a drop box refuses.
 BOOL CMainFrame::CreateInteractionFile()
 {
-    WIN32_FIND_DATAA findData;
-    HANDLE hFind = FindFirstFileA(m_strInteractionFile, &findData);
-    if (hFind != INVALID_HANDLE_VALUE) {
-        FindClose(hFind);
-        m_bInteractionFileReady = TRUE;
-        return TRUE;
-    }
     try {
         RetryWhileLocked("record", m_strInteractionFile, [this] {
-            CFile file(m_strInteractionFile,
-                       CFile::modeCreate | CFile::modeReadWrite | CFile::typeBinary);
+            CFile file(m_strInteractionFile, CFile::modeCreateNew | CFile::typeBinary);
             file.Write(kInteractionHeader, kInteractionHeaderSize);
             file.Flush();
             file.Close();
         });
     } catch (const CFileException& e) {
-        return ReportFileFailure(e, IDS_CANT_CREATE_QUIZ_FILE);
+        if (e.m_lOsError != ERROR_FILE_EXISTS)
+            return ReportFileFailure(e, IDS_CANT_CREATE_QUIZ_FILE);
     }
     m_bInteractionFileReady = TRUE;
     return TRUE;
@@ -82,15 +77,14 @@ size_t CMainFrame::FormatRecord(const CInteraction& interaction, char* pszRecord
                                    pszRecord, cbRecord);
 }
 
-// One open-seek-write-flush-close of the existing file; a failure is reported.
+// One open-append-flush-close of the existing file; a failure is reported.
 BOOL CMainFrame::AppendRecord(const char* pszRecord, size_t cbRecord)
 {
     try {
         if (cbRecord == 0)
             throw CFileException(ERROR_INSUFFICIENT_BUFFER);
         RetryWhileLocked("record", m_strInteractionFile, [&] {
-            CFile file(m_strInteractionFile, CFile::modeReadWrite | CFile::typeBinary);
-            file.Seek(0, CFile::end);
+            CFile file(m_strInteractionFile, CFile::typeBinary);
             file.Write(pszRecord, static_cast<UINT>(cbRecord));
             file.Flush();
             file.Close();
