@@ -238,7 +238,7 @@ HandOverFigures TimeHandOvers(int rounds, const std::string& log)
             } else if (which == 4) {
                 testkit::SetLogFile(log);
                 samples[4].push_back(TimeLaterLaunch("-Z=log" + std::to_string(i)));
-                testkit::DeleteValue(testkit::kLauncherKey, "LogFile");
+                testkit::DeleteValue(kLauncherKey, kLogFileValue);
             } else {
                 samples[which].push_back(
                     TimeWholeProcess("\"" + testkit::BinPath(yardsticks[which]) + "\""));
@@ -603,7 +603,7 @@ RunningFigures TimeRunningLessons(const LessonFiles& files, const Options& o)
         f.answerLogged = TimeAnswers(files, o.answers);
         lesson.Finish(101);
     }
-    testkit::DeleteValue(testkit::kLauncherKey, "LogFile");
+    testkit::DeleteValue(kLauncherKey, kLogFileValue);
     std::string text;
     Check(testkit::ReadWholeFile(log, &text) && text.find(" record ") != std::string::npos,
           "the lesson with the log on wrote no log");
@@ -704,7 +704,7 @@ void Run(const Options& o)
 {
     Check(testkit::ViewerRegistered(), "the viewer is not registered (quelmar.exe /RegServer)");
     testkit::SetMacroProtection(1);
-    testkit::DeleteValue(testkit::kLauncherKey, "LogFile");
+    testkit::DeleteValue(kLauncherKey, kLogFileValue);
     const LessonFiles files;
     const StartUpFigures start = TimeStartUps(files, o.lessons, o.idleSeconds);
     const RunningFigures running = TimeRunningLessons(files, o);

@@ -1,6 +1,7 @@
 // Start-up with its checks, the hand-over of a later launch, and exit.
 #include "app/launcher_app.h"
 
+#include "app/launcher_contract.h"
 #include "app/macro_option.h"
 #include "channel/command_block.h"
 #include "channel/command_text.h"
@@ -11,9 +12,6 @@
 #include "viewer/viewer.h"
 
 static const char kFullProgramWindowClass[] = "PP97FrameClass";
-// Where an administrator switches the diagnostic log on.
-static const char kLauncherKey[] = "Software\\Tarnskov";
-static const char kLogFileValue[] = "LogFile";
 static const DWORD kLogLimit = 1024 * 1024;
 
 CLauncherApp theApp;
@@ -121,10 +119,8 @@ BOOL CLauncherApp::SwitchMacroProtectionOff()
     CRegKeyOwner key;
     if (key.Open(HKEY_CURRENT_USER, kOptionsKey, kOptionsAccess) != ERROR_SUCCESS)
         return ReportFailure(IDS_VIEWER_NOT_FOUND);
-    DWORD dwType = 0, dwValue = 0, cbValue = sizeof(dwValue);
-    if (RegQueryValueExA(key.Get(), kMacroProtectionValue, NULL, &dwType,
-                         reinterpret_cast<BYTE*>(&dwValue), &cbValue) != ERROR_SUCCESS ||
-        dwType != REG_DWORD)
+    DWORD dwValue = 0;
+    if (!ReadDwordValue(key.Get(), kMacroProtectionValue, &dwValue))
         return ReportFailure(IDS_VIEWER_FAILURE, &key);
     m_dwSavedMacroProtection = dwValue;
     m_bMacroProtectionSaved = TRUE;

@@ -3,6 +3,7 @@
 
 #include "channel/command_text.h"
 #include "framework/afxwin.h"
+#include "framework/deadline.h"
 #include "framework/handles.h"
 #include "log/event_log.h"
 
@@ -56,9 +57,9 @@ static BOOL PublishCommandText(HANDLE hBlock, LPCSTR lpszText, LONG* plHead)
     if (view.Bytes() == NULL)
         return FALSE;
     volatile LONG* pHead = BlockHead(view.Bytes());
-    for (const DWORD dwStart = GetTickCount();;) {
+    for (const CDeadline claim(kClaimWaitMs);;) {
         const LONG lOld = *pHead;
-        if (lOld == kClaimed && GetTickCount() - dwStart < kClaimWaitMs) {
+        if (lOld == kClaimed && !claim.IsPast()) {
             Sleep(1);
         } else if (InterlockedCompareExchange(pHead, 0, lOld) == lOld) {
             break;
@@ -113,9 +114,8 @@ static HWND FindInstanceWindow(LPCSTR lpszTitle, LPCSTR lpszCommandLine)
 HWND FindRunningInstance(LPCSTR lpszTitle, LPCSTR lpszCommandLine)
 {
     HWND hWnd = FindInstanceWindow(lpszTitle, lpszCommandLine);
-    const DWORD dwStart = GetTickCount();
-    while (hWnd == NULL && IsCommandText(lpszCommandLine) &&
-           GetTickCount() - dwStart < kBlockWaitMs) {
+    const CDeadline deadline(kBlockWaitMs);
+    while (hWnd == NULL && IsCommandText(lpszCommandLine) && !deadline.IsPast()) {
         Sleep(kBlockRetryMs);
         hWnd = FindInstanceWindow(lpszTitle, lpszCommandLine);
     }
@@ -131,10 +131,10 @@ BOOL TakeLesson(LPCSTR lpszTitle, LPCSTR lpszCommandLine, HANDLE* phLesson, HWND
         LogEvent("startup", "no lesson mutex (error %lu): starting alone", GetLastError());
         return TRUE;
     }
-    const DWORD dwStart = GetTickCount();
+    const CDeadline deadline(kLessonWaitMs);
     for (;;) {
         const DWORD dwWait = WaitForSingleObject(lesson.Get(), kLessonPollMs);
-        const DWORD dwWaited = GetTickCount() - dwStart;
+        const DWORD dwWaited = deadline.Elapsed();
         if (dwWait == WAIT_OBJECT_0 || dwWait == WAIT_ABANDONED) {
             *phWndInstance = FindInstanceWindow(lpszTitle, lpszCommandLine);
             if (*phWndInstance != NULL)
@@ -152,8 +152,8 @@ BOOL TakeLesson(LPCSTR lpszTitle, LPCSTR lpszCommandLine, HANDLE* phLesson, HWND
             LogEvent("startup", "a lesson appeared after %lu ms: a later launch", dwWaited);
             return TRUE;
         }
-        if (dwWait == WAIT_FAILED || dwWaited >= kLessonWaitMs) {
-            LogEvent("startup", "lesson mutex not had in %lu ms", dwWaited);
+        if (dwWait == WAIT_FAILED || deadline.IsPast()) {
+            LogEvent("startup", "lesson mutex not had in %lu ms", deadline.Elapsed());
             return FALSE;
         }
     }
@@ -174,10 +174,10 @@ static HANDLE OpenCommandBlock(HWND hWndInstance)
     if (!IsLauncherFrame(hWndInstance))
         LogEvent("handover", "window %p found by its title alone: waiting for the block",
                  static_cast<void*>(hWndInstance));
-    const DWORD dwStart = GetTickCount();
+    const CDeadline deadline(kBlockWaitMs);
     for (;;) {
         HANDLE hBlock = OpenFileMappingA(FILE_MAP_WRITE, FALSE, kCommandBlockName);
-        if (hBlock != NULL || !IsWindow(hWndInstance) || GetTickCount() - dwStart >= kBlockWaitMs)
+        if (hBlock != NULL || !IsWindow(hWndInstance) || deadline.IsPast())
             return hBlock;
         Sleep(kBlockRetryMs);
     }
@@ -187,9 +187,9 @@ static HANDLE OpenCommandBlock(HWND hWndInstance)
 // nothing more, so stop waiting then.
 static BOOL WaitUntilTaken(HWND hWndInstance, HANDLE hTaken)
 {
-    const DWORD dwStart = GetTickCount();
+    const CDeadline deadline(kSendTimeoutMs);
     while (WaitForSingleObject(hTaken, kBlockRetryMs) == WAIT_TIMEOUT) {
-        if (!IsWindow(hWndInstance) || GetTickCount() - dwStart >= kSendTimeoutMs)
+        if (!IsWindow(hWndInstance) || deadline.IsPast())
             return WaitForSingleObject(hTaken, 0) == WAIT_OBJECT_0;
     }
     return TRUE;

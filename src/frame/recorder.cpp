@@ -3,34 +3,9 @@
 #include "frame/interaction.h"
 #include "frame/main_frame.h"
 #include "framework/afxfile.h"
+#include "lesson/file_retry.h"
 #include "log/event_log.h"
 #include "res/resource.h"
-
-// How long, and how often, a file another program holds for a moment is tried again.
-static const DWORD kLockWaitMs = 1000;
-static const DWORD kLockRetryMs = 50;
-
-// Runs one open-write-flush-close cycle of the interaction file. Virus scanners, the search
-// indexer and backups open a file for a moment just after it changed: a sharing or lock
-// violation is waited out, the thread blocked meanwhile as in the designed waits. Any other
-// failure, or one that lasts, goes on to the caller.
-template <class Cycle> static void RetryWhileLocked(LPCSTR lpszFile, Cycle cycle)
-{
-    const DWORD dwStart = GetTickCount();
-    for (;;) {
-        try {
-            cycle();
-            return;
-        } catch (const CFileException& e) {
-            if ((e.m_lOsError != ERROR_SHARING_VIOLATION && e.m_lOsError != ERROR_LOCK_VIOLATION) ||
-                GetTickCount() - dwStart >= kLockWaitMs)
-                throw;
-            LogEvent("record", "%s is locked by another program (error %ld): trying again",
-                     lpszFile, e.m_lOsError);
-        }
-        Sleep(kLockRetryMs);
-    }
-}
 
 const char* CMainFrame::SkipBlanks(const char* p)
 {
@@ -56,27 +31,22 @@ BOOL CMainFrame::RecordInteraction()
     return TRUE;
 }
 
-// The first record of a lesson makes sure the file exists: a new one begins with
-// its header line. Any entry of that name counts, and never gets a header.
+// The first record of a lesson makes sure the file exists, in one step that cannot truncate it:
+// a new file begins with its header line, and any entry of that name that exists already (the
+// create fails with "exists") is appended to as it stands, with no header. Asking whether it
+// exists first would need the folder's listing, which a drop box refuses.
 BOOL CMainFrame::CreateInteractionFile()
 {
-    WIN32_FIND_DATAA findData;
-    HANDLE hFind = FindFirstFileA(m_strInteractionFile, &findData);
-    if (hFind != INVALID_HANDLE_VALUE) {
-        FindClose(hFind);
-        m_bInteractionFileReady = TRUE;
-        return TRUE;
-    }
     try {
-        RetryWhileLocked(m_strInteractionFile, [this] {
-            CFile file(m_strInteractionFile,
-                       CFile::modeCreate | CFile::modeReadWrite | CFile::typeBinary);
+        RetryWhileLocked("record", m_strInteractionFile, [this] {
+            CFile file(m_strInteractionFile, CFile::modeCreateNew | CFile::typeBinary);
             file.Write(kInteractionHeader, kInteractionHeaderSize);
             file.Flush();
             file.Close();
         });
     } catch (const CFileException& e) {
-        return ReportFileFailure(e, IDS_CANT_CREATE_QUIZ_FILE);
+        if (e.m_lOsError != ERROR_FILE_EXISTS)
+            return ReportFileFailure(e, IDS_CANT_CREATE_QUIZ_FILE);
     }
     m_bInteractionFileReady = TRUE;
     return TRUE;
@@ -109,15 +79,14 @@ size_t CMainFrame::FormatRecord(const CInteraction& interaction, char* pszRecord
                                    pszRecord, cbRecord);
 }
 
-// One open-seek-write-flush-close of the existing file; a failure is reported.
+// One open-append-flush-close of the existing file; a failure is reported.
 BOOL CMainFrame::AppendRecord(const char* pszRecord, size_t cbRecord)
 {
     try {
         if (cbRecord == 0)
             throw CFileException(ERROR_INSUFFICIENT_BUFFER);
-        RetryWhileLocked(m_strInteractionFile, [&] {
-            CFile file(m_strInteractionFile, CFile::modeReadWrite | CFile::typeBinary);
-            file.Seek(0, CFile::end);
+        RetryWhileLocked("record", m_strInteractionFile, [&] {
+            CFile file(m_strInteractionFile, CFile::typeBinary);
             file.Write(pszRecord, static_cast<UINT>(cbRecord));
             file.Flush();
             file.Close();

@@ -8,8 +8,8 @@ BOOL CFileException::GetErrorMessage(CString& strMessage) const
 
 CFile::CFile(LPCSTR lpszFileName, UINT nOpenFlags)
 {
-    m_hFile = CreateFileA(lpszFileName, GENERIC_READ | GENERIC_WRITE, 0, NULL,
-                          (nOpenFlags & modeCreate) ? CREATE_ALWAYS : OPEN_EXISTING,
+    m_hFile = CreateFileA(lpszFileName, FILE_APPEND_DATA, 0, NULL,
+                          (nOpenFlags & modeCreateNew) ? CREATE_NEW : OPEN_EXISTING,
                           FILE_ATTRIBUTE_NORMAL, NULL);
     if (m_hFile == INVALID_HANDLE_VALUE)
         ThrowLastError();
@@ -24,15 +24,6 @@ CFile::~CFile()
 void CFile::ThrowLastError()
 {
     throw CFileException(static_cast<LONG>(GetLastError()));
-}
-
-ULONGLONG CFile::Seek(LONGLONG lOff, UINT nFrom)
-{
-    LARGE_INTEGER li, liNew;
-    li.QuadPart = lOff;
-    if (!SetFilePointerEx(m_hFile, li, &liNew, nFrom))
-        ThrowLastError();
-    return static_cast<ULONGLONG>(liNew.QuadPart);
 }
 
 void CFile::Write(const void* lpBuf, UINT nCount)

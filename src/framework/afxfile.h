@@ -11,16 +11,16 @@ public:
     LONG m_lOsError;
 };
 
-// Opened for reading and writing, without sharing: while it is open nobody else
-// can open the file, and the open fails while somebody else has it open.
+// Opened for appending only, without sharing: every write goes to the file's end, which needs no
+// more access than appending (a folder may let a student add to files but not read them). While
+// it is open nobody else can open the file, and the open fails while somebody else has it open.
 class CFile {
 public:
     enum OpenFlags {
-        modeReadWrite = 0x0002,
-        modeCreate = 0x1000, // create the file, or truncate one of that name
-        typeBinary = 0x8000, // bytes as they are: no newline translation
+        modeCreateNew = 0x1000, // create the file; fails with ERROR_FILE_EXISTS when any entry
+                                // of that name exists, so that none is ever truncated
+        typeBinary = 0x8000,    // bytes as they are: no newline translation
     };
-    enum SeekPosition { end = 2 };
 
     // Opens as the flags say, or throws CFileException.
     CFile(LPCSTR lpszFileName, UINT nOpenFlags);
@@ -29,7 +29,6 @@ public:
     CFile(const CFile&) = delete;
     CFile& operator=(const CFile&) = delete;
 
-    ULONGLONG Seek(LONGLONG lOff, UINT nFrom);
     void Write(const void* lpBuf, UINT nCount);
     void Flush();
     void Close();

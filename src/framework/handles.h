@@ -1,4 +1,5 @@
-// Small owners for Win32 and OLE resources: each releases its resource on every path.
+// Small owners for Win32 and OLE resources, each releasing its resource on every path, and the
+// REG_DWORD reads and writes on an open key.
 #pragma once
 
 #include <windows.h>
@@ -38,6 +39,28 @@ public:
 private:
     HKEY m_hKey = NULL;
 };
+
+// A REG_DWORD value of an open key into *pdwValue; FALSE, *pdwValue untouched, when the value is
+// absent, of another type or not four bytes long.
+inline BOOL ReadDwordValue(HKEY hKey, LPCSTR lpszValue, DWORD* pdwValue)
+{
+    DWORD dwType = 0, dwValue = 0, cbValue = sizeof(dwValue);
+    if (RegQueryValueExA(hKey, lpszValue, NULL, &dwType, reinterpret_cast<BYTE*>(&dwValue),
+                         &cbValue) != ERROR_SUCCESS ||
+        dwType != REG_DWORD || cbValue != sizeof(dwValue))
+        return FALSE;
+    *pdwValue = dwValue;
+    return TRUE;
+}
+
+// Sets a REG_DWORD value of an open key and flushes the key, so that the value outlives a
+// process killed right after; the first failing call's result.
+inline LONG WriteDwordValue(HKEY hKey, LPCSTR lpszValue, DWORD dwValue)
+{
+    LONG lResult = RegSetValueExA(hKey, lpszValue, 0, REG_DWORD,
+                                  reinterpret_cast<const BYTE*>(&dwValue), sizeof(dwValue));
+    return lResult == ERROR_SUCCESS ? RegFlushKey(hKey) : lResult;
+}
 
 // A kernel handle, closed exactly once. NULL means none, and so does the
 // INVALID_HANDLE_VALUE with which the file functions fail.

@@ -1,9 +1,13 @@
-// The viewer's external contract, shared by the launcher and the stand-in viewer: its ProgID, its
-// show window's class and its methods.
+// The viewer's external contract, shared by the launcher, the stand-in viewer, the test kit and
+// the bench: its ProgID, its options key, its show window's class and its methods.
 #pragma once
 
 // The class key under HKEY_CLASSES_ROOT, and what CreateDispatch creates.
 const char kViewerProgId[] = "PowerPointViewer.Application.8";
+// The viewer's options under HKEY_CURRENT_USER, and its macro-virus protection option
+// (REG_DWORD), which the launcher switches off for the lesson.
+const char kOptionsKey[] = "Software\\Microsoft\\Office\\8.0\\PowerPoint\\Options";
+const char kMacroProtectionValue[] = "MacroVirusProtection";
 // The top-level window of a running slide show.
 const char kShowWindowClass[] = "screenClass";
 

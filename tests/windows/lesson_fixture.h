@@ -88,7 +88,7 @@ public:
     {
         Lesson::TearDown();
         SetMacroProtection(1);
-        DeleteValue(kLauncherKey, "SavedMacroVirusProtection");
+        DeleteValue(kLauncherKey, kCrashRecordValue);
         DeleteValue(kLauncherKey, "LogFile");
         // The test's own folder; a parameterised test's name holds a '/'.
         const testing::TestInfo* info = testing::UnitTest::GetInstance()->current_test_info();

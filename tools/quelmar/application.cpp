@@ -1,6 +1,7 @@
 // CApplication (open a presentation's show, quit) and the class factory that makes it.
 #include "application.h"
 
+#include "ansi_text.h"
 #include "dispatcher.h"
 #include "framework/handles.h"
 #include "journal.h"

@@ -175,12 +175,3 @@ HRESULT Raise(EXCEPINFO* pExcepInfo, const std::string& strDescription)
     pExcepInfo->scode = E_FAIL;
     return DISP_E_EXCEPTION;
 }
-
-std::string ToAnsi(BSTR bstrText)
-{
-    int cchWide = static_cast<int>(SysStringLen(bstrText));
-    int cch = WideCharToMultiByte(CP_ACP, 0, bstrText, cchWide, NULL, 0, NULL, NULL);
-    std::string strAnsi(cch, '\0');
-    WideCharToMultiByte(CP_ACP, 0, bstrText, cchWide, strAnsi.data(), cch, NULL, NULL);
-    return strAnsi;
-}

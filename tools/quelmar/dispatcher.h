@@ -69,6 +69,3 @@ private:
 
 // Fills pExcepInfo (when given) and returns DISP_E_EXCEPTION, as a failed method must.
 HRESULT Raise(EXCEPINFO* pExcepInfo, const std::string& strDescription);
-
-// ANSI (CP_ACP) from a BSTR, as the window title and the file name need it.
-std::string ToAnsi(BSTR bstrText);

@@ -1,7 +1,7 @@
 // The call journal: each call's line, appended to the file the presentation named.
 #include "journal.h"
 
-#include "dispatcher.h"
+#include "ansi_text.h"
 #include "framework/handles.h"
 
 #include <stdio.h>

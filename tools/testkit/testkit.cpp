@@ -178,8 +178,7 @@ DWORD WINAPI HelperWindow::ThreadProc(void* p)
     return 0;
 }
 
-const char kOptionsKey[] = "Software\\Microsoft\\Office\\8.0\\PowerPoint\\Options";
-const char kLauncherKey[] = "Software\\Tarnskov";
+// ---- registry ----
 
 void SetValue(const char* key, const char* value, DWORD type, const void* data, DWORD cb)
 {
@@ -203,13 +202,10 @@ void DeleteValue(const char* key, const char* value)
 DWORD GetDword(const char* key, const char* value)
 {
     CRegKeyOwner owner;
-    DWORD type = 0, data = 0, cb = sizeof(data);
-    return owner.Open(HKEY_CURRENT_USER, key, KEY_READ) == ERROR_SUCCESS &&
-                   RegQueryValueExA(owner.Get(), value, NULL, &type, reinterpret_cast<BYTE*>(&data),
-                                    &cb) == ERROR_SUCCESS &&
-                   type == REG_DWORD
-               ? data
-               : kNoValue;
+    DWORD data = kNoValue;
+    if (owner.Open(HKEY_CURRENT_USER, key, KEY_READ) == ERROR_SUCCESS)
+        ReadDwordValue(owner.Get(), value, &data);
+    return data;
 }
 
 bool ViewerRegistered()

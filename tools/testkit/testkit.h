@@ -3,6 +3,7 @@
 
 #include <windows.h>
 
+#include "app/launcher_contract.h"
 #include "channel/channel.h"
 #include "framework/handles.h"
 #include "viewer/viewer_contract.h"
@@ -72,30 +73,28 @@ private:
 };
 
 // Registry values under HKEY_CURRENT_USER: the viewer's options key and the launcher's own.
-extern const char kOptionsKey[];
-extern const char kLauncherKey[];
 void SetValue(const char* key, const char* value, DWORD type, const void* data, DWORD cb);
 void SetDword(const char* key, const char* value, DWORD data);
 void DeleteValue(const char* key, const char* value);
-// A REG_DWORD value, or kNoValue when it is absent or of another type.
+// A REG_DWORD value, or kNoValue when it is absent, of another type or not four bytes long.
 const DWORD kNoValue = 0xDEADBEEF;
 DWORD GetDword(const char* key, const char* value);
 // The viewer's macro option; its crash record in the launcher's key; the log's switch.
 inline DWORD MacroValue()
 {
-    return GetDword(kOptionsKey, "MacroVirusProtection");
+    return GetDword(kOptionsKey, kMacroProtectionValue);
 }
 inline void SetMacroProtection(DWORD value)
 {
-    SetDword(kOptionsKey, "MacroVirusProtection", value);
+    SetDword(kOptionsKey, kMacroProtectionValue, value);
 }
 inline DWORD CrashRecord()
 {
-    return GetDword(kLauncherKey, "SavedMacroVirusProtection");
+    return GetDword(kLauncherKey, kCrashRecordValue);
 }
 inline void SetLogFile(const std::string& path, DWORD type = REG_SZ)
 {
-    SetValue(kLauncherKey, "LogFile", type, path.c_str(), static_cast<DWORD>(path.size() + 1));
+    SetValue(kLauncherKey, kLogFileValue, type, path.c_str(), static_cast<DWORD>(path.size() + 1));
 }
 
 // The viewer registered by quelmar.exe under its ProgID in HKEY_CLASSES_ROOT, or not.
