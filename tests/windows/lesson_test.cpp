@@ -16,7 +16,7 @@ const char kEarlierRecords[] =
     "\"course_id\",\"student_id\",\"date\",\"time\",\"interaction_id\",\"student_response\","
     "\"correct_response\"\r\n\"C101\",\"STUDENT ONE\",\"01/02/2025\",\"10:00:00\",\"OLD1\",B,0\r\n";
 
-enum class ResultFile { Kept, Fresh, Unwritable };
+enum class ResultFile { Kept, Fresh, Unwritable, MarkedUtf8 };
 enum class QuizFile { Fresh, HoldsRecords, Unmakeable };
 const std::string kQuit = "app 2003 -> ok", kStop = "show 2003 -> ok", kRun = "show 2002 -> ok";
 const std::string kRefused = " -> 0x80020009"; // DISP_E_EXCEPTION: the viewer refused
@@ -60,6 +60,17 @@ public:
     // Another program holds the interaction file open, unshared, and lets it go.
     void HoldQuiz() { m_quizHolder.Attach(HoldFile(m_quiz)); }
     void ReleaseQuiz() { m_quizHolder.Close(); }
+    void HoldResult() { m_resultHolder.Attach(HoldFile(m_result)); }
+    void ReleaseResult() { m_resultHolder.Close(); }
+    // Another process keeps the whole log locked until the test ends.
+    void LockLog();
+    // The folder of a log that could not be opened appears; the lesson ends by itself.
+    void MakeLogFolder() { CreateDirectoryA(m_log.substr(0, m_log.rfind('\\')).c_str(), NULL); }
+    void ExpectNoLogOnceEnded()
+    {
+        EXPECT_EQ(m_lesson.Wait(20000), 0u);
+        EXPECT_EQ(GetFileAttributesA(m_log.c_str()), INVALID_FILE_ATTRIBUTES) << "not given up";
+    }
     // Something keeps the show from starting.
     void TakeBlockName() { m_squatter.Attach(CreateEventA(NULL, TRUE, FALSE, kCommandBlockName)); }
     void BreakViewer();
@@ -92,7 +103,7 @@ protected:
     void ExpectNoLauncherWindowShown();
     void ExpectLeft(const Scenario& s);
     Child m_lesson;
-    CHandleOwner m_quizHolder, m_squatter;
+    CHandleOwner m_quizHolder, m_resultHolder, m_logLock, m_squatter;
     std::string m_log;
     bool m_ended = false, m_viewerBroken = false;
 };
@@ -104,6 +115,8 @@ void Scenarios::Prepare(const Scenario& s)
         WriteWholeFile(m_result, kCmiResult);
     if (s.result == ResultFile::Unwritable)
         m_result = m_dir + "\\no such folder\\result.ini";
+    if (s.result == ResultFile::MarkedUtf8)
+        WriteWholeFile(m_result, std::string("\xEF\xBB\xBF") + kCmiResult);
     if (s.quiz == QuizFile::HoldsRecords)
         WriteWholeFile(m_quiz, kEarlierRecords);
     if (s.quiz == QuizFile::Unmakeable)
@@ -121,6 +134,16 @@ void Scenarios::Notice()
     ResetEvent(taken.Get());
     PostMessageA(FindWindowA(kFrameClass, NULL), WM_SHOW_COMMAND, kTextInBlock, 0);
     EXPECT_EQ(WaitForSingleObject(taken.Get(), 10000), WAIT_OBJECT_0);
+}
+
+void Scenarios::LockLog()
+{
+    m_logLock.Attach(CreateFileA(m_log.c_str(), GENERIC_WRITE,
+                                 FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, NULL,
+                                 OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, NULL));
+    OVERLAPPED whole = {};
+    EXPECT_TRUE(
+        LockFileEx(m_logLock.Get(), LOCKFILE_EXCLUSIVE_LOCK, 0, MAXDWORD, MAXDWORD, &whole));
 }
 
 // What Windows sends the hidden frame when the session ends; once it has returned Windows ends
@@ -359,10 +382,26 @@ const Scenario kScenarios[] = {
      .steps = [](S& s) { s.Begin(); s.Send("-S=P -G=90"); s.Box("Quit refused", nullptr, true);
                          s.EndSession(); },
      .status = "P", .score = "90"},
-    // A log that cannot be written (its folder is missing) changes nothing.
+    // A log that cannot be opened (its folder is missing) changes nothing, and the lesson gives
+    // it up: the folder made meanwhile gets no log from it.
     {.name = "AnUnwritableLogChangesNothing", .log = "no such folder\\lesson.log",
-     .steps = [](S& s) { s.Begin(); s.Send("-Q=Q1 a 1"); s.Send("-S=P -G=85"); }, .status = "P",
-     .score = "85", .records = {"Q1,A,1"}, .calls = {kQuit}},
+     .steps = [](S& s) { s.Begin(); s.Send("-Q=Q1 a 1"); s.MakeLogFolder(); s.CloseShow();
+                         s.ExpectNoLogOnceEnded(); },
+     .status = "I,S", .records = {"Q1,A,1"}, .calls = {kQuit}},
+    // Another writer that keeps the log locked costs the lesson lines, never its answers.
+    {.name = "ALockedLogHoldsNothingUp", .log = kLog,
+     .steps = [](S& s) { s.Begin(); s.LockLog(); SendAnswers(s, 1, 10); s.Send("-S=P"); },
+     .status = "P", .records = Recorded(10), .calls = {kQuit}},
+    // Scanners, indexers, sync clients and backups hold the result file for a moment too.
+    {.name = "AMomentsLockOnTheResultIsWaitedOut", .log = kLog,
+     .steps = [](S& s) { s.Begin(); s.HoldResult(); s.Send("-S=P -G=85");
+                         s.AwaitLog("result.ini is locked by another program"); s.ReleaseResult(); },
+     .status = "P", .score = "85", .calls = {kQuit}},
+    // Windows would find no [core] behind the mark and add one; the log says why.
+    {.name = "AMarkBeforeTheResultsCoreIsLogged", .result = ResultFile::MarkedUtf8, .log = kLog,
+     .steps = [](S& s) { s.Begin(); s.Send("-S=P");
+                         s.AwaitLog("result.ini begins with a UTF-8 byte-order mark"); },
+     .status = "P"},
     // Answers launched right after the first launch, before its frame, let alone its show.
     {.name = "TheFirstCommandsComeBeforeTheLesson",
      .steps = [](S& s) { s.BeginLaunched(); s.Send("-Q=Q0 c 1"); s.Send("-S=P -G=1"); },
