@@ -139,6 +139,7 @@ private:
     size_t FormatRecord(const CInteraction& interaction, char* pszRecord, size_t cbRecord);
     BOOL AppendRecord(const char* pszRecord, size_t cbRecord);
     BOOL ReportFileFailure(const CFileException& e, UINT nIDPrompt);
+    DWORD LockWaitMs() const;
 
     LessonPhase m_ePhase;
     CHandleOwner m_hCommandBlock;

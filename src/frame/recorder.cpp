@@ -38,18 +38,27 @@ BOOL CMainFrame::RecordInteraction()
 BOOL CMainFrame::CreateInteractionFile()
 {
     try {
-        RetryWhileLocked("record", m_strInteractionFile, [this] {
-            CFile file(m_strInteractionFile, CFile::modeCreateNew | CFile::typeBinary);
-            file.Write(kInteractionHeader, kInteractionHeaderSize);
-            file.Flush();
-            file.Close();
-        });
+        RetryWhileLocked(
+            "record", m_strInteractionFile,
+            [this] {
+                CFile file(m_strInteractionFile, CFile::modeCreateNew | CFile::typeBinary);
+                file.Write(kInteractionHeader, kInteractionHeaderSize);
+                file.Flush();
+                file.Close();
+            },
+            LockWaitMs());
     } catch (const CFileException& e) {
         if (e.m_lOsError != ERROR_FILE_EXISTS)
             return ReportFileFailure(e, IDS_CANT_CREATE_QUIZ_FILE);
     }
     m_bInteractionFileReady = TRUE;
     return TRUE;
+}
+
+// A lesson ending at once tries each record once: nobody may be there to wait for it.
+DWORD CMainFrame::LockWaitMs() const
+{
+    return m_bEndingAtOnce ? 0 : kLockWaitMs;
 }
 
 // A failed file operation, logged and shown; FALSE, for the recorder to return.
@@ -85,12 +94,15 @@ BOOL CMainFrame::AppendRecord(const char* pszRecord, size_t cbRecord)
     try {
         if (cbRecord == 0)
             throw CFileException(ERROR_INSUFFICIENT_BUFFER);
-        RetryWhileLocked("record", m_strInteractionFile, [&] {
-            CFile file(m_strInteractionFile, CFile::typeBinary);
-            file.Write(pszRecord, static_cast<UINT>(cbRecord));
-            file.Flush();
-            file.Close();
-        });
+        RetryWhileLocked(
+            "record", m_strInteractionFile,
+            [&] {
+                CFile file(m_strInteractionFile, CFile::typeBinary);
+                file.Write(pszRecord, static_cast<UINT>(cbRecord));
+                file.Flush();
+                file.Close();
+            },
+            LockWaitMs());
     } catch (const CFileException& e) {
         // The file object is gone (and closed) before the box shows.
         return ReportFileFailure(e, IDS_CANT_UPDATE_QUIZ_FILE);

@@ -12,10 +12,11 @@ const DWORD kLockRetryMs = 50;
 // Runs one open-write-flush-close cycle of a lesson file. Virus scanners, the search indexer and
 // backups open a file for a moment just after it changed: a sharing or lock violation is waited
 // out, the thread blocked meanwhile as in the designed waits, each retry logged under lpszEvent.
-// Any other failure, or one that lasts, goes on to the caller.
-template <class Cycle> void RetryWhileLocked(LPCSTR lpszEvent, LPCSTR lpszFile, Cycle cycle)
+// Any other failure, or one that lasts dwWaitMs, goes on to the caller.
+template <class Cycle>
+void RetryWhileLocked(LPCSTR lpszEvent, LPCSTR lpszFile, Cycle cycle, DWORD dwWaitMs = kLockWaitMs)
 {
-    const CDeadline deadline(kLockWaitMs);
+    const CDeadline deadline(dwWaitMs);
     for (;;) {
         try {
             cycle();

@@ -5,6 +5,7 @@
 #include <string.h>
 
 #include "framework/handles.h"
+#include "lesson/file_retry.h"
 #include "lesson/param_mark.h"
 #include "log/event_log.h"
 
@@ -42,6 +43,16 @@ static void GetWrittenTime(HANDLE hFile, char* pszTime, size_t cbTime)
              st.wHour, st.wMinute, st.wSecond);
 }
 
+// What a byte-order mark at the start of the open file hides from Windows' profile functions.
+static ParamFileMark ReadFileMark(HANDLE hFile)
+{
+    char szHead[64];
+    DWORD cbHead = 0;
+    if (!ReadFile(hFile, szHead, sizeof(szHead), &cbHead, NULL))
+        cbHead = 0;
+    return FindParamFileMark(szHead, cbHead);
+}
+
 BOOL CheckLessonParamFile(LPCSTR lpszParamFile)
 {
     // Opened as the profile functions open it, so that Windows redirects it the same way.
@@ -52,13 +63,10 @@ BOOL CheckLessonParamFile(LPCSTR lpszParamFile)
         LogEvent("params", "no %s (error %lu)", lpszParamFile, GetLastError());
         return TRUE;
     }
-    char szPath[MAX_PATH], szTime[32], szHead[64];
+    char szPath[MAX_PATH], szTime[32];
     GetOpenedPath(file.Get(), szPath);
     GetWrittenTime(file.Get(), szTime, sizeof(szTime));
-    DWORD cbHead = 0;
-    if (!ReadFile(file.Get(), szHead, sizeof(szHead), &cbHead, NULL))
-        cbHead = 0;
-    const ParamFileMark mark = FindParamFileMark(szHead, cbHead);
+    const ParamFileMark mark = ReadFileMark(file.Get());
     LogEvent("params", "%s read, written %s%s", szPath, szTime,
              mark == PARAM_NO_MARK ? ""
              : mark == PARAM_MARK_ELSEWHERE
@@ -74,30 +82,55 @@ DWORD ReadLessonValue(LPCSTR lpszSection, LPCSTR lpszKey, char* pszValue, LPCSTR
                                     lpszParamFile);
 }
 
-// One key of [core]; a value that could not be written joins the unwritten lines.
+// One key of [core]; a value that could not be written joins the unwritten lines. A scanner,
+// indexer, sync client or backup that holds the file for a moment is waited out.
 static void WriteResultKey(LPCSTR lpszResultFile, LPCSTR lpszKey, LPCSTR lpszValue,
                            CString& strUnwritten)
 {
     if (*lpszValue == '\0')
         return;
-    if (WritePrivateProfileStringA("core", lpszKey, lpszValue, lpszResultFile)) {
+    try {
+        RetryWhileLocked("finish", lpszResultFile, [&] {
+            if (!WritePrivateProfileStringA("core", lpszKey, lpszValue, lpszResultFile))
+                throw CFileException(static_cast<LONG>(GetLastError()));
+        });
         LogEvent("finish", "%s=%s written to %s", lpszKey, lpszValue, lpszResultFile);
         return;
+    } catch (const CFileException& e) {
+        LogEvent("finish", "%s=%s not written to %s (error %ld)", lpszKey, lpszValue,
+                 lpszResultFile, e.m_lOsError);
     }
-    LogEvent("finish", "%s=%s not written to %s (error %lu)", lpszKey, lpszValue, lpszResultFile,
-             GetLastError());
     CString strLine;
     strLine.Format("%s%s%s=%s", static_cast<LPCSTR>(strUnwritten),
                    strUnwritten.IsEmpty() ? "" : "\n", lpszKey, lpszValue);
     strUnwritten = strLine;
 }
 
+// A result file the CMI system wrote as UTF-8 with a mark right before [core]: Windows' profile
+// functions do not see that section and add a second [core], which the CMI system may never
+// read. The file is written as Windows writes it all the same; the log tells why.
+static void LogResultFileMark(LPCSTR lpszResultFile)
+{
+    CHandleOwner file(CreateFileA(lpszResultFile, GENERIC_READ,
+                                  FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, NULL,
+                                  OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, NULL));
+    if (file.Get() != NULL && ReadFileMark(file.Get()) == PARAM_MARK_HIDES_CORE)
+        LogEvent("finish",
+                 "%s begins with a UTF-8 byte-order mark right before [core], so Windows finds "
+                 "no [core] section and adds one: the CMI system must write it as ANSI",
+                 lpszResultFile);
+}
+
 void WriteLessonResult(LPCSTR lpszResultFile, LPCSTR lpszStatus, LPCSTR lpszScore,
                        CString& strUnwritten)
 {
     strUnwritten = "";
-    if (*lpszStatus == '\0' && *lpszScore == '\0')
+    if (*lpszStatus == '\0' && *lpszScore == '\0') {
         LogEvent("finish", "no status and no score: %s not touched", lpszResultFile);
+        return;
+    }
     WriteResultKey(lpszResultFile, "lesson_status", lpszStatus, strUnwritten);
     WriteResultKey(lpszResultFile, "score", lpszScore, strUnwritten);
+    // Only after the writes: at a logoff the result comes before anything else.
+    LogResultFileMark(lpszResultFile);
 }

@@ -22,9 +22,10 @@ BOOL CheckLessonParamFile(LPCSTR lpszParamFile);
 // of characters read: 0 when the file, section or key is missing or the value empty.
 DWORD ReadLessonValue(LPCSTR lpszSection, LPCSTR lpszKey, char* pszValue, LPCSTR lpszParamFile);
 
-// [core] lesson_status and score into the result file, each only when not empty;
-// with both empty the file is not touched. strUnwritten receives a "key=value"
-// line for each value that could not be written, so that somebody can enter it
-// by hand (lines joined by a line feed; empty when all were written).
+// [core] lesson_status and score into the result file, each only when not empty; with both
+// empty the file is not touched. Each write waits out a moment's sharing or lock violation, as
+// RetryWhileLocked does; a mark that hides [core] from Windows is logged after the writes.
+// strUnwritten receives a "key=value" line for each value that could not be written, so that
+// somebody can enter it by hand (lines joined by a line feed; empty when all were written).
 void WriteLessonResult(LPCSTR lpszResultFile, LPCSTR lpszStatus, LPCSTR lpszScore,
                        CString& strUnwritten);

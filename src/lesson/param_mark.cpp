@@ -1,4 +1,4 @@
-// Tells whether a byte-order mark hides PARAM.CMI's [core] section from Windows.
+// Tells whether a byte-order mark hides a profile file's [core] section from Windows.
 #include "lesson/param_mark.h"
 
 #include <string.h>

@@ -1,5 +1,5 @@
-// A UTF-8 byte-order mark at the start of the lesson parameter file, as Windows reads it. No
-// Windows header.
+// A UTF-8 byte-order mark at the start of a profile file (the lesson parameter file, the result
+// file), as Windows reads it. No Windows header.
 #pragma once
 
 #include <stddef.h>

@@ -13,7 +13,9 @@ BOOL LogRotate(DWORD cbLimit);
 
 // Appends one line, the details formatted printf-style, with one write, so that
 // processes logging side by side never mix their lines. A log that cannot be
-// written is passed over: the log never changes what the program does.
+// written is passed over: the log never changes what the program does, nor holds
+// it up. A file that cannot be opened is given up for the rest of the process; a
+// line that does not get the file's lock within 200 ms is dropped.
 void LogEvent(LPCSTR lpszEvent, LPCSTR lpszFormat, ...);
 
 // While held, lines are kept back in order, each with its own time, and written when the hold

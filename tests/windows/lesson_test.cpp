@@ -16,7 +16,7 @@ const char kEarlierRecords[] =
     "\"course_id\",\"student_id\",\"date\",\"time\",\"interaction_id\",\"student_response\","
     "\"correct_response\"\r\n\"C101\",\"STUDENT ONE\",\"01/02/2025\",\"10:00:00\",\"OLD1\",B,0\r\n";
 
-enum class ResultFile { Kept, Fresh, Unwritable };
+enum class ResultFile { Kept, Fresh, Unwritable, MarkedUtf8 };
 enum class QuizFile { Fresh, HoldsRecords, Unmakeable };
 const std::string kQuit = "app 2003 -> ok", kStop = "show 2003 -> ok", kRun = "show 2002 -> ok";
 const std::string kRefused = " -> 0x80020009"; // DISP_E_EXCEPTION: the viewer refused
@@ -102,6 +102,30 @@ public:
     // Another program holds the interaction file open, unshared.
     void HoldQuiz() { m_quizHolder.Attach(HoldFile(m_quiz)); }
     void ReleaseQuiz() { m_quizHolder.Close(); }
+    void HoldResult() { m_resultHolder.Attach(HoldFile(m_result)); }
+    void ReleaseResult() { m_resultHolder.Close(); }
+    // Another process keeps the whole log locked until the test ends.
+    void LockLog()
+    {
+        m_logLock.Attach(CreateFileA(m_log.c_str(), GENERIC_WRITE,
+                                     FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, NULL,
+                                     OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, NULL));
+        OVERLAPPED whole = {};
+        EXPECT_TRUE(
+            LockFileEx(m_logLock.Get(), LOCKFILE_EXCLUSIVE_LOCK, 0, MAXDWORD, MAXDWORD, &whole));
+    }
+    // The folder of a log that could not be opened appears; the lesson ends by itself.
+    void MakeLogFolder() { CreateDirectoryA(m_log.substr(0, m_log.rfind('\\')).c_str(), NULL); }
+    void ExpectNoLogOnceEnded()
+    {
+        EXPECT_EQ(m_lesson.Wait(20000), 0u);
+        EXPECT_EQ(GetFileAttributesA(m_log.c_str()), INVALID_FILE_ATTRIBUTES) << "not given up";
+    }
+    // The finish's event that names the result file and that fact.
+    void AwaitResultLog(const std::string& fact)
+    {
+        EXPECT_TRUE(AwaitLogged({"finish", m_result, fact}, m_lesson.Pid())) << fact;
+    }
     // Something keeps the show from starting: the block's name taken, or a viewer installed in
     // name only (the class key there, nothing that starts).
     void TakeBlockName() { m_squatter.Attach(CreateEventA(NULL, TRUE, FALSE, kCommandBlockName)); }
@@ -129,6 +153,8 @@ public:
             WriteWholeFile(m_result, kCmiResult);
         if (s.result == ResultFile::Unwritable)
             m_result = m_dir + "\\no such folder\\result.ini";
+        if (s.result == ResultFile::MarkedUtf8)
+            WriteWholeFile(m_result, std::string("\xEF\xBB\xBF") + kCmiResult);
         if (s.quiz == QuizFile::HoldsRecords)
             WriteWholeFile(m_quiz, kEarlierRecords);
         if (s.quiz == QuizFile::Unmakeable)
@@ -166,7 +192,7 @@ public:
         }
     }
     Child m_lesson;
-    CHandleOwner m_quizHolder, m_squatter, m_release;
+    CHandleOwner m_quizHolder, m_resultHolder, m_logLock, m_squatter, m_release;
     bool m_killed = false, m_viewerBroken = false;
 };
 
@@ -290,9 +316,25 @@ const Scenario kScenarios[] = {
      .steps = [](S& s) { s.Begin(); s.Send("-S=P -G=90"); s.Box("Quit refused", nullptr, true);
                          s.EndSession(); },
      .status = "P", .score = "90"},
+    // A log that cannot be opened (its folder is missing) changes nothing, and the lesson gives
+    // it up: the folder made meanwhile gets no log from it.
     {.name = "AnUnwritableLogChangesNothing", .log = "no such folder\\lesson.log",
-     .steps = [](S& s) { s.Begin(); s.Send("-Q=Q1 a 1"); s.Send("-S=P -G=85"); },
-     .status = "P", .score = "85", .records = {"Q1,A,1"}, .calls = {kQuit}},
+     .steps = [](S& s) { s.Begin(); s.Send("-Q=Q1 a 1"); s.MakeLogFolder(); s.CloseShow();
+                         s.ExpectNoLogOnceEnded(); },
+     .status = "I,S", .records = {"Q1,A,1"}, .calls = {kQuit}},
+    // Another writer that keeps the log locked costs the lesson lines, never its answers.
+    {.name = "ALockedLogHoldsNothingUp", .log = "lesson.log",
+     .steps = [](S& s) { s.Begin(); s.LockLog(); s.SendAnswers(1, 10); s.Send("-S=P"); },
+     .status = "P", .records = Recorded(10), .calls = {kQuit}},
+    // Scanners, indexers, sync clients and backups hold the result file for a moment too.
+    {.name = "AMomentsLockOnTheResultIsWaitedOut", .log = "lesson.log",
+     .steps = [](S& s) { s.Begin(); s.HoldResult(); s.Send("-S=P -G=85");
+                         s.AwaitResultLog("32"); s.ReleaseResult(); },
+     .status = "P", .score = "85", .calls = {kQuit}},
+    // Windows would find no [core] behind the mark and add one; the log says why.
+    {.name = "AMarkBeforeTheResultsCoreIsLogged", .result = ResultFile::MarkedUtf8, .log = "lesson.log",
+     .steps = [](S& s) { s.Begin(); s.Send("-S=P"); s.AwaitResultLog("UTF-8"); },
+     .status = "P"},
     // Answers launched right after the first launch, before its frame, let alone its show.
     {.name = "TheFirstCommandsComeBeforeTheLesson",
      .steps = [](S& s) { s.BeginLaunched(); s.Send("-Q=Q0 c 1"); s.Send("-S=P -G=1"); },
