@@ -13,9 +13,11 @@ void CMainFrame::OnTimer(UINT_PTR)
     Default();
 }
 
-// A logoff or shutdown never waits for the lesson.
+// A logoff or shutdown never waits for the lesson, nor for its log: from here on the log's
+// lines wait until the result is written, or the logoff is cancelled.
 BOOL CMainFrame::OnQueryEndSession()
 {
+    LogHold(TRUE);
     LogEvent("session", "WM_QUERYENDSESSION: the session may end");
     return TRUE;
 }
@@ -27,6 +29,7 @@ void CMainFrame::OnEndSession(BOOL bEnding)
 {
     if (!bEnding) {
         LogEvent("session", "WM_ENDSESSION cancelled: the lesson goes on");
+        LogHold(FALSE);
         return;
     }
     const LessonPhase ePhase = m_ePhase;
