@@ -207,6 +207,34 @@ LaunchExitCode HandOverCommand(HWND hWndInstance, LPCSTR lpszTitle, LPCSTR lpszT
     return code;
 }
 
+// The turn had, the text published and posted, and "taken" waited for; how long each took.
+static LaunchExitCode SendInTurn(HWND hWndInstance, HANDLE hBlock, HANDLE hTaken, LPCSTR lpszText,
+                                 DWORD* pdwTurnMs, DWORD* pdwTakenMs)
+{
+    CHandleOwner turn(CreateMutexA(NULL, FALSE, kSenderMutexName));
+    const CDeadline turnWait(kSendTimeoutMs);
+    const DWORD dwWait = turn.Get() ? WaitForSingleObject(turn.Get(), kSendTimeoutMs) : WAIT_FAILED;
+    *pdwTurnMs = turnWait.Elapsed();
+    // An abandoned mutex (a sender that died) still hands the turn over.
+    if (dwWait != WAIT_OBJECT_0 && dwWait != WAIT_ABANDONED)
+        return EXIT_NO_TURN;
+    ResetEvent(hTaken);
+    LaunchExitCode result = EXIT_NO_BLOCK;
+    LONG lHead = 0;
+    if (PublishCommandText(hBlock, lpszText, &lHead)) {
+        PostMessageA(hWndInstance, WM_SHOW_COMMAND, kTextInBlock, 0);
+        const CDeadline takenWait(kSendTimeoutMs);
+        // A text not taken in time is withdrawn, so that "not taken" means it never runs;
+        // one the receiver claimed meanwhile was taken after all.
+        result = WaitUntilTaken(hWndInstance, hTaken) || !WithdrawCommandText(hBlock, lHead)
+                     ? EXIT_TAKEN
+                     : EXIT_NOT_TAKEN;
+        *pdwTakenMs = takenWait.Elapsed();
+    }
+    ReleaseMutex(turn.Get());
+    return result;
+}
+
 // The hand-over itself, and how long it waited for its turn and for "taken".
 static LaunchExitCode HandOver(HWND& hWndInstance, LPCSTR lpszTitle, LPCSTR lpszText,
                                DWORD* pdwTurnMs, DWORD* pdwTakenMs)
@@ -227,34 +255,11 @@ static LaunchExitCode HandOver(HWND& hWndInstance, LPCSTR lpszTitle, LPCSTR lpsz
         hWndInstance = hWndFrame;
 
     CHandleOwner taken(OpenEventA(SYNCHRONIZE | EVENT_MODIFY_STATE, FALSE, kTakenEventName));
+    if (taken.Get() != NULL)
+        return SendInTurn(hWndInstance, block.Get(), taken.Get(), lpszText, pdwTurnMs, pdwTakenMs);
     LONG lHead = 0;
-    if (taken.Get() == NULL) {
-        if (!PublishCommandText(block.Get(), lpszText, &lHead))
-            return EXIT_NO_BLOCK;
-        PostMessageA(hWndInstance, WM_SHOW_COMMAND, kTextInBlock, 0);
-        return EXIT_TAKEN;
-    }
-
-    CHandleOwner turn(CreateMutexA(NULL, FALSE, kSenderMutexName));
-    const DWORD dwTurnStart = GetTickCount();
-    const DWORD dwWait = turn.Get() ? WaitForSingleObject(turn.Get(), kSendTimeoutMs) : WAIT_FAILED;
-    *pdwTurnMs = GetTickCount() - dwTurnStart;
-    // An abandoned mutex (a sender that died) still hands the turn over.
-    if (dwWait != WAIT_OBJECT_0 && dwWait != WAIT_ABANDONED)
-        return EXIT_NO_TURN;
-    ResetEvent(taken.Get());
-    LaunchExitCode result = EXIT_NO_BLOCK;
-    if (PublishCommandText(block.Get(), lpszText, &lHead)) {
-        PostMessageA(hWndInstance, WM_SHOW_COMMAND, kTextInBlock, 0);
-        const DWORD dwPosted = GetTickCount();
-        // A text not taken in time is withdrawn, so that "not taken" means it never runs;
-        // one the receiver claimed meanwhile was taken after all.
-        result =
-            WaitUntilTaken(hWndInstance, taken.Get()) || !WithdrawCommandText(block.Get(), lHead)
-                ? EXIT_TAKEN
-                : EXIT_NOT_TAKEN;
-        *pdwTakenMs = GetTickCount() - dwPosted;
-    }
-    ReleaseMutex(turn.Get());
-    return result;
+    if (!PublishCommandText(block.Get(), lpszText, &lHead))
+        return EXIT_NO_BLOCK;
+    PostMessageA(hWndInstance, WM_SHOW_COMMAND, kTextInBlock, 0);
+    return EXIT_TAKEN;
 }

@@ -30,24 +30,25 @@ LRESULT CMainFrame::OnShowStart(WPARAM, LPARAM)
     return 0;
 }
 
-// The command-line tail as the viewer gets it: a path on the current drive gets
-// that drive's letter. The command buffer is the scratch space for the current
-// directory and is left empty.
+// The command-line tail as the viewer gets it: a path on the current drive gets that drive's
+// letter, a plain relative path the current directory. The command buffer is the scratch space
+// for the current directory and is left empty.
 CString CMainFrame::FormPresentationPath()
 {
     CString strPath;
     LPCSTR lpszTail = AfxGetApp()->m_lpCmdLine;
-    if (NeedsCurrentDrive(lpszTail)) {
-        DWORD cch = GetCurrentDirectoryA(kCommandBlockSize, g_szCommandBuffer);
-        if (cch == 0 || cch >= kCommandBlockSize)
-            g_szCommandBuffer[0] = '\0';
-        char* pszPath = strPath.GetBuffer(static_cast<int>(ShowPathSize(strlen(lpszTail))));
-        if (pszPath != NULL) {
-            FormShowPath(lpszTail, g_szCommandBuffer, pszPath);
-            strPath.ReleaseBuffer();
-        }
-    } else {
+    if (ShowPathRuleFor(lpszTail) == SHOW_PATH_AS_IS) {
         strPath = lpszTail;
+        return strPath;
+    }
+    DWORD cch = GetCurrentDirectoryA(kCommandBlockSize, g_szCommandBuffer);
+    if (cch == 0 || cch >= kCommandBlockSize)
+        g_szCommandBuffer[0] = '\0';
+    char* pszPath = strPath.GetBuffer(
+        static_cast<int>(ShowPathSize(strlen(lpszTail), strlen(g_szCommandBuffer))));
+    if (pszPath != NULL) {
+        FormShowPath(lpszTail, g_szCommandBuffer, pszPath);
+        strPath.ReleaseBuffer();
     }
     g_szCommandBuffer[0] = '\0';
     return strPath;
@@ -72,6 +73,11 @@ BOOL CMainFrame::OpenShowInViewer(LPCSTR lpszPath, CString& strMessage)
     }
     LogEvent("viewer", "%s created", kViewerProgId);
     m_viewerApp.m_bAutoRelease = FALSE;
+    // COM, not the foreground CMI system, started the viewer: Windows lets its show take the
+    // foreground, and the keyboard, only with this launcher's right passed on.
+    const HRESULT hr = lazyole::CoAllowSetForegroundWindow(m_viewerApp.m_lpDispatch, NULL);
+    if (FAILED(hr))
+        LogEvent("viewer", "the right to the foreground not passed on: 0x%08lX", hr);
     LPDISPATCH lpShow = NULL;
     try {
         lpShow = OpenShow(m_viewerApp, lpszPath);

@@ -35,6 +35,12 @@ HRESULT CoRegisterMessageFilter(LPMESSAGEFILTER lpMessageFilter, LPMESSAGEFILTER
     return pfn ? pfn(lpMessageFilter, lplpMessageFilter) : E_FAIL;
 }
 
+HRESULT CoAllowSetForegroundWindow(IUnknown* pUnk, LPVOID lpvReserved)
+{
+    LAZYOLE_BIND("ole32.dll", CoAllowSetForegroundWindow);
+    return pfn ? pfn(pUnk, lpvReserved) : E_FAIL;
+}
+
 HRESULT CLSIDFromProgID(LPCOLESTR lpszProgID, LPCLSID lpclsid)
 {
     LAZYOLE_BIND("ole32.dll", CLSIDFromProgID);

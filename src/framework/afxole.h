@@ -10,6 +10,7 @@ HRESULT OleInitialize(LPVOID pvReserved);
 void OleUninitialize();
 HRESULT CoRegisterMessageFilter(LPMESSAGEFILTER lpMessageFilter,
                                 LPMESSAGEFILTER* lplpMessageFilter);
+HRESULT CoAllowSetForegroundWindow(IUnknown* pUnk, LPVOID lpvReserved);
 HRESULT CLSIDFromProgID(LPCOLESTR lpszProgID, LPCLSID lpclsid);
 HRESULT CoCreateInstance(REFCLSID rclsid, LPUNKNOWN pUnkOuter, DWORD dwClsContext, REFIID riid,
                          LPVOID* ppv);

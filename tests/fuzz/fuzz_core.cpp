@@ -81,18 +81,24 @@ static bool IsSeparator(unsigned char ch)
                 0);
 }
 
-// The tail ends the path whole; before it, a drive and a colon, and only for a tail
-// on the current drive with a current directory to take the drive from.
+// The tail ends the path whole; before it, the current drive and a colon for a tail on the
+// current drive, the current directory and one separator for a plain relative tail, nothing
+// for any other or without a current directory.
 [[maybe_unused]] static void FuzzShowPath(const char* pszTail, const uint8_t*, size_t size)
 {
     const char* pszDirectory = pszTail + strlen(pszTail) + (strlen(pszTail) < size ? 1 : 0);
-    std::vector<char> path(ShowPathSize(strlen(pszTail)));
+    const std::string whole(pszTail), directory(pszDirectory);
+    std::vector<char> path(ShowPathSize(whole.size(), directory.size()));
     FormShowPath(pszTail, pszDirectory, path.data());
-    const std::string whole(pszTail), formed(path.data());
-    const size_t cchAdded = formed.size() - whole.size();
-    Require(formed.size() >= whole.size() && formed.compare(cchAdded, whole.size(), whole) == 0);
-    Require((cchAdded == 2) == (NeedsCurrentDrive(pszTail) && *pszDirectory != '\0'));
-    Require(cchAdded == 0 || (cchAdded == 2 && formed[0] == *pszDirectory && formed[1] == ':'));
+    const std::string formed(path.data());
+    Require(formed.size() >= whole.size() &&
+            formed.compare(formed.size() - whole.size(), whole.size(), whole) == 0);
+    const std::string head = formed.substr(0, formed.size() - whole.size());
+    const ShowPathRule rule = directory.empty() ? SHOW_PATH_AS_IS : ShowPathRuleFor(pszTail);
+    Require(rule != SHOW_PATH_AS_IS || head.empty());
+    Require(rule != SHOW_PATH_ON_CURRENT_DRIVE || head == directory.substr(0, 1) + ":");
+    Require(rule != SHOW_PATH_IN_CURRENT_DIRECTORY ||
+            head == (directory.back() == '\\' ? directory : directory + "\\"));
 }
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)

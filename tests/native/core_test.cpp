@@ -2,6 +2,7 @@
 // parameter file's mark.
 #include "frame/finish_text.h"
 #include "frame/interaction.h"
+#include "frame/show_path.h"
 #include "lesson/param_mark.h"
 #include "log/log_line.h"
 
@@ -112,5 +113,25 @@ TEST(ParamFileMark, HidesCoreOnlyRightBeforeIt)
     for (const auto& row : rows) {
         SCOPED_TRACE(row.head);
         EXPECT_EQ(FindParamFileMark(row.head.data(), row.head.size()), row.mark);
+    }
+}
+
+TEST(ShowPath, TheTailAfterTheCurrentDriveOrDirectoryOrAsItStands)
+{
+    const struct {
+        const char *tail, *directory, *path;
+    } rows[] = {
+        {".\\-lesson.ppt", "C:\\cbt", "C:\\cbt\\.\\-lesson.ppt"},
+        {"lesson.ppt", "C:\\", "C:\\lesson.ppt"},
+        {"\\cbt\\x.ppt", "D:\\y", "D:\\cbt\\x.ppt"},
+        {"E:x.ppt", "C:\\cbt", "E:x.ppt"},
+        {"\\\\srv\\x.ppt", "C:\\cbt", "\\\\srv\\x.ppt"},
+        {"\"a b.ppt\"", "C:\\cbt", "\"a b.ppt\""},
+        {"lesson.ppt", "", "lesson.ppt"}, // no current directory: nothing before the tail
+    };
+    for (const auto& row : rows) {
+        char path[64];
+        FormShowPath(row.tail, row.directory, path);
+        EXPECT_STREQ(path, row.path);
     }
 }

@@ -300,6 +300,11 @@ const Scenario kScenarios[] = {
     {.name = "APathOnTheCurrentDriveGetsItsLetter",
      .steps = [](S& s) { s.m_lesson = s.Start(s.m_show.substr(2), "C:\\"); s.Send("-S=P"); },
      .status = "P", .calls = {kQuit}},
+    // The viewer, a server COM starts in the system directory, gets a relative path made whole.
+    {.name = "ARelativePathIsTakenInTheLaunchersDirectory",
+     .steps = [](S& s) { s.m_lesson = s.Start(".\\lesson.ppt", s.m_dir.c_str()); s.Send("-S=P");
+                         s.m_show = s.m_dir + "\\.\\lesson.ppt"; },
+     .status = "P", .calls = {kQuit}},
     {.name = "QuotesAroundThePathStay", .result = ResultFile::Fresh,
      .steps = [](S& s) { s.BeginLaunched("\"{show}\""); s.Box("Cant load file:\n\"{show}\""); },
      .status = kNone, .score = kNone},

@@ -209,8 +209,15 @@ int WINAPI WinMain(HINSTANCE hInstance, HINSTANCE, LPSTR, int)
 {
     // COM starts the server with -Embedding; by hand it is only registered or unregistered.
     BOOL bForce = __argc == 3 && IsOption(__argv[2], "force");
-    if (__argc == 2 && IsOption(__argv[1], "Embedding"))
+    if (__argc == 2 && IsOption(__argv[1], "Embedding")) {
+        // Where Windows' COM starts a local server, so that a relative path fails here as it
+        // would there (Wine's leaves it the client's directory).
+        char szSystem[MAX_PATH];
+        UINT cch = GetSystemDirectoryA(szSystem, MAX_PATH);
+        if (cch != 0 && cch < MAX_PATH)
+            SetCurrentDirectoryA(szSystem);
         return RunServer(hInstance);
+    }
     if ((__argc == 2 || bForce) && IsOption(__argv[1], "RegServer"))
         return RegisterServer(bForce);
     if (__argc == 2 && IsOption(__argv[1], "UnregServer"))
