@@ -139,10 +139,13 @@ void LogEvent(LPCSTR lpszEvent, LPCSTR lpszFormat, ...)
     }
 }
 
+// A hold begun while one runs goes on with the lines it keeps.
 void LogHold(BOOL bHold)
 {
     g_bHeld = bHold;
-    if (!bHold && g_cbHeld != 0 && g_szLogFile[0] != '\0')
+    if (bHold)
+        return;
+    if (g_cbHeld != 0 && g_szLogFile[0] != '\0')
         AppendToLog(g_szHeld, g_cbHeld);
     g_cbHeld = 0;
 }

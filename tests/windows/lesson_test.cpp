@@ -276,7 +276,8 @@ const Scenario kScenarios[] = {
      .log = "lesson.log",
      .steps = [](S& s) { s.Begin(); s.Send("-S=P -G=90"); s.ExpectResult("P", "90"); s.EndSession();
                          ExpectInOrder(LogEvents(s.m_log, s.m_lesson.Pid()),
-                                       {{"session", "WM_ENDSESSION"}, {"option", "1"}}); },
+                                       {{"session", "WM_QUERYENDSESSION"},
+                                        {"session", "WM_ENDSESSION"}, {"option", "1"}}); },
      .status = "P", .score = "90"},
     // The show never starts: the box says why, nothing is written, and texts taken meanwhile go.
     {.name = "AFailedStartUpDropsTheTextsItTook",
