@@ -92,6 +92,7 @@ TEST_P(Refusals, AreReportedAndTheOptionEndsAsItWas)
     if (row.paramFile)
         WriteParamFile(row.paramFile);
     row.arrange(*this);
+    DeleteFileA((WindowsDir() + "\\r.ini").c_str()); // a result an earlier run left
     // While the option is off, the crash record holds the value to write back.
     Child child = Launch(row.tail);
     HWND hBox = FindBox(15000);
