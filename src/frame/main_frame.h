@@ -19,13 +19,15 @@ class CFileException;
 // taken and queued (the message filter lets notices through the call's wait), the watch
 // does nothing, and the frame does not close; the outermost call's end posts the queue's
 // next text. A box lets every message through, whatever the phase. A WM_CLOSE from outside
-// (another program) never destroys the frame itself: it ends a starting or running lesson
-// as a closed show does, with I,S, once no viewer call runs and no text waits. A logoff, and
+// (another program) never destroys the frame itself: it ends a lesson that is starting,
+// running or past a logoff as a closed show does, with I,S, once no viewer call runs and no
+// text waits; in the other phases the lesson is ending already. A logoff, and
 // a quit call the viewer has not answered in kQuitLimitMs, end the lesson at once: the
 // option written back, then the result of what the queue holds (its last finish text, else
 // I,S for a running lesson), then its answers, all without the viewer.
-//  kStarting      WM_SHOW_START made the block and the open call is under way. Notices:
-//                 queued. No watch yet. A logoff: the queue's result and answers, and
+//  kStarting      Start-up's checks (a refusal's box may be up), then WM_SHOW_START makes
+//                 the block and the open call is under way. Notices: queued. No watch yet.
+//                 A logoff: the queue's finish text and answers, no I,S, and
 //                 kSessionEnded. The open's answer gives kRunning, or kStartFailed.
 //  kRunning       The show is up. Notices: each text runs (Q records, G or S finishes,
 //                 R restarts the show). The watch's tick, once the show's window is gone:
@@ -36,7 +38,7 @@ class CFileException;
 //                 failure's box up. Notices find no block. A logoff: the option written
 //                 back only. The box dismissed: kClosing.
 //  kSessionEnded  A logoff came while the open call ran: the application has exited and
-//                 no result is written for the lesson. When the call returns the watch
+//                 the lesson has no I,S written. When the call returns the watch
 //                 starts but never finishes; notices still run, and a finish text ends
 //                 the lesson as in kRunning.
 //  kFinishing     A finish has written the result and tells the viewer to quit, then shows
