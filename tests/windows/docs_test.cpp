@@ -1,5 +1,6 @@
 // The documents, which the build copies beside the tests, say what the program does: their
-// PARAM.CMI examples run as written, and the messages the administrators' notes list are its own.
+// PARAM.CMI examples run as written, and the messages, exit codes, UpgradeCode and install folder
+// the administrators' notes list are the program's and its package's own.
 #include <set>
 
 #include "lesson_fixture.h"
@@ -87,6 +88,21 @@ TEST(Docs, TheMessagesListedAreTheProgramsOwn)
     notes = std::regex_replace(notes, std::regex("\n {6}"), "\n");
     notes = std::regex_replace(notes, std::regex("<[^>\n]+>"), "%s");
     EXPECT_EQ(Captures(notes, "\nBox: \"([^\"]*)\""), messages);
+}
+
+// The exit codes section 7 lists are channel.h's; the UpgradeCode and the install folder the notes
+// name are the MSI's.
+TEST(Docs, TheExitCodesAndThePackageListedAreTheProgramsOwn)
+{
+    const std::string notes = FileText(BinPath("ADMINISTRATORS.txt"));
+    const std::string codes =
+        notes.substr(notes.find("\n7. "), notes.find("\n8. ") - notes.find("\n7. "));
+    EXPECT_EQ(Captures(codes, "\n  (\\d)  "),
+              Captures(FileText(BinPath("channel.h")), "EXIT_\\w+ = (\\d+)"));
+    const std::string wxs = FileText(BinPath("tarnskov.wxs"));
+    EXPECT_EQ(Captures(notes, "\\{([0-9A-F-]{36})\\}"), Captures(wxs, "UpgradeCode=\"([^\"]+)\""));
+    EXPECT_EQ(Captures(notes, "Program Files[^\\\\]*\\\\(\\w+)\\\\tarnskov\\.exe"),
+              Captures(wxs, "Id=\"INSTALLDIR\" Name=\"([^\"]+)\""));
 }
 
 } // namespace
