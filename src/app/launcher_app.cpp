@@ -9,12 +9,19 @@
 #include "lesson/lesson_files.h"
 #include "log/event_log.h"
 #include "res/resource.h"
+#include "tarnskov_version.h"
 #include "viewer/viewer.h"
 
 static const char kFullProgramWindowClass[] = "PP97FrameClass";
 static const DWORD kLogLimit = 1024 * 1024;
 
 CLauncherApp theApp;
+
+// The launch event names the version, so that a log gathered from a lab says which build wrote it.
+static void LogLaunch(LPCSTR lpszCmdLine)
+{
+    LogEvent("launch", "%s: %s", TARNSKOV_VERSION_STRING, lpszCmdLine);
+}
 
 CLauncherApp::CLauncherApp() : m_dwSavedMacroProtection(0xFFFFFFFF), m_bMacroProtectionSaved(FALSE)
 {
@@ -39,7 +46,7 @@ BOOL CLauncherApp::ReportFailure(UINT nIDPrompt, CRegKeyOwner* pKey)
 BOOL CLauncherApp::InitInstance()
 {
     LogInit(HKEY_CURRENT_USER, kLauncherKey, kLogFileValue);
-    LogEvent("launch", "%s", m_lpCmdLine);
+    LogLaunch(m_lpCmdLine);
     CString strTitle;
     strTitle.LoadString(AFX_IDS_APP_TITLE);
 
@@ -63,7 +70,7 @@ BOOL CLauncherApp::InitInstance()
     // Only a first launch, alone under the lesson mutex, starts a new log file,
     // which then begins with this launch too.
     if (hWndInstance == NULL && LogRotate(kLogLimit))
-        LogEvent("launch", "%s", m_lpCmdLine);
+        LogLaunch(m_lpCmdLine);
     if (hWndInstance != NULL) {
         m_nExitCode = HandOverCommand(hWndInstance, strTitle, m_lpCmdLine);
         return FALSE;

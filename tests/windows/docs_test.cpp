@@ -1,5 +1,6 @@
 // The documents, which the build copies beside the tests, say what the program does: their
-// PARAM.CMI examples run as written, and the messages the administrators' notes list are its own.
+// PARAM.CMI examples run as written, and the messages, exit codes, UpgradeCode and install folder
+// the administrators' notes list are the program's and its package's own.
 #include <set>
 
 #include "lesson_fixture.h"
@@ -8,6 +9,16 @@
 namespace {
 
 using namespace lessonkit;
+
+// The first group of each match of the pattern in the text.
+std::set<std::string> Captures(const std::string& text, const char* pattern)
+{
+    std::set<std::string> found;
+    const std::regex re(pattern);
+    for (std::sregex_iterator m(text.begin(), text.end(), re), end; m != end; ++m)
+        found.insert(m->str(1));
+    return found;
+}
 
 // A document's first PARAM.CMI example as a reader copies it: from its "[core]" line to the first
 // blank line or code fence, each line without its indentation.
@@ -55,29 +66,43 @@ INSTANTIATE_TEST_SUITE_P(Docs, DocExamples, testing::Values("README.md", "ADMINI
                              return *info.param == 'R' ? "Readme" : "AdministratorsNotes";
                          });
 
-// Each 'Box: "<text>"' of the notes is a message's text up to its first %s or line break, and
-// every message the program shows is listed.
+// Each 'Box: "<text>"' of the notes is a message's whole text, its lines after the first indented
+// under the first and each %s shown as <what it stands for>; every message the program shows is
+// listed.
 TEST(Docs, TheMessagesListedAreTheProgramsOwn)
 {
     HMODULE program =
         LoadLibraryExA(BinPath("tarnskov.exe").c_str(), NULL, LOAD_LIBRARY_AS_DATAFILE);
     ASSERT_NE(program, nullptr);
-    std::set<std::string> messages, listed;
+    std::set<std::string> messages;
     for (UINT id :
          {IDS_POWERPOINT_RUNNING, IDS_VIEWER_RUNNING, IDS_VIEWER_FAILURE, IDS_VIEWER_NOT_FOUND,
           IDS_RESULT_FILE_NOT_FOUND, IDS_CANT_LAUNCH_VIEWER, IDS_VIEWER_NOT_CREATED,
           IDS_CANT_LOAD_FILE, IDS_CANT_START_WINDOWING, IDS_STUDENT_NAME_MISSING,
           IDS_CANT_CREATE_QUIZ_FILE, IDS_CANT_UPDATE_QUIZ_FILE, IDS_CANT_WRITE_RESULT_FILE}) {
         char text[512];
-        const std::string message(text, LoadStringA(program, id, text, sizeof(text)));
-        messages.insert(message.substr(0, std::min(message.find("%s"), message.find('\n'))));
+        messages.insert(std::string(text, LoadStringA(program, id, text, sizeof(text))));
     }
     FreeLibrary(program);
+    std::string notes = FileText(BinPath("ADMINISTRATORS.txt"));
+    notes = std::regex_replace(notes, std::regex("\n {6}"), "\n");
+    notes = std::regex_replace(notes, std::regex("<[^>\n]+>"), "%s");
+    EXPECT_EQ(Captures(notes, "\nBox: \"([^\"]*)\""), messages);
+}
+
+// The exit codes section 7 lists are channel.h's; the UpgradeCode and the install folder the notes
+// name are the MSI's.
+TEST(Docs, TheExitCodesAndThePackageListedAreTheProgramsOwn)
+{
     const std::string notes = FileText(BinPath("ADMINISTRATORS.txt"));
-    for (size_t at = notes.find("\nBox: \""); at != std::string::npos;
-         at = notes.find("\nBox: \"", at + 1))
-        listed.insert(notes.substr(at + 7, notes.find("\"\n", at + 7) - at - 7));
-    EXPECT_EQ(listed, messages);
+    const std::string codes =
+        notes.substr(notes.find("\n7. "), notes.find("\n8. ") - notes.find("\n7. "));
+    EXPECT_EQ(Captures(codes, "\n  (\\d)  "),
+              Captures(FileText(BinPath("channel.h")), "EXIT_\\w+ = (\\d+)"));
+    const std::string wxs = FileText(BinPath("tarnskov.wxs"));
+    EXPECT_EQ(Captures(notes, "\\{([0-9A-F-]{36})\\}"), Captures(wxs, "UpgradeCode=\"([^\"]+)\""));
+    EXPECT_EQ(Captures(notes, "Program Files[^\\\\]*\\\\(\\w+)\\\\tarnskov\\.exe"),
+              Captures(wxs, "Id=\"INSTALLDIR\" Name=\"([^\"]+)\""));
 }
 
 } // namespace
