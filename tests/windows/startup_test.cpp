@@ -21,15 +21,14 @@ struct Refusal {
     friend void PrintTo(const Refusal& row, std::ostream* os) { *os << row.name; }
 };
 
-// Every row begins with no PARAM.CMI and the viewer installed, at least in name, unless the row
-// removes it; the other suites need it registered, whatever a row did to it.
+// Every row begins with no PARAM.CMI; the other suites need the viewer registered, whatever a row
+// did to it.
 class Refusals : public Lesson, public testing::WithParamInterface<Refusal> {
 public:
     void SetUp() override
     {
         Lesson::SetUp();
         DeleteParamFile();
-        m_viewerKey.Create(HKEY_CLASSES_ROOT, kViewerProgId, KEY_READ);
     }
     void TearDown() override
     {
@@ -37,7 +36,6 @@ public:
         EXPECT_TRUE(RegisterViewer());
     }
     std::optional<HelperWindow> m_window;
-    CRegKeyOwner m_viewerKey;
 };
 
 using R = Refusals;
@@ -51,7 +49,7 @@ const auto kNoStudentName = [](R&) {
 const Refusal kRefusals[] = {
     {"TheFullProgramRuns", [](R& t) { t.m_window.emplace("PP97FrameClass", "Microsoft PowerPoint"); },
      "C:\\lessons\\x.ppt", "PowerPoint still running\n\nKELVAND.EXE C:\\lessons\\x.ppt", 1, 1},
-    {"NoViewerInstalled", [](R& t) { t.m_viewerKey.Close(); UnregisterViewer(); }, "x.ppt",
+    {"NoViewerInstalled", [](R&) { UnregisterViewer(); }, "x.ppt",
      "PPT Viewer not found", 1, 1},
     {"AShowRuns", kShowRuns, "a b.ppt", "PPT Viewer still running\n\nQUELMAR.EXE a b.ppt", 1, 1},
     {"NoOptionsKey", [](R&) { RegDeleteKeyA(HKEY_CURRENT_USER, kOptionsKey); }, "x.ppt",
@@ -119,20 +117,20 @@ const std::string kUntouchedBlock(kCommandBlockSize, 'X');
 
 // clang-format off
 const HandOverRow kHandOvers[] = {
-    {"InnerBlanksTabsAndQuotes", "  -Q=\"a b\"\tc  1 ", Peer::Plain, kFrameClass, 0,
+    {"InnerBlanksTabsAndQuotes", " -Q=\"a b\"\tc  1 ", Peer::Plain, kFrameClass, 0,
      "-Q=\"a b\"\tc  1 ", 1},
     // A cut answer would be recorded as wrong: 255 characters go whole, more go nowhere.
-    {"TwoHundredFiftyFiveCharacters", " -Q=" + std::string(248, 'i') + " B 1", Peer::Plain,
+    {"TwoHundredFiftyFiveCharacters", "-Q=" + std::string(248, 'i') + " B 1", Peer::Plain,
      kFrameClass, 0, "-Q=" + std::string(248, 'i') + " B 1", 1},
-    {"TwoHundredFiftySixCharacters", " -Q=" + std::string(249, 'i') + " B 1", Peer::Plain,
+    {"TwoHundredFiftySixCharacters", "-Q=" + std::string(249, 'i') + " B 1", Peer::Plain,
      kFrameClass, 1, kUntouchedBlock, 0},
     // A command text also takes a window of another class by its title alone.
-    {"NoBlockEverComes", " -S=P", Peer::NoBlock, "RunningInstance", 2, kUntouchedBlock, 0},
-    {"TheTurnNotHadWritesNothing", " -S=P", Peer::TurnHeld, kFrameClass, 3, kUntouchedBlock, 0},
+    {"NoBlockEverComes", "-S=P", Peer::NoBlock, "RunningInstance", 2, kUntouchedBlock, 0},
+    {"TheTurnNotHadWritesNothing", "-S=P", Peer::TurnHeld, kFrameClass, 3, kUntouchedBlock, 0},
     // Given up, the text is withdrawn (its head cleared), so that it never runs.
-    {"WrittenButNotTaken", " -S=P", Peer::TakenNeverSet, kFrameClass, 4, std::string(4, '\0'), 1},
+    {"WrittenButNotTaken", "-S=P", Peer::TakenNeverSet, kFrameClass, 4, std::string(4, '\0'), 1},
     // A second click on "Finish" after the lesson has ended finds no lesson, and starts none.
-    {"ACommandWithNoLessonStartsNothing", " -S=P", Peer::NoBlock, NULL, EXIT_NO_LESSON,
+    {"ACommandWithNoLessonStartsNothing", "-S=P", Peer::NoBlock, NULL, EXIT_NO_LESSON,
      kUntouchedBlock, 0, 10000},
 };
 // clang-format on
@@ -159,8 +157,7 @@ TEST_P(HandOvers, CopyTheWholeTailOrTellByTheExitCodeWhyNot)
                            : NULL);
     CHandleOwner turn(CreateMutexA(NULL, row.peer == Peer::TurnHeld, kSenderMutexName));
 
-    EXPECT_EQ(LaunchRaw("\"" + BinPath("tarnskov.exe") + "\"" + row.tail).Wait(row.withinMs),
-              row.code);
+    EXPECT_EQ(Launch(row.tail).Wait(row.withinMs), row.code);
     EXPECT_EQ(FindBox(0), nullptr);
     // A later launch starts no viewer and leaves the option alone.
     EXPECT_EQ(CountProcesses("quelmar.exe"), 0u);
