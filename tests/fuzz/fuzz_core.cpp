@@ -9,6 +9,7 @@
 #include <stdlib.h>
 #include <string.h>
 
+#include <algorithm>
 #include <string>
 #include <vector>
 
@@ -18,17 +19,13 @@ static void Require(bool holds)
         abort();
 }
 
-static bool IsSeparator(unsigned char ch)
-{
-    return ch >= 1 && ch <= ' ';
-}
-
 // The tail is a suffix that begins with no separator, the same after any other name;
 // a bounded copy is a NUL-terminated prefix, ended by its room, the source or its NUL.
 [[maybe_unused]] static void FuzzCommandLine(const char* pszLine, const uint8_t* data, size_t size)
 {
     const char* pszTail = SkipProgramName(pszLine);
-    Require(pszTail >= pszLine && pszTail <= pszLine + strlen(pszLine) && !IsSeparator(*pszTail));
+    Require(pszTail >= pszLine && pszTail <= pszLine + strlen(pszLine) &&
+            !(*pszTail >= 1 && *pszTail <= ' '));
     for (const char* pszName : {"tarnskov.exe \t ", "\"C:\\my lessons\\tarnskov.exe\"\t"})
         Require(strcmp(SkipProgramName((pszName + std::string(pszTail)).c_str()), pszTail) == 0);
     std::vector<char> source(data, data + size), dest(size != 0 ? data[0] : 0);
@@ -62,9 +59,8 @@ static bool IsSeparator(unsigned char ch)
         return;
     }
     const std::string id = interaction.m_pszId;
-    Require(!id.empty() && text.compare(0, text.find('\0'), original, 0, text.find('\0')) == 0);
-    for (char ch : id)
-        Require(!IsBlank(ch));
+    Require(!id.empty() && std::none_of(id.begin(), id.end(), IsBlank) &&
+            text.compare(0, text.find('\0'), original, 0, text.find('\0')) == 0);
     std::string again = "-Q=" + id + " " + interaction.m_chResponse + " " + interaction.m_chCorrect;
     CInteraction reread = {NULL, '?', '?'};
     Require(ParseInteraction(&again[0], &reread) && id == reread.m_pszId &&

@@ -55,10 +55,7 @@ TEST(Interaction, OperandsParseOrAreRefused)
         {"-Q=Q7 D 1x", "Q7,D,1"}, // the flag's first byte counts
         {"-Q=Q7 C yes", "Q7,C,0"},
         {"-Q=a=b C", "a=b,C,0"},
-        {"-Q=Q7\xE9"
-         "a\xE9"
-         "1",
-         "Q7,A,1"}, // a high byte is a blank
+        {"-Q=Q7\351a\3511", "Q7,A,1"}, // a high byte is a blank
         {"-Q=" + id250 + " C", id250 + ",C,0"},
         {"-Q=Q7 E 1", ""},
         {"-Q=Q7 BC 1", ""},

@@ -32,10 +32,10 @@ using Event = std::vector<std::string>;
 inline bool Matches(const Logged& logged, const Event& event)
 {
     const std::string d = " " + logged.details + " "; // every fact found has two neighbours
+    auto word = [&](size_t at) { return std::isalnum(d[at], std::locale::classic()); };
     auto holds = [&](const std::string& fact) {
         for (size_t at = d.find(fact); at != std::string::npos; at = d.find(fact, at + 1))
-            if (!std::isalnum(d[at - 1], std::locale::classic()) &&
-                !std::isalnum(d[at + fact.size()], std::locale::classic()))
+            if (!word(at - 1) && !word(at + fact.size()))
                 return true;
         return false;
     };
@@ -108,10 +108,8 @@ public:
     // PARAM.CMI naming the test's files, after what the head gives (a byte-order mark, say).
     void WriteParams(const std::string& head = "")
     {
-        WriteParamFile(head + "[core]\r\noutput_file=" + m_result +
-                       "\r\nstudent_name=STUDENT ONE\r\n[Evaluation]\r\nCourse_ID=C101\r\n"
-                       "interaction_file=" +
-                       m_quiz + "\r\n");
+        WriteParamFile(head + "[core]\r\noutput_file=" + m_result + "\r\nstudent_name=STUDENT ONE" +
+                       "\r\n[Evaluation]\r\nCourse_ID=C101\r\ninteraction_file=" + m_quiz + "\r\n");
     }
     // The presentation: the journal directive, so that the viewer records every call it
     // receives in m_journal, then the given lines.
@@ -137,18 +135,12 @@ public:
         SendFrame(WM_NULL);
         return child;
     }
-    // A message sent to the lesson's frame, or posted to it; whether it was handled, and a
-    // sent one's answer.
+    // A message sent to the lesson's frame: whether it was handled, and its answer.
     static bool SendFrame(UINT message, WPARAM wParam = 0, LPARAM lParam = 0,
                           DWORD_PTR* answer = nullptr)
     {
-        DWORD_PTR unused;
         return SendMessageTimeoutA(FindWindowA(kFrameClass, NULL), message, wParam, lParam,
-                                   SMTO_NORMAL, 20000, answer ? answer : &unused) != 0;
-    }
-    static void PostFrame(UINT message, WPARAM wParam = 0)
-    {
-        PostMessageA(FindWindowA(kFrameClass, NULL), message, wParam, 0);
+                                   SMTO_NORMAL, 20000, answer) != 0;
     }
     Child Start() { return Start(m_show); }
     // A later launch, expected to end with that exit code (0: taken).
@@ -179,9 +171,7 @@ public:
         HWND hBox = FindBox(20000);
         EXPECT_EQ(BoxText(hBox).substr(0, Filled(begins).size()), Filled(begins));
         EXPECT_TRUE(GetWindowLongA(hBox, GWL_EXSTYLE) & WS_EX_TOPMOST) << "the box is not topmost";
-        if (status) {
-            EXPECT_EQ(Result("lesson_status"), status);
-        }
+        EXPECT_TRUE(!status || Result("lesson_status") == status) << Result("lesson_status");
         Sleep(500);
         EXPECT_TRUE(IsWindow(hBox)) << "the box went by itself";
         if (!stays)
@@ -214,9 +204,8 @@ public:
             << lines[0];
         std::smatch m;
         for (size_t i = 1; i < lines.size(); ++i)
-            ids.push_back(std::regex_match(lines[i], m, record)
-                              ? m.str(1) + "," + m.str(2) + "," + m.str(3)
-                              : "<malformed>");
+            ids.push_back(std::regex_match(lines[i], m, record) ? m.format("$1,$2,$3")
+                                                                : "<malformed>");
         return ids;
     }
     void ExpectRecords(const std::vector<std::string>& records)
@@ -225,8 +214,6 @@ public:
         EXPECT_EQ(Records(), records);
     }
     std::vector<std::string> Journal() { return Lines(FileText(m_journal)); }
-    // The open call the launcher must make on m_show, answered.
-    std::string OpenCall() const { return "app 2002 BSTR:" + m_show + " I4:1 I4:0 -> ok"; }
     std::string m_dir, m_show, m_result, m_quiz, m_journal, m_log;
 };
 

@@ -9,25 +9,18 @@ namespace {
 
 const std::string kProgId = kViewerProgId, kOtherClsid = "{5B1F9A52-3C7E-4D20-9A61-0E4C2F8B7D13}";
 
-// The default value of HKCR\<subkey>, "<none>" when the key is not there; "" sets none.
-std::string ClassValue(const std::string& subkey, const std::string& set = "")
+// The default value of HKCR\<subkey>, set first when given; "<none>" when the key is not there.
+std::string ClassValue(const std::string& subkey, const char* set = NULL)
 {
     CRegKeyOwner key;
     char sz[MAX_PATH] = "";
     DWORD cb = sizeof(sz);
-    if (!set.empty() && key.Create(HKEY_CLASSES_ROOT, subkey.c_str(), KEY_ALL_ACCESS) == 0)
-        RegSetValueExA(key.Get(), NULL, 0, REG_SZ, reinterpret_cast<const BYTE*>(set.c_str()),
-                       static_cast<DWORD>(set.size() + 1));
+    if (set)
+        SetValue(subkey.c_str(), NULL, REG_SZ, set, lstrlenA(set) + 1, HKEY_CLASSES_ROOT);
     if (key.Open(HKEY_CLASSES_ROOT, subkey.c_str(), KEY_READ) != ERROR_SUCCESS)
         return "<none>";
     RegQueryValueExA(key.Get(), NULL, NULL, NULL, reinterpret_cast<BYTE*>(sz), &cb);
     return sz;
-}
-
-// quelmar.exe with those options: its exit code.
-DWORD RunQuelmar(const std::string& options)
-{
-    return LaunchRaw("\"" + BinPath("quelmar.exe") + "\" " + options).Wait(30000);
 }
 
 // What the registry says of both viewers: the ProgID, its class, and each class's server.
@@ -55,7 +48,7 @@ TEST(Registration, KeepsToItsOwnKeys)
     EXPECT_EQ(Classes(clsid), "<none>|<none>|<none>|<none>");
 
     ClassValue(kProgId, "Another viewer");
-    ClassValue(kProgId + "\\CLSID", kOtherClsid);
+    ClassValue(kProgId + "\\CLSID", kOtherClsid.c_str());
     ClassValue("CLSID\\" + kOtherClsid + "\\LocalServer32", "C:\\viewer\\viewer.exe");
     const std::string before = Classes(clsid);
     EXPECT_EQ(RunQuelmar("/RegServer"), 1u);

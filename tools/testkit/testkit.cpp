@@ -22,32 +22,6 @@ Child& Child::operator=(Child&& other) noexcept
     return *this;
 }
 
-bool Child::Start(const std::string& commandLine, const char* workingDir, bool suspended)
-{
-    std::vector<char> line(commandLine.begin(), commandLine.end());
-    line.push_back('\0');
-    STARTUPINFOA si = {};
-    si.cb = sizeof(si);
-    PROCESS_INFORMATION pi = {};
-    // Wine now and then fails a start under load with ERROR_INTERNAL_ERROR; a
-    // moment later the same start succeeds.
-    for (int attempt = 0;
-         !CreateProcessA(NULL, line.data(), NULL, NULL, FALSE, suspended ? CREATE_SUSPENDED : 0,
-                         NULL, workingDir, &si, &pi);
-         ++attempt) {
-        if (GetLastError() != ERROR_INTERNAL_ERROR || attempt == 5) {
-            fprintf(stderr, "CreateProcessA failed: %lu\n", GetLastError());
-            return false;
-        }
-        Sleep(50);
-    }
-    m_process.Attach(pi.hProcess);
-    m_thread.Attach(pi.hThread);
-    if (!suspended)
-        m_thread.Close();
-    return true;
-}
-
 DWORD Child::Wait(DWORD timeoutMs)
 {
     DWORD code = STILL_ACTIVE;
@@ -64,9 +38,30 @@ void Child::Kill()
 
 Child LaunchRaw(const std::string& commandLine, const char* workingDir, bool suspended)
 {
+    std::vector<char> line(commandLine.begin(), commandLine.end());
+    line.push_back('\0');
+    STARTUPINFOA si = {};
+    si.cb = sizeof(si);
+    PROCESS_INFORMATION pi = {};
+    // Wine now and then fails a start under load with ERROR_INTERNAL_ERROR; a moment later the
+    // same start succeeds.
+    for (int attempt = 0;
+         !CreateProcessA(NULL, line.data(), NULL, NULL, FALSE, suspended ? CREATE_SUSPENDED : 0,
+                         NULL, workingDir, &si, &pi);
+         ++attempt, Sleep(50))
+        if (GetLastError() != ERROR_INTERNAL_ERROR || attempt == 5) {
+            fprintf(stderr, "CreateProcessA failed: %lu\n", GetLastError());
+            return Child();
+        }
     Child child;
-    child.Start(commandLine, workingDir, suspended);
+    child.m_process.Attach(pi.hProcess);
+    child.m_thread.Attach(pi.hThread);
     return child;
+}
+
+DWORD RunQuelmar(const std::string& options)
+{
+    return LaunchRaw("\"" + BinPath("quelmar.exe") + "\" " + options).Wait(30000);
 }
 
 static std::vector<DWORD> ProcessesNamed(const char* imageName)
@@ -108,23 +103,13 @@ HWND FindBox(DWORD timeoutMs)
     return hBox;
 }
 
-static BOOL CALLBACK CollectText(HWND hChild, LPARAM lParam)
-{
-    char szClass[32], szText[2048];
-    GetClassNameA(hChild, szClass, sizeof(szClass));
-    int n = GetWindowTextA(hChild, szText, sizeof(szText));
-    if (lstrcmpiA(szClass, "Static") == 0 && n > 0)
-        reinterpret_cast<std::string*>(lParam)->assign(szText, n);
-    return TRUE;
-}
-
 std::string BoxText(HWND hBox)
 {
-    std::string text;
-    // The text control may be filled just after the box appears.
-    WaitFor([&] { return !EnumChildWindows(hBox, CollectText, (LPARAM)&text) || !text.empty(); },
+    // The text control, 0xFFFF under Wine as on Windows, may be filled just after the box appears.
+    char sz[2048] = "";
+    WaitFor([&] { return !IsWindow(hBox) || GetDlgItemTextA(hBox, 0xFFFF, sz, sizeof(sz)) > 0; },
             500);
-    return text;
+    return sz;
 }
 
 void PressOk(HWND hBox)
@@ -137,53 +122,44 @@ void PressOk(HWND hBox)
 HelperWindow::HelperWindow(const char* className, const char* title, bool visible)
     : m_class(className), m_title(title), m_visible(visible)
 {
-    m_ready.Attach(CreateEventA(NULL, TRUE, FALSE, NULL));
     m_thread.Attach(CreateThread(NULL, 0, ThreadProc, this, 0, NULL));
-    WaitForSingleObject(m_ready.Get(), 5000);
+    WaitFor([&] { return m_hWnd != NULL; }, 5000);
 }
 
 HelperWindow::~HelperWindow()
 {
-    PostMessageA(m_hWnd, WM_CLOSE, 0, 0);
+    PostThreadMessageA(GetThreadId(m_thread.Get()), WM_QUIT, 0, 0);
     WaitForSingleObject(m_thread.Get(), 5000);
 }
 
-LRESULT CALLBACK HelperWindow::WndProc(HWND hWnd, UINT msg, WPARAM wParam, LPARAM lParam)
-{
-    auto* self = reinterpret_cast<HelperWindow*>(GetWindowLongPtrA(hWnd, GWLP_USERDATA));
-    if (self && msg == WM_SHOW_COMMAND)
-        InterlockedIncrement(&self->m_nCommands);
-    if (msg == WM_DESTROY)
-        PostQuitMessage(0);
-    return DefWindowProcA(hWnd, msg, wParam, lParam);
-}
-
+// The window's own thread, which counts the commands posted to it as it takes them.
 DWORD WINAPI HelperWindow::ThreadProc(void* p)
 {
     auto* self = static_cast<HelperWindow*>(p);
     WNDCLASSA wc = {};
-    wc.lpfnWndProc = WndProc;
+    wc.lpfnWndProc = DefWindowProcA;
     wc.hInstance = GetModuleHandleA(NULL);
     wc.lpszClassName = self->m_class.c_str();
     RegisterClassA(&wc);
-    self->m_hWnd = CreateWindowExA(0, wc.lpszClassName, self->m_title.c_str(),
-                                   WS_OVERLAPPEDWINDOW | (self->m_visible ? WS_VISIBLE : 0), 0, 0,
-                                   200, 100, NULL, NULL, wc.hInstance, NULL);
-    SetWindowLongPtrA(self->m_hWnd, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(self));
-    SetEvent(self->m_ready.Get());
+    HWND hWnd = CreateWindowExA(0, wc.lpszClassName, self->m_title.c_str(),
+                                WS_OVERLAPPEDWINDOW | (self->m_visible ? WS_VISIBLE : 0), 0, 0, 200,
+                                100, NULL, NULL, wc.hInstance, NULL);
+    self->m_hWnd = hWnd;
     MSG msg;
     while (GetMessageA(&msg, NULL, 0, 0) > 0)
-        DispatchMessageA(&msg);
+        if (msg.message == WM_SHOW_COMMAND)
+            InterlockedIncrement(&self->m_nCommands);
+        else
+            DispatchMessageA(&msg);
+    DestroyWindow(hWnd);
     UnregisterClassA(wc.lpszClassName, wc.hInstance);
     return 0;
 }
 
-// ---- registry ----
-
-void SetValue(const char* key, const char* value, DWORD type, const void* data, DWORD cb)
+void SetValue(const char* key, const char* value, DWORD type, const void* data, DWORD cb, HKEY root)
 {
     CRegKeyOwner owner;
-    if (owner.Create(HKEY_CURRENT_USER, key, KEY_ALL_ACCESS) == ERROR_SUCCESS)
+    if (owner.Create(root, key, KEY_ALL_ACCESS) == ERROR_SUCCESS)
         RegSetValueExA(owner.Get(), value, 0, type, static_cast<const BYTE*>(data), cb);
 }
 
@@ -216,14 +192,13 @@ bool ViewerRegistered()
 
 bool RegisterViewer()
 {
-    return LaunchRaw("\"" + BinPath("quelmar.exe") + "\" /RegServer").Wait(30000) == 0 &&
-           ViewerRegistered();
+    return RunQuelmar("/RegServer") == 0 && ViewerRegistered();
 }
 
 // quelmar removes only its own registration; a bare key a test made stays, so it goes too.
 void UnregisterViewer()
 {
-    LaunchRaw("\"" + BinPath("quelmar.exe") + "\" /UnregServer").Wait(30000);
+    RunQuelmar("/UnregServer");
     RegDeleteTreeA(HKEY_CLASSES_ROOT, kViewerProgId);
 }
 

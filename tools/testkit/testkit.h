@@ -17,19 +17,13 @@ namespace testkit {
 // A program beside the running test (tarnskov.exe, quelmar.exe, tkhelper.exe).
 std::string BinPath(const char* name);
 
-// A child process started with an exact command line through CreateProcessA; a suspended one
-// runs only once resumed.
+// A child process that LaunchRaw started; a suspended one runs only once resumed.
 class Child {
 public:
     Child() = default;
     Child(Child&& other) noexcept { *this = std::move(other); }
     Child& operator=(Child&& other) noexcept;
-    bool Start(const std::string& commandLine, const char* workingDir, bool suspended);
-    void Resume()
-    {
-        ResumeThread(m_thread.Get());
-        m_thread.Close();
-    }
+    void Resume() { ResumeThread(m_thread.Get()); }
     // The exit code, or STILL_ACTIVE when it did not end in time.
     DWORD Wait(DWORD timeoutMs);
     void Kill();
@@ -37,25 +31,27 @@ public:
     DWORD Pid() const { return GetProcessId(m_process.Get()); }
 
 private:
-    CHandleOwner m_process;
-    CHandleOwner m_thread; // kept only while suspended
+    friend Child LaunchRaw(const std::string&, const char*, bool);
+    CHandleOwner m_process, m_thread;
 };
 
-// The whole command line as given; Launch puts tarnskov.exe's quoted path before the tail.
+// The whole command line as given, through CreateProcessA; Launch puts tarnskov.exe's quoted
+// path before the tail, RunQuelmar quelmar.exe's before its options and waits for its exit code.
 Child LaunchRaw(const std::string& commandLine, const char* workingDir = NULL,
                 bool suspended = false);
 inline Child Launch(const std::string& tail, const char* workingDir = NULL, bool suspended = false)
 {
     return LaunchRaw("\"" + BinPath("tarnskov.exe") + "\" " + tail, workingDir, suspended);
 }
+DWORD RunQuelmar(const std::string& options);
 
 // A message box titled "TARNSKOV": FindBox waits for it, PressOk dismisses it.
 HWND FindBox(DWORD timeoutMs);
 std::string BoxText(HWND hBox);
 void PressOk(HWND hBox);
 
-// A hidden top-level window of a given class and title on a thread of its own,
-// counting the WM_SHOW_COMMAND it receives.
+// A top-level window of a given class and title on a thread of its own, counting the
+// WM_SHOW_COMMAND posted to it.
 class HelperWindow {
 public:
     HelperWindow(const char* className, const char* title, bool visible = false);
@@ -64,19 +60,20 @@ public:
 
 private:
     static DWORD WINAPI ThreadProc(void* p);
-    static LRESULT CALLBACK WndProc(HWND, UINT, WPARAM, LPARAM);
     std::string m_class, m_title;
     bool m_visible;
-    CHandleOwner m_ready, m_thread;
-    HWND m_hWnd = NULL;
+    CHandleOwner m_thread;
+    HWND volatile m_hWnd = NULL; // set once the window is there
     volatile LONG m_nCommands = 0;
 };
 
-// Registry values under HKEY_CURRENT_USER: the viewer's options key and the launcher's own.
-void SetValue(const char* key, const char* value, DWORD type, const void* data, DWORD cb);
+// Registry values, under HKEY_CURRENT_USER unless said: the viewer's options key and the
+// launcher's own. GetDword gives kNoValue when the value is absent, of another type or not four
+// bytes long.
+void SetValue(const char* key, const char* value, DWORD type, const void* data, DWORD cb,
+              HKEY root = HKEY_CURRENT_USER);
 void SetDword(const char* key, const char* value, DWORD data);
 void DeleteValue(const char* key, const char* value);
-// A REG_DWORD value, or kNoValue when it is absent, of another type or not four bytes long.
 const DWORD kNoValue = 0xDEADBEEF;
 DWORD GetDword(const char* key, const char* value);
 // The viewer's macro option; its crash record in the launcher's key; the log's switch.
@@ -102,8 +99,8 @@ bool ViewerRegistered();
 bool RegisterViewer();
 void UnregisterViewer();
 
-// Files: whole texts, PARAM.CMI in the Windows directory, a fresh folder under the
-// temp folder, and a file held open with no sharing, as another program may hold it.
+// Files: whole texts, PARAM.CMI in the Windows directory, a fresh folder under the temp folder,
+// and a file held open with no sharing, as another program may hold it.
 bool ReadWholeFile(const std::string& path, std::string* out);
 std::string FileText(const std::string& path); // "" when there is none
 bool WriteWholeFile(const std::string& path, const std::string& text);
