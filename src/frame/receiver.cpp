@@ -25,9 +25,11 @@ CMainFrame::CViewerCall::~CViewerCall()
 // While a call on the viewer waits for its answer, COM runs a wait loop of its
 // own that leaves posted messages in the queue (so Wine's does), and a sender
 // would wait for "taken" until the call returned. COM asks this filter about
-// messages that arrive meanwhile: it lets the frame's command notices through,
-// and the receiver takes and queues their texts, and so the quit call's limit. Static: COM may hold
-// it until OLE is uninitialised, and there is one frame per process.
+// messages that arrive meanwhile: it lets the frame's command notices through, so
+// that the receiver takes and queues their texts, and the quit call's limit.
+// Static: COM may hold it until OLE is uninitialised, and there is one frame per
+// process.
+static_assert(WM_QUIT_OVERDUE == WM_SHOW_COMMAND + 1, "the filter takes one range of messages");
 class CCommandNoticeFilter : public IMessageFilter {
 public:
     void Register(HWND hWndFrame)
