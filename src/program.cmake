@@ -21,7 +21,8 @@ add_executable(tarnskov WIN32
     frame/main_frame.cpp
     frame/show_startup.cpp
     frame/receiver.cpp
-    frame/watch_and_logoff.cpp
+    frame/watch.cpp
+    frame/lesson_end.cpp
     frame/dispatcher.cpp
     frame/recorder.cpp
     viewer/viewer.cpp

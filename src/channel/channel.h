@@ -48,8 +48,7 @@
 //    block has opened it looks the launcher's frame up by its class again and
 //    posts to that, so that a stranger's window of that title gets no notice.
 // Only the running instance creates the block and the event, at show start-up.
-// The instance's own finish after a failed record never goes through the block:
-// it posts WM_SHOW_COMMAND to itself with wParam kOwnFinishText.
+// The instance's own finish never goes through the block.
 #pragma once
 
 #include <stddef.h>
@@ -68,10 +67,10 @@ constexpr char kFrameClass[] = "TarnskovFrame";
 // The private messages, WM_USER + 1 and WM_USER + 2.
 #define WM_SHOW_START 0x0401
 #define WM_SHOW_COMMAND 0x0402
-// WM_SHOW_COMMAND's wParam: where the text comes from.
-const unsigned kTextInBlock = 0;   // a sender's text, in the block
-const unsigned kOwnFinishText = 1; // the instance's own default finish text
-const unsigned kQueuedText = 2;    // the next text the receiver queued during a viewer call
+// WM_SHOW_COMMAND's wParam: a sender's text waits in the block, or the instance reminds itself
+// (from a sent message, where it may not call out) to go on ending the lesson.
+const unsigned kTextInBlock = 0;
+const unsigned kLessonReminder = 1;
 
 // The lesson's designed waits, in milliseconds.
 const unsigned long kShowWindowWaitMs =

@@ -1,7 +1,9 @@
-// CMainFrame's construction, message map, phase, closing and destruction.
+// CMainFrame as the lesson's adapter: its message map, each message handed to the lesson as an
+// event, each action the lesson asks for performed; the close point and the window's end.
 #include "frame/main_frame.h"
 
 #include "channel/command_block.h"
+#include "channel/command_text.h"
 #include "log/event_log.h"
 
 IMPLEMENT_DYNCREATE(CMainFrame, CFrameWnd)
@@ -18,10 +20,10 @@ ON_MESSAGE(WM_QUIT_OVERDUE, OnQuitOverdue)
 END_MESSAGE_MAP()
 
 CMainFrame::CMainFrame()
-    : m_ePhase(kStarting), m_nWatchTimer(0), m_hShowWnd(NULL), m_bInteractionFileReady(FALSE),
-      m_bEndingAtOnce(FALSE), m_bCloseAsked(FALSE), m_nViewerCalls(0), m_bCommandDeferred(FALSE),
-      m_bOwnFinishDeferred(FALSE)
+    : m_nWatchTimer(0), m_hShowWnd(NULL), m_bInteractionFileReady(FALSE), m_szFailedFinish(),
+      m_nExitCode(0)
 {
+    m_lesson.m_nCapacity = CCommandQueue::kCapacity;
 }
 
 // Both references are only forgotten (auto-release is off): see the finish.
@@ -36,29 +38,118 @@ BOOL CMainFrame::PreCreateWindow(CREATESTRUCTA& cs)
     return CFrameWnd::PreCreateWindow(cs);
 }
 
-void CMainFrame::SetPhase(LessonPhase ePhase)
+// The lesson decides; the frame performs. An action that lets messages through may run this
+// again for them: the lesson has then asked for nothing else that could. Nothing here touches
+// the frame once it has been destroyed.
+void CMainFrame::Dispatch(LessonEvent eEvent)
 {
-    static const char* const kPhaseNames[] = {"starting",      "running",   "start failed",
-                                              "session ended", "finishing", "closing"};
-    if (ePhase == m_ePhase)
-        return;
-    m_ePhase = ePhase;
-    LogEvent("phase", "%s", kPhaseNames[ePhase]);
+    while (eEvent != kIdle) {
+        CLessonActions actions;
+        const LessonPhase ePhase = static_cast<LessonPhase>(m_lesson.m_ePhase);
+        m_lesson = StepLesson(m_lesson, eEvent, &actions);
+        if (m_lesson.m_ePhase != ePhase)
+            LogEvent("phase", "%s", LessonPhaseName(static_cast<LessonPhase>(m_lesson.m_ePhase)));
+        eEvent = kIdle;
+        for (int i = 0; i < actions.m_nCount; ++i) {
+            const LessonEvent eOutcome = Perform(actions.m_actions[i]);
+            if (eOutcome != kIdle)
+                eEvent = eOutcome;
+        }
+    }
 }
 
-// The close point's own WM_CLOSE destroys the frame. One from outside (another program,
-// taskkill) ends the lesson through the close point instead, never under a running call.
+LessonEvent CMainFrame::Perform(LessonAction eAction)
+{
+    switch (eAction) {
+    case kOpenShow:
+        return StartShow();
+    case kTakeText:
+        return TakeText();
+    case kRunQueued:
+        RunQueued();
+        break;
+    case kDropQueued:
+        DropQueued("the lesson has no show");
+        break;
+    case kRecordAnswer:
+        return m_strInteractionFile.IsEmpty() || RecordInteraction() ? kRecorded : kRecordFailed;
+    case kWriteResult:
+        return WriteFinish(g_szCommandBuffer);
+    case kWriteOwnFinish:
+        LogEvent("finish", "the lesson ends with %s", kDefaultFinishText);
+        CopyCommandText(g_szCommandBuffer, kCommandBlockSize, kDefaultFinishText,
+                        sizeof(kDefaultFinishText));
+        return WriteFinish(g_szCommandBuffer);
+    case kRestartShow:
+        return RestartShowOnce();
+    case kQuitViewer:
+        return QuitViewerInTime();
+    case kTearDown:
+        return TearDown();
+    case kCloseBlock:
+        CloseCommandBlock();
+        break;
+    case kHoldLog:
+        LogHold(TRUE);
+        break;
+    case kReleaseLog:
+        LogHold(FALSE);
+        break;
+    case kWriteOption:
+        m_nExitCode = AfxGetApp()->ExitInstance();
+        break;
+    case kWriteOwnFinishNow:
+        WriteResult(kDefaultFinishText);
+        break;
+    case kRewriteFailed:
+        WriteResult(m_szFailedFinish);
+        break;
+    case kApplyQueuedFinish:
+        ApplyQueuedFinish();
+        break;
+    case kRecordQueuedAnswer:
+        RecordQueuedAnswer();
+        break;
+    case kPostContinue:
+        PostMessageA(m_hWnd, WM_SHOW_COMMAND, kLessonReminder, 0);
+        break;
+    case kPostClose:
+        PostMessageA(m_hWnd, WM_CLOSE, 0, 0);
+        break;
+    case kDestroyFrame:
+        if (m_nWatchTimer != 0)
+            KillTimer(m_hWnd, kWatchTimerId);
+        CFrameWnd::OnClose(); // this frame is deleted
+        break;
+    case kEndProcess:
+        EndProcess();
+        break;
+    default:
+        return PerformBox(eAction);
+    }
+    return kIdle;
+}
+
+// The boxes: each lets every message through until a person dismisses it.
+LessonEvent CMainFrame::PerformBox(LessonAction eAction)
+{
+    if (eAction == kShowWriteBox || eAction == kShowStartBox)
+        AfxMessageBox(m_strBoxText);
+    else if (eAction == kShowQuitBox)
+        AfxMessageBox(m_strBoxText, MB_ICONSTOP);
+    else
+        return kIdle;
+    return kBoxDismissed;
+}
+
+// The close point's own WM_CLOSE destroys the frame once the lesson has ended and every text
+// taken has run; one from outside (another program, taskkill, Restart Manager) ends a lesson
+// that has not as a closed show does.
 void CMainFrame::OnClose()
 {
-    if (m_ePhase != kClosing || m_nViewerCalls > 0 || !IsDrained()) {
+    if (m_lesson.m_ePhase != kClosing)
         LogEvent("close", "WM_CLOSE: the lesson ends once no viewer call runs and no text waits");
-        m_bCloseAsked = TRUE;
-        CloseIfDrained();
-        return;
-    }
-    if (m_nWatchTimer != 0)
-        KillTimer(m_hWnd, kWatchTimerId);
-    CFrameWnd::OnClose();
+    Dispatch(kCloseMessage);
 }
 
 void CMainFrame::OnDestroy()
@@ -75,8 +166,30 @@ void CMainFrame::CloseCommandBlock()
     m_hCommandTaken.Close();
 }
 
-BOOL CMainFrame::IsStillFrame(HWND hWnd, const CMainFrame* pFrame)
+// A logoff or shutdown never waits for the lesson, nor for its log: from here on the log's
+// lines wait until the result is written, or the logoff is cancelled.
+BOOL CMainFrame::OnQueryEndSession()
 {
-    return IsWindow(hWnd) &&
-           GetWindowLongPtrA(hWnd, GWLP_USERDATA) == reinterpret_cast<LONG_PTR>(pFrame);
+    Dispatch(kQueryEndSession);
+    LogEvent("session", "WM_QUERYENDSESSION: the session may end");
+    return TRUE;
+}
+
+// Windows may end the process at any moment once this has returned (Restart Manager's close
+// does not): the lesson ends at once, and the viewer is told to quit afterwards, out of this
+// sent message, from which no call may go out.
+void CMainFrame::OnEndSession(BOOL bEnding)
+{
+    LogEvent("session", bEnding ? "WM_ENDSESSION: the lesson ends at once"
+                                : "WM_ENDSESSION cancelled: the lesson goes on");
+    Dispatch(bEnding ? kEndSession : kEndSessionCanceled);
+}
+
+// Comes from inside the quit call's wait (the message filter lets it through), or late.
+LRESULT CMainFrame::OnQuitOverdue(WPARAM, LPARAM)
+{
+    if (m_lesson.m_eWait == kWaitQuit)
+        LogEvent("finish", "the viewer has not answered its quit call: the lesson ends without it");
+    Dispatch(kQuitOverdue);
+    return 0;
 }

@@ -3,6 +3,7 @@
 
 #include "channel/command_queue.h"
 #include "frame/interaction.h"
+#include "frame/lesson_machine.h"
 #include "framework/afxdisp.h"
 #include "framework/afxwin.h"
 #include "framework/handles.h"
@@ -14,43 +15,8 @@ const UINT_PTR kWatchTimerId = 1;
 
 class CFileException;
 
-// The phase of the running lesson, and what each message gets in it. Apart from the phase,
-// a count of calls on the viewer under way: while it is above zero every command notice is
-// taken and queued (the message filter lets notices through the call's wait), the watch
-// does nothing, and the frame does not close; the outermost call's end posts the queue's
-// next text. A box lets every message through, whatever the phase. A WM_CLOSE from outside
-// (another program) never destroys the frame itself: it ends a lesson that is starting,
-// running or past a logoff as a closed show does, with I,S, once no viewer call runs and no
-// text waits; in the other phases the lesson is ending already. A logoff, and
-// a quit call the viewer has not answered in kQuitLimitMs, end the lesson at once: the
-// option written back, then the result of what the queue holds (its last finish text, else
-// I,S for a running lesson), then its answers, all without the viewer.
-//  kStarting      Start-up's checks (a refusal's box may be up), then WM_SHOW_START makes
-//                 the block and the open call is under way. Notices: queued. No watch yet.
-//                 A logoff: the queue's finish text and answers, no I,S, and
-//                 kSessionEnded. The open's answer gives kRunning, or kStartFailed.
-//  kRunning       The show is up. Notices: each text runs (Q records, G or S finishes,
-//                 R restarts the show). The watch's tick, once the show's window is gone:
-//                 the finish with I,S. A logoff: the queue's result (I,S unless it holds a
-//                 finish text) and answers, the viewer told to quit unless a call runs,
-//                 then kClosing.
-//  kStartFailed   The show did not start: the block is gone, the queue dropped, the
-//                 failure's box up. Notices find no block. A logoff: the option written
-//                 back only. The box dismissed: kClosing.
-//  kSessionEnded  A logoff came while the open call ran: the application has exited and
-//                 the lesson has no I,S written. When the call returns the watch
-//                 starts but never finishes; notices still run, and a finish text ends
-//                 the lesson as in kRunning.
-//  kFinishing     A finish has written the result and tells the viewer to quit, then shows
-//                 its boxes. Notices: queued during the quit call, run during a box (a
-//                 second finish writes its values too). The watch: nothing. A logoff, or
-//                 the quit call overdue: the queue's finish text and answers, the result
-//                 kept otherwise; when overdue, the process then ends with exit code 0.
-//  kClosing       The lesson has ended. Notices still run, in order; once no viewer call
-//                 runs and no text waits, WM_CLOSE is posted and the frame is destroyed.
-//                 A logoff: the queue's finish text and answers.
-enum LessonPhase { kStarting, kRunning, kStartFailed, kSessionEnded, kFinishing, kClosing };
-
+// The frame is the lesson's adapter: its messages become the lesson's events (lesson_machine.h),
+// whose table decides the course, and it performs the actions the table asks for.
 class CMainFrame : public CFrameWnd {
     DECLARE_DYNCREATE(CMainFrame)
 public:
@@ -76,60 +42,41 @@ protected:
     DECLARE_MESSAGE_MAP()
 
 private:
-    // Marks a call on the viewer for as long as it runs (receiver.cpp).
-    class CViewerCall {
-    public:
-        explicit CViewerCall(CMainFrame* pFrame);
-        ~CViewerCall();
-
-    private:
-        CMainFrame* m_pFrame;
-    };
-
-    void SetPhase(LessonPhase ePhase);
-    // A box lets other messages run, a finish's WM_CLOSE among them, which deletes this
-    // frame: runs a step that may show one, and answers whether this frame outlived it.
-    template <class Step> BOOL OutlivesBox(Step step)
-    {
-        HWND hWnd = m_hWnd;
-        step();
-        return IsStillFrame(hWnd, this);
-    }
-    static BOOL IsStillFrame(HWND hWnd, const CMainFrame* pFrame);
+    // The adapter (main_frame.cpp): one event in, its actions performed, and the outcome of the
+    // last of them, if it has one, in again.
+    void Dispatch(LessonEvent eEvent);
+    LessonEvent Perform(LessonAction eAction);
+    LessonEvent PerformBox(LessonAction eAction);
     void CloseCommandBlock();
 
     // Show start-up (show_startup.cpp).
+    LessonEvent StartShow();
     CString FormPresentationPath();
-    BOOL OpenShowInViewer(LPCSTR lpszPath, CString& strMessage);
-    void WatchShow();
-    void FailShowStart(LPCSTR lpszMessage);
-    void DropQueuedTexts();
+    BOOL OpenShowInViewer(LPCSTR lpszPath);
+    LessonEvent WatchShow();
 
     // The receiver (receiver.cpp).
     static void RegisterNoticeFilter(HWND hWndFrame);
-    BOOL TakeText(WPARAM wParam, char* pszText);
-    void Queue(WPARAM wParam);
-    void ResumeQueue();
-    void RunCommand(LPCSTR lpszText);
+    LessonEvent TakeText();
+    void RunQueued();
+    void DropQueued(LPCSTR lpszWhy);
 
-    // The dispatcher, the finish and the close point (dispatcher.cpp).
-    void DispatchCommand(char chLetter);
-    void FinishIncomplete();
-    void Finish();
+    // The dispatcher (dispatcher.cpp): what a command letter is to the lesson's course.
+    static LessonEvent DispatchCommand(char chLetter);
+    LessonEvent RestartShowOnce();
+
+    // The lesson's end (lesson_end.cpp): the finish, the result, the viewer's end, the quit
+    // limit, the end at once.
+    LessonEvent WriteFinish(LPCSTR lpszFinishText);
     CString WriteResult(LPCSTR lpszFinishText);
-    CString EndViewer();
-    void RecordOrFinish();
-    void CloseWhenDrained();
-    BOOL IsDrained() const;
-    void CloseIfDrained();
-
-    // The lesson's end at once (watch_and_logoff.cpp).
-    int EndAtOnce(LPCSTR lpszEvent, LPCSTR lpszWhy);
-    void WriteQueuedResult();
-    void RecordQueuedAnswers();
+    LessonEvent QuitViewerInTime();
+    LessonEvent TearDown();
+    void ApplyQueuedFinish();
+    void RecordQueuedAnswer();
     void StartQuitLimit();
     void StopQuitLimit();
     static DWORD WINAPI WaitForQuitAnswer(LPVOID pvFrame);
+    void EndProcess();
 
     // The interaction recorder (recorder.cpp). RecordInteraction appends one record for the
     // Q command in the command buffer; FALSE only after a file failure, once its message has
@@ -141,9 +88,10 @@ private:
     size_t FormatRecord(const CInteraction& interaction, char* pszRecord, size_t cbRecord);
     BOOL AppendRecord(const char* pszRecord, size_t cbRecord);
     BOOL ReportFileFailure(const CFileException& e, UINT nIDPrompt);
+    BOOL IsEndingAtOnce() const;
     DWORD LockWaitMs() const;
 
-    LessonPhase m_ePhase;
+    CLessonState m_lesson;
     CHandleOwner m_hCommandBlock;
     // Set by the receiver once it has taken a text out of the block, so that the
     // next sender may write; lives and dies with the block.
@@ -152,22 +100,17 @@ private:
     HWND m_hShowWnd;
     // The interaction file exists: later records only append.
     BOOL m_bInteractionFileReady;
-    // The lesson ends at once: a record that fails shows no box and is not tried again.
-    BOOL m_bEndingAtOnce;
-    // A WM_CLOSE from outside waits for the queue and the viewer's calls.
-    BOOL m_bCloseAsked;
     // The quit call's waiting thread, and the event that tells it the call has answered.
     CHandleOwner m_hQuitLimit;
     CHandleOwner m_hQuitAnswered;
     COleDispatchDriver m_viewerApp;
     COleDispatchDriver m_show;
-    // While a call on the viewer waits for its answer, COM lets posted messages
-    // through; a command or a tick handled then could close the frame under the
-    // call. Texts that arrive meanwhile are taken at once, so that no sender waits
-    // on the viewer, and run in order once the call has returned.
-    int m_nViewerCalls;
+    // The texts taken and not yet run, in the order the lesson's queue holds their kinds.
     CCommandQueue m_queue;
-    // Texts that found the queue full, taken up again once it has room.
-    BOOL m_bCommandDeferred;
-    BOOL m_bOwnFinishDeferred;
+    // What the next box says: the start-up's, the result's or the quit call's failure.
+    CString m_strBoxText;
+    // The finish text whose write failed: an end at once writes it again.
+    char m_szFailedFinish[kCommandBlockSize];
+    // The application's exit code, once its exit has run.
+    int m_nExitCode;
 };

@@ -55,10 +55,15 @@ BOOL CMainFrame::CreateInteractionFile()
     return TRUE;
 }
 
-// A lesson ending at once tries each record once: nobody may be there to wait for it.
+// A lesson ending at once tries each record once, with no box: nobody may be there to wait.
+BOOL CMainFrame::IsEndingAtOnce() const
+{
+    return m_lesson.m_ePhase == kSessionEnded || m_lesson.m_ePhase == kEnded;
+}
+
 DWORD CMainFrame::LockWaitMs() const
 {
-    return m_bEndingAtOnce ? 0 : kLockWaitMs;
+    return IsEndingAtOnce() ? 0 : kLockWaitMs;
 }
 
 // A failed file operation, logged and shown; FALSE, for the recorder to return.
@@ -66,8 +71,7 @@ BOOL CMainFrame::ReportFileFailure(const CFileException& e, UINT nIDPrompt)
 {
     LogEvent("record", "refused: %s fails (error %ld)", static_cast<LPCSTR>(m_strInteractionFile),
              e.m_lOsError);
-    // A lesson ending at once has nobody to wait for.
-    if (!m_bEndingAtOnce)
+    if (!IsEndingAtOnce())
         AfxMessageBox(nIDPrompt);
     return FALSE;
 }

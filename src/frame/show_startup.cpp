@@ -12,22 +12,20 @@
 
 LRESULT CMainFrame::OnShowStart(WPARAM, LPARAM)
 {
+    Dispatch(kShowStart);
+    return 0;
+}
+
+// OLE, the block, the viewer and the open call; then the show's window, watched. The outcome
+// says which of them failed, if one did, its message kept for the box.
+LessonEvent CMainFrame::StartShow()
+{
     lazyole::OleInitialize(NULL);
     RegisterNoticeFilter(m_hWnd);
     m_bInteractionFileReady = FALSE;
-    CString strPath = FormPresentationPath();
-    CString strMessage;
-    if (!OpenShowInViewer(strPath, strMessage)) {
-        FailShowStart(strMessage);
-        return 0;
-    }
-    // A logoff during the open call has ended the session already.
-    if (m_ePhase == kStarting)
-        SetPhase(kRunning);
-    WatchShow();
-    // A close asked for during the open call comes now, unless texts wait.
-    CloseIfDrained();
-    return 0;
+    if (!OpenShowInViewer(FormPresentationPath()))
+        return kOpenFailed;
+    return WatchShow();
 }
 
 // The command-line tail as the viewer gets it: a path on the current drive gets that drive's
@@ -56,19 +54,18 @@ CString CMainFrame::FormPresentationPath()
 
 // Opens the channel, creates the viewer and has it open the presentation and run
 // its show. FALSE, with the message to show, when any of them fails.
-BOOL CMainFrame::OpenShowInViewer(LPCSTR lpszPath, CString& strMessage)
+BOOL CMainFrame::OpenShowInViewer(LPCSTR lpszPath)
 {
     // The event first: a sender that finds the block must find the event too.
     m_hCommandTaken.Attach(CreateCommandTakenEvent());
     m_hCommandBlock.Attach(CreateCommandBlock());
     if (m_hCommandBlock.Get() == NULL) {
-        strMessage.LoadString(IDS_CANT_LAUNCH_VIEWER);
+        m_strBoxText.LoadString(IDS_CANT_LAUNCH_VIEWER);
         return FALSE;
     }
-    CViewerCall call(this);
     if (!m_viewerApp.CreateDispatch(kViewerProgId)) {
         LogEvent("viewer", "%s not created: 0x%08lX", kViewerProgId, GetLastError());
-        strMessage.LoadString(IDS_VIEWER_NOT_CREATED);
+        m_strBoxText.LoadString(IDS_VIEWER_NOT_CREATED);
         return FALSE;
     }
     LogEvent("viewer", "%s created", kViewerProgId);
@@ -87,13 +84,13 @@ BOOL CMainFrame::OpenShowInViewer(LPCSTR lpszPath, CString& strMessage)
     }
     // A viewer that answers with no show has failed to load the file all the same.
     if (lpShow == NULL)
-        strMessage.Format(IDS_CANT_LOAD_FILE, lpszPath);
+        m_strBoxText.Format(IDS_CANT_LOAD_FILE, lpszPath);
     return lpShow != NULL;
 }
 
-// The show runs: the watch starts once its window is there, and a show without a
-// window ends the lesson at once.
-void CMainFrame::WatchShow()
+// The show runs: the watch starts once its window is there; a show without a window, or one that
+// cannot be watched, is the lesson's to decide about.
+LessonEvent CMainFrame::WatchShow()
 {
     // The viewer makes its show window after the open call has returned: give it
     // the designed moment before the one look-up. The thread blocks; messages wait.
@@ -101,36 +98,10 @@ void CMainFrame::WatchShow()
     m_hShowWnd = FindWindowA(kShowWindowClass, NULL);
     if (m_hShowWnd == NULL) {
         LogEvent("show", "no window %lu ms after the open call", kShowWindowWaitMs);
-        FinishIncomplete();
-        return;
+        return kOpenNoWindow;
     }
     m_nWatchTimer = SetTimer(m_hWnd, kWatchTimerId, kWatchPeriodMs, NULL);
     LogEvent("show", "window %p found; watch %s", static_cast<void*>(m_hShowWnd),
              m_nWatchTimer != 0 ? "running" : "not set");
-}
-
-// No show: nothing can reach the lesson any more, so the block goes before the box, and so do
-// the texts taken while the viewer was being started: none of them has a lesson to act on.
-void CMainFrame::FailShowStart(LPCSTR lpszMessage)
-{
-    {
-        // OLE's teardown lets messages through too: texts wait in the queue meanwhile.
-        CViewerCall call(this);
-        lazyole::OleUninitialize();
-        CloseCommandBlock();
-        DropQueuedTexts();
-    }
-    SetPhase(kStartFailed);
-    if (OutlivesBox([&] { AfxMessageBox(lpszMessage); }))
-        CloseWhenDrained();
-}
-
-// Their senders were told "taken"; the log keeps each text for whoever looks into it.
-void CMainFrame::DropQueuedTexts()
-{
-    char szText[kCommandBlockSize];
-    while (m_queue.Pop(szText))
-        LogEvent("receive", "%s dropped: the show did not start", szText);
-    m_bCommandDeferred = FALSE;
-    m_bOwnFinishDeferred = FALSE;
+    return m_nWatchTimer != 0 ? kOpenShowUp : kOpenNoWatch;
 }

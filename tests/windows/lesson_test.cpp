@@ -89,15 +89,23 @@ public:
     }
     // What Windows sends the hidden frame when the session ends; once it has returned Windows
     // ends the process, and so does the test.
-    void EndSession(bool ending = true)
+    void EndSession(bool ending = true, bool closeApp = false)
     {
+        const LPARAM how = closeApp ? ENDSESSION_CLOSEAPP : ENDSESSION_LOGOFF;
         DWORD_PTR answer = 0;
-        EXPECT_TRUE(SendFrame(WM_QUERYENDSESSION, 0, ENDSESSION_LOGOFF, &answer) && answer)
+        EXPECT_TRUE(SendFrame(WM_QUERYENDSESSION, 0, how, &answer) && answer)
             << "the session was held up";
-        SendFrame(WM_ENDSESSION, ending, ENDSESSION_LOGOFF);
-        if (ending)
+        SendFrame(WM_ENDSESSION, ending, how);
+        if (ending && !closeApp)
             m_lesson.Kill();
-        m_killed = m_killed || ending;
+        m_killed = m_killed || (ending && !closeApp);
+    }
+    // An installer's Restart Manager asks the launcher to close: Windows ends nothing after it
+    // but sends a WM_CLOSE, and the lesson must end by itself.
+    void CloseApp()
+    {
+        EndSession(true, true);
+        PostMessageA(FindWindowA(kFrameClass, NULL), WM_CLOSE, 0, 0);
     }
     // Another program holds the interaction file open, unshared.
     void HoldQuiz() { m_quizHolder.Attach(HoldFile(m_quiz)); }
@@ -256,11 +264,12 @@ const Scenario kScenarios[] = {
                          s.Send("-Q=Q2 b 1"); s.AwaitRecorderRetrying(); s.ReleaseQuiz();
                          s.ExpectRecords({"Q1,A,1", "Q2,B,1"}); s.ExpectNoBox(); s.Send("-S=P"); },
      .status = "P", .records = {"Q1,A,1", "Q2,B,1"}, .calls = {kQuit}},
-    // The recorder's box bears the title too: the finish must still find the frame.
-    {.name = "AFinishDuringTheRecordersBoxEndsTheLessonOnce",
+    // The recorder's box bears the title too: the finish must still find the frame, and runs
+    // once the box is dismissed, before the lesson's own I,S.
+    {.name = "AFinishDuringTheRecordersBoxWaitsForIt",
      .steps = [](S& s) { s.Begin(); s.Send("-Q=Q1 a 1"); s.ExpectRecords({"Q1,A,1"}); s.HoldQuiz();
                          s.Send("-Q=Q2 b 1"); s.Box("Cant Update Quiz file", nullptr, true);
-                         s.Send("-S=P -G=85"); s.ReleaseQuiz(); },
+                         s.Send("-S=P -G=85"); s.ReleaseQuiz(); s.Box("Cant Update Quiz file"); },
      .status = "P", .score = "85", .records = {"Q1,A,1"}, .calls = {kQuit}},
     {.name = "AFinishDuringAFinishWritesToo", .show = "#quelmar quit-delay 2000\r\n",
      .steps = [](S& s) { s.Begin(); s.Send("-S=F"); s.Send("-G=9"); },
@@ -356,10 +365,21 @@ const Scenario kScenarios[] = {
      .steps = [](S& s) { s.BeginLaunched(); s.Send("-Q=L1 a 1"); s.Send("-Q=L2 b 0");
                          s.EndSession(); },
      .status = kNone, .score = kNone, .records = {"L1,A,1", "L2,B,0"}},
-    {.name = "ALogoffWritesTheFinishTakenDuringARestart", .show = "#quelmar restart-delay 6000\r\n",
-     .steps = [](S& s) { s.Begin(); s.Send("-R"); s.Send("-Q=R1 c 1"); s.Send("-S=P -G=85");
+    // Every finish text waiting is written, in order, as in a lesson that went on.
+    {.name = "ALogoffWritesTheFinishesTakenDuringARestart", .show = "#quelmar restart-delay 6000\r\n",
+     .steps = [](S& s) { s.Begin(); s.Send("-R"); s.Send("-Q=R1 c 1"); s.Send("-G=85"); s.Send("-S=P");
                          s.EndSession(); },
      .status = "P", .score = "85", .records = {"R1,C,1"}},
+    // The result file held past the retries, then free again while its box is up.
+    {.name = "ALogoffDuringTheResultsBoxWritesItAgain",
+     .steps = [](S& s) { s.Begin(); s.HoldResult(); s.Send("-S=P -G=85");
+                         s.Box("Cant write Result file", nullptr, true); s.ReleaseResult();
+                         s.EndSession(); },
+     .status = "P", .score = "85"},
+    {.name = "RestartManagersCloseEndsAStartingLesson", .show = "#quelmar open-delay 6000\r\n",
+     .result = ResultFile::Fresh,
+     .steps = [](S& s) { s.BeginLaunched(); s.Send("-Q=M1 a 1"); s.CloseApp(); },
+     .status = kNone, .score = kNone, .records = {"M1,A,1"}},
     {.name = "AQuitThatNeverAnswersEndsTheLessonWithItsResult",
      .show = "#quelmar quit-delay 600000\r\n",
      .steps = [](S& s) { s.Begin(); s.Send("-Q=H1 a 1"); s.Send("-S=P -G=90");

@@ -2,7 +2,7 @@
 #include "application.h"
 
 #include "ansi_text.h"
-#include "dispatcher.h"
+#include "automation_object.h"
 #include "framework/handles.h"
 #include "journal.h"
 #include "owners.h"

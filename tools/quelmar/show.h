@@ -1,7 +1,7 @@
 // CShow: the slide show's automation object, the window the launcher looks for and its buttons.
 #pragma once
 
-#include "dispatcher.h"
+#include "automation_object.h"
 #include "owners.h"
 #include "presentation.h"
 

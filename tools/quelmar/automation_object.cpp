@@ -1,5 +1,5 @@
 // The server's lifetime count and the IDispatch plumbing the automation objects share.
-#include "dispatcher.h"
+#include "automation_object.h"
 
 #include "journal.h"
 

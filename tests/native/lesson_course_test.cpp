@@ -1,0 +1,435 @@
+// The running lesson's course explored: every sequence of events the world can produce, from a
+// queue of three, each state checked for safety, each end against an oracle, each state for an end.
+#include "frame/lesson_machine.h"
+
+#include <gtest/gtest.h>
+
+#include <stdio.h>
+#include <string.h>
+
+#include <algorithm>
+#include <string>
+#include <unordered_map>
+#include <vector>
+
+namespace {
+
+const int kTexts = 4;         // texts the world sends, each of a kind it chooses
+const int kOwn = kTexts;      // the program's own finish, as a text id
+const char kKinds[] = "QGSR"; // an answer, a score, a status, a restart
+const int kMishaps = 2;       // failures, refusals, closes, logoffs and the like in one run
+
+// The lesson and the world around it: bytes alone, so that equal states merge.
+struct CWorld {
+    CLessonState m;
+    signed char kind[kTexts + 1] = {}, queue[kLessonQueueMax] = {}, posted[8] = {};
+    signed char block = -1, cur = -1, failed = -1, restore = -1, status = -1, score = -1;
+    unsigned char failedSet = 0;
+    unsigned char sent = 0, nPosted = 0, taken = 0, recorded = 0, recordFailed = 0, options = 0;
+    unsigned char logoff = 0, closes = 0, overdue = 0,
+                  mishaps = 0; // logoff: 1 asked, 2 ended, 3 cancelled
+    bool started = false, blockOpen = false, watching = false, gone = false, ran = false;
+    bool startFailed = false, ended = false;
+};
+static_assert(sizeof(CWorld) < 128, "states stay small");
+
+struct CChoice {
+    LessonEvent event;
+    // 0: the event itself; a kind from kKinds: a text sent, its notice with it; 'p': the frame's
+    // own posted message; 'c': a WM_CLOSE from outside; 'g': the show closed; 'w': the sender
+    // withdraws its text; 'k': Windows ends the process.
+    char how = 0;
+};
+
+std::string Name(const CChoice& c)
+{
+    switch (c.how) {
+    case 0:
+        return LessonEventName(c.event);
+    case 'p':
+        return "post";
+    case 'c':
+        return "close";
+    case 'g':
+        return "show closed";
+    case 'w':
+        return "withdraw";
+    case 'k':
+        return "kill";
+    default:
+        return std::string(1, c.how);
+    }
+}
+
+// One finish text's values, as the finish's token rule writes them.
+void Apply(CWorld& w, int id, std::string* err)
+{
+    if (id == kOwn && !w.ran)
+        *err = "I,S for a lesson that never ran";
+    if (id == kOwn && w.status >= 0 && w.status != kOwn)
+        *err = "the own I,S overwrote a student's status";
+    if (id == kOwn || w.kind[id] == 'S')
+        w.status = static_cast<signed char>(id);
+    else if (w.kind[id] == 'G')
+        w.score = static_cast<signed char>(id);
+}
+
+int Pop(CWorld& w)
+{
+    const int id = w.queue[0];
+    memmove(w.queue, w.queue + 1, sizeof(w.queue) - 1);
+    return id;
+}
+
+void Record(CWorld& w, int id, std::string* err)
+{
+    if (w.recorded & (1 << id))
+        *err = "an answer recorded twice";
+    w.recorded |= 1 << id;
+}
+
+void Post(CWorld& w, LessonEvent e, std::string* err)
+{
+    if (w.nPosted == sizeof(w.posted))
+        *err = "the frame keeps posting to itself";
+    else
+        w.posted[w.nPosted++] = static_cast<signed char>(e);
+}
+
+// What the frame does for each action, as far as the result and the records go.
+void Perform(CWorld& w, LessonAction a, bool sent, std::string* err)
+{
+    if (w.ended)
+        *err = std::string(LessonActionName(a)) + " after the frame closed";
+    if (sent && (a == kOpenShow || a == kRestartShow || a == kQuitViewer || a == kTearDown))
+        *err = "a call out of a sent message";
+    switch (a) {
+    case kOpenShow:
+        w.started = w.blockOpen = true;
+        break;
+    case kRunQueued:
+        w.cur = static_cast<signed char>(Pop(w));
+        break;
+    case kDropQueued:
+        Pop(w);
+        break;
+    case kWriteOwnFinish:
+        w.cur = kOwn;
+        break;
+    case kQuitViewer:
+        w.overdue = 1;
+        break;
+    case kCloseBlock:
+        w.blockOpen = false;
+        break;
+    case kWriteOption:
+        ++w.options;
+        break;
+    case kWriteOwnFinishNow:
+        Apply(w, kOwn, err);
+        break;
+    case kRewriteFailed:
+        Apply(w, w.failed, err);
+        break;
+    case kApplyQueuedFinish:
+        Apply(w, Pop(w), err);
+        break;
+    case kRecordQueuedAnswer:
+        Record(w, Pop(w), err);
+        break;
+    case kPostContinue:
+        Post(w, kContinue, err);
+        break;
+    case kPostClose:
+        Post(w, kCloseMessage, err);
+        break;
+    case kDestroyFrame:
+        w.ended = true, w.options += w.options == 0;
+        break;
+    case kEndProcess:
+        w.ended = true;
+        break;
+    default:
+        break;
+    }
+}
+
+// The world's side of an event, then the lesson's step and the frame's actions.
+CWorld Step(const CWorld& from, const CChoice& c, std::string* err)
+{
+    CWorld w = from;
+    const LessonEvent e = c.event;
+    switch (c.how) {
+    case 'w':
+        w.block = -1, ++w.mishaps;
+        return w;
+    case 'k':
+        w.ended = true;
+        return w;
+    case 'p':
+        memmove(w.posted, w.posted + 1, sizeof(w.posted) - 1), --w.nPosted;
+        break;
+    case 'c':
+        ++w.closes;
+        break;
+    case 'g':
+        w.gone = true;
+        break;
+    case 0:
+        break;
+    default:
+        w.kind[w.sent] = c.how, w.block = static_cast<signed char>(w.sent++);
+        break;
+    }
+    switch (e) {
+    case kTakenAnswer:
+    case kTakenFinish:
+    case kTakenRestart:
+        w.queue[w.m.m_nQueued] = w.block;
+        [[fallthrough]];
+    case kTakenOther:
+        if (w.blockOpen && w.block >= 0)
+            w.taken |= 1 << w.block, w.block = -1;
+        break;
+    case kRecorded:
+        Record(w, w.cur, err);
+        break;
+    case kRecordFailed:
+        w.recordFailed |= 1 << w.cur;
+        break;
+    case kWritten:
+        Apply(w, w.cur, err), w.failed = -1;
+        break;
+    case kWriteFailed:
+        w.failed = w.cur, w.failedSet |= 1 << w.cur;
+        break;
+    case kOpenShowUp:
+        w.watching = true;
+        [[fallthrough]];
+    case kOpenNoWatch:
+    case kOpenNoWindow:
+        w.ran = w.ran || w.m.m_ePhase == kStarting;
+        break;
+    case kOpenFailed:
+        w.startFailed = w.logoff != 2;
+        break;
+    case kQueryEndSession:
+        w.logoff = 1;
+        break;
+    case kEndSession: // a record under way has failed: only its box lets the message in
+        w.logoff = 2, w.recordFailed |= w.m.m_eWait == kWaitRecord ? 1 << w.cur : 0;
+        w.restore = w.m.m_ePhase == kSessionEnded ? w.restore : w.failed;
+        break;
+    case kEndSessionCanceled:
+        w.logoff = 3;
+        break;
+    case kQuitOverdue: // an end at once too, while the call waits
+        w.overdue = 2, w.restore = w.m.m_eWait == kWaitQuit ? w.failed : w.restore;
+        break;
+    default:
+        break;
+    }
+    static const LessonEvent kMishap[] = {kOpenNoWatch,  kOpenNoWindow, kOpenFailed,
+                                          kRecordFailed, kWriteFailed,  kQueryEndSession,
+                                          kQuitRefused,  kQuitOverdue};
+    w.mishaps += c.how == 'c' || std::count(kMishap, std::end(kMishap), e);
+    CLessonActions actions;
+    w.m = StepLesson(w.m, e, &actions);
+    for (int i = 0; i < actions.m_nCount; ++i)
+        Perform(w, actions.m_actions[i], IsSentEvent(e), err);
+    return w;
+}
+
+// Every event the world may produce now. The calm world sends nothing more, closes the show,
+// answers every call, dismisses every box and lets the session go on; it takes the first.
+std::vector<CChoice> Choices(const CWorld& w, bool calm)
+{
+    if (w.ended)
+        return {};
+    if (w.m.m_eAnswer == kAnswerTake) {
+        const int k = w.block >= 0 && w.blockOpen ? w.kind[w.block] : 'X';
+        return {{k == 'Q'   ? kTakenAnswer
+                 : k == 'R' ? kTakenRestart
+                 : k == 'X' ? kTakenOther
+                            : kTakenFinish}};
+    }
+    const bool mishap = !calm && w.mishaps < kMishaps;
+    if (w.m.m_eAnswer == kAnswerWrite)
+        return mishap ? std::vector<CChoice>{{kWritten}, {kWriteFailed}}
+                      : std::vector<CChoice>{{kWritten}};
+    static const std::vector<CChoice> kOutcomes[] = {
+        {},
+        {{kOpenShowUp}, {kOpenNoWatch}, {kOpenNoWindow}, {kOpenFailed}},
+        {{kRecorded}, {kRecordFailed}},
+        {{kRestartDone}},
+        {{kQuitAnswered}, {kQuitRefused}},
+        {{kTornDown}},
+        {{kBoxDismissed}},
+        {{kBoxDismissed}},
+        {{kBoxDismissed}}};
+    std::vector<CChoice> out = kOutcomes[w.m.m_eWait];
+    if (!mishap && !out.empty())
+        out.resize(1);
+    if (w.m.m_eWait == kWaitRecord && (w.recordFailed >> w.cur & 1))
+        out = {{kRecordFailed}}; // its box was up at the logoff
+    if (w.nPosted > 0)
+        out.push_back({static_cast<LessonEvent>(w.posted[0]), 'p'});
+    if (w.block >= 0 && (calm || mishap))
+        out.push_back({kNotice, 'w'});
+    if (w.watching)
+        out.push_back({kShowGone, w.gone ? '\0' : 'g'});
+    if (!w.started)
+        out.push_back({kShowStart});
+    if (w.logoff == 1)
+        out.push_back({kEndSessionCanceled});
+    if (calm)
+        return out;
+    if (w.logoff == 1)
+        out.push_back({kEndSession});
+    if (w.logoff == 2)
+        out.push_back({kNotice, 'k'});
+    if (w.logoff == 0 && mishap)
+        out.push_back({kQueryEndSession});
+    if (w.closes == 0 && mishap)
+        out.push_back({kCloseMessage, 'c'});
+    if (w.overdue == 1 && mishap)
+        out.push_back({kQuitOverdue});
+    if (w.sent < kTexts && w.block < 0 && w.blockOpen)
+        for (const char* k = kKinds; *k; ++k)
+            out.push_back({kNotice, *k});
+    return out;
+}
+
+// At an end: the result the taken texts give by the oracle's rules, each answer taken recorded
+// once unless its record failed, the option written back once.
+std::string CheckEnd(const CWorld& w)
+{
+    signed char status = -1, score = -1;
+    auto fold = [&](int id) {
+        if ((w.failedSet >> id & 1) && id != w.restore)
+            return; // the world failed that write, and no end at once came to write it again
+        (id == kOwn || w.kind[id] == 'S' ? status : score) = static_cast<signed char>(id);
+    };
+    if (w.status == kOwn || (w.failedSet >> kOwn & 1) || w.restore == kOwn)
+        fold(kOwn); // the own I,S, which may only come before any student's finish
+    for (int id = 0; id < w.sent && !w.startFailed; ++id)
+        if ((w.taken >> id & 1) && (w.kind[id] == 'G' || w.kind[id] == 'S'))
+            fold(id);
+    if (status != w.status || score != w.score)
+        return "the result is not the taken texts' (" + std::to_string(w.status) + "," +
+               std::to_string(w.score) + " for " + std::to_string(status) + "," +
+               std::to_string(score) + ")";
+    for (int id = 0; id < w.sent; ++id) {
+        const bool answer = (w.taken >> id & 1) && w.kind[id] == 'Q' && !w.startFailed &&
+                            !(w.recordFailed >> id & 1);
+        if (answer != static_cast<bool>(w.recorded >> id & 1))
+            return "answer " + std::to_string(id) + " recorded " +
+                   std::to_string(w.recorded >> id & 1) + " times";
+    }
+    return w.options == 1 ? "" : "the option written back " + std::to_string(w.options) + " times";
+}
+
+// Whether the calm world brings the lesson to its end from here.
+bool Ends(CWorld w)
+{
+    std::string err;
+    for (int n = 0; n < 200 && !w.ended; ++n) {
+        // A show that could not be watched ends by a finish text alone, as designed.
+        if (w.m.m_ePhase == kRunning && !w.watching && ViewerCalls(w.m) == 0 &&
+            w.m.m_nQueued == 0 && !w.m.m_bOwnFinishWaits && w.nPosted == 0)
+            return err.empty();
+        const std::vector<CChoice> choices = Choices(w, true);
+        if (choices.empty())
+            return false;
+        w = Step(w, choices.front(), &err);
+    }
+    return w.ended && err.empty() && CheckEnd(w).empty();
+}
+
+CWorld Start()
+{
+    CWorld w;
+    w.m.m_nCapacity = 3;
+    return w;
+}
+
+std::string Key(const CWorld& w)
+{
+    return std::string(reinterpret_cast<const char*>(&w), sizeof w);
+}
+
+// Breadth first, so that the first broken rule comes with its shortest sequence of events.
+TEST(LessonCourse, EveryReachableStateIsSafeEndsAndEndsRight)
+{
+    std::vector<CWorld> states = {Start()};
+    std::vector<std::pair<size_t, CChoice>> via = {{0, {kIdle}}};
+    std::unordered_map<std::string, size_t> seen = {{Key(states[0]), 0}};
+    auto path = [&](size_t i) {
+        std::string s;
+        for (; i != 0; i = via[i].first)
+            s = Name(via[i].second) + (s.empty() ? "" : ", ") + s;
+        return s;
+    };
+    for (size_t i = 0; i < states.size(); ++i) {
+        const CWorld w = states[i];
+        ASSERT_TRUE(Ends(w)) << "never ends, or ends wrong, after: " << path(i);
+        std::string err = w.ended ? CheckEnd(w) : "";
+        ASSERT_EQ(err, "") << "after: " << path(i);
+        for (const CChoice& c : Choices(w, false)) {
+            const CWorld next = Step(w, c, &err);
+            ASSERT_EQ(err, "") << "after: " << path(i) << ", " << Name(c);
+            if (seen.emplace(Key(next), states.size()).second)
+                states.push_back(next), via.push_back({i, c});
+        }
+    }
+    printf("explored %zu states\n", states.size());
+    EXPECT_GT(states.size(), 1000u);
+}
+
+// What earlier reads of the lesson's end found, each by its shortest sequence of events.
+TEST(LessonCourse, EndingsFoundBefore)
+{
+    const struct {
+        const char* name;
+        std::vector<std::string> events;
+    } rows[] = {
+        {"a logoff keeps every waiting finish",
+         {"show start", "open: show up", "R", "G", "S", "WM_QUERYENDSESSION", "WM_ENDSESSION",
+          "kill"}},
+        {"a logoff during the result's box writes it again",
+         {"show start", "open: show up", "S", "write failed", "WM_QUERYENDSESSION", "WM_ENDSESSION",
+          "kill"}},
+        {"Restart Manager's close ends a starting lesson",
+         {"show start", "WM_QUERYENDSESSION", "WM_ENDSESSION"}},
+        {"the own I,S never overwrites a student's finish",
+         {"show start", "open: show up", "close", "S"}},
+        {"a finish during the no-window finish's box waits for it",
+         {"show start", "open: no window", "write failed", "G"}},
+        {"no I,S for a lesson that never ran",
+         {"show start", "WM_QUERYENDSESSION", "WM_ENDSESSION", "open: no window"}},
+        {"no call out of WM_ENDSESSION",
+         {"show start", "open: show up", "WM_QUERYENDSESSION", "WM_ENDSESSION"}},
+    };
+    for (const auto& row : rows) {
+        CWorld w = Start();
+        std::string err;
+        for (const std::string& event : row.events) {
+            std::vector<CChoice> choices;
+            auto find = [&] {
+                choices = Choices(w, false);
+                return std::find_if(choices.begin(), choices.end(),
+                                    [&](const CChoice& c) { return Name(c) == event; });
+            };
+            auto c = find();
+            // An answer that comes at once is the plain one unless the row names it.
+            for (; c == choices.end() && w.m.m_eAnswer != kAnswerNone; c = find())
+                w = Step(w, choices[0], &err);
+            ASSERT_NE(c, choices.end()) << row.name << ": " << event << " cannot come";
+            w = Step(w, *c, &err);
+        }
+        EXPECT_EQ(err, "") << row.name;
+        EXPECT_TRUE(Ends(w)) << row.name << ": " << (w.ended ? CheckEnd(w) : "does not end");
+    }
+}
+
+} // namespace
