@@ -26,8 +26,8 @@ struct CWorld {
     signed char block = -1, cur = -1, failed = -1, restore = -1, status = -1, score = -1;
     unsigned char failedSet = 0;
     unsigned char sent = 0, nPosted = 0, taken = 0, recorded = 0, recordFailed = 0, options = 0;
-    unsigned char logoff = 0, closes = 0, overdue = 0,
-                  mishaps = 0; // logoff: 1 asked, 2 ended, 3 cancelled
+    // logoff: 1 asked, 2 ended, 3 cancelled; overdue: 1 may come, 2 came
+    unsigned char logoff = 0, closes = 0, overdue = 0, mishaps = 0;
     bool started = false, blockOpen = false, watching = false, gone = false, ran = false;
     bool startFailed = false, ended = false;
 };
@@ -43,22 +43,12 @@ struct CChoice {
 
 std::string Name(const CChoice& c)
 {
-    switch (c.how) {
-    case 0:
-        return LessonEventName(c.event);
-    case 'p':
-        return "post";
-    case 'c':
-        return "close";
-    case 'g':
-        return "show closed";
-    case 'w':
-        return "withdraw";
-    case 'k':
-        return "kill";
-    default:
-        return std::string(1, c.how);
-    }
+    static const std::pair<char, const char*> kNames[] = {
+        {'p', "post"}, {'c', "close"}, {'g', "show closed"}, {'w', "withdraw"}, {'k', "kill"}};
+    for (const auto& [how, name] : kNames)
+        if (c.how == how)
+            return name;
+    return c.how ? std::string(1, c.how) : LessonEventName(c.event);
 }
 
 // One finish text's values, as the finish's token rule writes them.
@@ -96,147 +86,92 @@ void Post(CWorld& w, LessonEvent e, std::string* err)
         w.posted[w.nPosted++] = static_cast<signed char>(e);
 }
 
+using Effect = void (*)(CWorld&, std::string*);
+
 // What the frame does for each action, as far as the result and the records go.
-void Perform(CWorld& w, LessonAction a, bool sent, std::string* err)
+// clang-format off
+const std::pair<LessonAction, Effect> kPerformed[] = {
+    {kOpenShow, [](CWorld& w, std::string*) { w.started = w.blockOpen = true; }},
+    {kRunQueued, [](CWorld& w, std::string*) { w.cur = static_cast<signed char>(Pop(w)); }},
+    {kDropQueued, [](CWorld& w, std::string*) { Pop(w); }},
+    {kWriteOwnFinish, [](CWorld& w, std::string*) { w.cur = kOwn; }},
+    {kQuitViewer, [](CWorld& w, std::string*) { w.overdue = 1; }},
+    {kCloseBlock, [](CWorld& w, std::string*) { w.blockOpen = false; }},
+    {kWriteOption, [](CWorld& w, std::string*) { ++w.options; }},
+    {kWriteOwnFinishNow, [](CWorld& w, std::string* err) { Apply(w, kOwn, err); }},
+    {kRewriteFailed, [](CWorld& w, std::string* err) { Apply(w, w.failed, err); }},
+    {kApplyQueuedFinish, [](CWorld& w, std::string* err) { Apply(w, Pop(w), err); }},
+    {kRecordQueuedAnswer, [](CWorld& w, std::string* err) { Record(w, Pop(w), err); }},
+    {kPostContinue, [](CWorld& w, std::string* err) { Post(w, kContinue, err); }},
+    {kPostClose, [](CWorld& w, std::string* err) { Post(w, kCloseMessage, err); }},
+    {kDestroyFrame, [](CWorld& w, std::string*) { w.ended = true, w.options += w.options == 0; }},
+    {kEndProcess, [](CWorld& w, std::string*) { w.ended = true; }},
+};
+
+// The world's side of an event: what it did, what the lesson's files and records now hold.
+const std::pair<LessonEvent, Effect> kHappened[] = {
+    {kTakenAnswer, [](CWorld& w, std::string*) { w.queue[w.m.m_nQueued] = w.block; }},
+    {kTakenFinish, [](CWorld& w, std::string*) { w.queue[w.m.m_nQueued] = w.block; }},
+    {kTakenRestart, [](CWorld& w, std::string*) { w.queue[w.m.m_nQueued] = w.block; }},
+    {kRecorded, [](CWorld& w, std::string* err) { Record(w, w.cur, err); }},
+    {kRecordFailed, [](CWorld& w, std::string*) { w.recordFailed |= 1 << w.cur; }},
+    {kWritten, [](CWorld& w, std::string* err) { Apply(w, w.cur, err), w.failed = -1; }},
+    {kWriteFailed, [](CWorld& w, std::string*) { w.failed = w.cur, w.failedSet |= 1 << w.cur; }},
+    {kOpenShowUp, [](CWorld& w, std::string*) { w.watching = true, w.ran = w.ran || w.m.m_ePhase == kStarting; }},
+    {kOpenNoWatch, [](CWorld& w, std::string*) { w.ran = w.ran || w.m.m_ePhase == kStarting; }},
+    {kOpenNoWindow, [](CWorld& w, std::string*) { w.ran = w.ran || w.m.m_ePhase == kStarting; }},
+    {kOpenFailed, [](CWorld& w, std::string*) { w.startFailed = w.logoff != 2; }},
+    {kQueryEndSession, [](CWorld& w, std::string*) { w.logoff = 1; }},
+    {kEndSessionCanceled, [](CWorld& w, std::string*) { w.logoff = 3; }},
+    // A record under way has failed: only its box lets the message in. An end at once writes
+    // again the finish whose write failed.
+    {kEndSession, [](CWorld& w, std::string*) {
+         w.logoff = 2, w.recordFailed |= w.m.m_eWait == kWaitRecord ? 1 << w.cur : 0;
+         w.restore = w.m.m_ePhase == kSessionEnded ? w.restore : w.failed; }},
+    {kQuitOverdue, [](CWorld& w, std::string*) {
+         w.overdue = 2, w.restore = w.m.m_eWait == kWaitQuit ? w.failed : w.restore; }},
+};
+// clang-format on
+
+template <class Key, size_t n>
+void Run(const std::pair<Key, Effect> (&table)[n], Key key, CWorld& w, std::string* err)
 {
-    if (w.ended)
-        *err = std::string(LessonActionName(a)) + " after the frame closed";
-    if (sent && (a == kOpenShow || a == kRestartShow || a == kQuitViewer || a == kTearDown))
-        *err = "a call out of a sent message";
-    switch (a) {
-    case kOpenShow:
-        w.started = w.blockOpen = true;
-        break;
-    case kRunQueued:
-        w.cur = static_cast<signed char>(Pop(w));
-        break;
-    case kDropQueued:
-        Pop(w);
-        break;
-    case kWriteOwnFinish:
-        w.cur = kOwn;
-        break;
-    case kQuitViewer:
-        w.overdue = 1;
-        break;
-    case kCloseBlock:
-        w.blockOpen = false;
-        break;
-    case kWriteOption:
-        ++w.options;
-        break;
-    case kWriteOwnFinishNow:
-        Apply(w, kOwn, err);
-        break;
-    case kRewriteFailed:
-        Apply(w, w.failed, err);
-        break;
-    case kApplyQueuedFinish:
-        Apply(w, Pop(w), err);
-        break;
-    case kRecordQueuedAnswer:
-        Record(w, Pop(w), err);
-        break;
-    case kPostContinue:
-        Post(w, kContinue, err);
-        break;
-    case kPostClose:
-        Post(w, kCloseMessage, err);
-        break;
-    case kDestroyFrame:
-        w.ended = true, w.options += w.options == 0;
-        break;
-    case kEndProcess:
-        w.ended = true;
-        break;
-    default:
-        break;
-    }
+    for (const auto& row : table)
+        if (row.first == key)
+            row.second(w, err);
 }
 
 // The world's side of an event, then the lesson's step and the frame's actions.
 CWorld Step(const CWorld& from, const CChoice& c, std::string* err)
 {
     CWorld w = from;
-    const LessonEvent e = c.event;
-    switch (c.how) {
-    case 'w':
-        w.block = -1, ++w.mishaps;
+    if (c.how == 'w' || c.how == 'k') {
+        w.ended = c.how == 'k', w.block = c.how == 'w' ? -1 : w.block, ++w.mishaps;
         return w;
-    case 'k':
-        w.ended = true;
-        return w;
-    case 'p':
+    }
+    if (c.how == 'p')
         memmove(w.posted, w.posted + 1, sizeof(w.posted) - 1), --w.nPosted;
-        break;
-    case 'c':
-        ++w.closes;
-        break;
-    case 'g':
-        w.gone = true;
-        break;
-    case 0:
-        break;
-    default:
+    w.closes += c.how == 'c', w.gone = w.gone || c.how == 'g';
+    if (strchr(kKinds, c.how) && c.how)
         w.kind[w.sent] = c.how, w.block = static_cast<signed char>(w.sent++);
-        break;
-    }
-    switch (e) {
-    case kTakenAnswer:
-    case kTakenFinish:
-    case kTakenRestart:
-        w.queue[w.m.m_nQueued] = w.block;
-        [[fallthrough]];
-    case kTakenOther:
-        if (w.blockOpen && w.block >= 0)
-            w.taken |= 1 << w.block, w.block = -1;
-        break;
-    case kRecorded:
-        Record(w, w.cur, err);
-        break;
-    case kRecordFailed:
-        w.recordFailed |= 1 << w.cur;
-        break;
-    case kWritten:
-        Apply(w, w.cur, err), w.failed = -1;
-        break;
-    case kWriteFailed:
-        w.failed = w.cur, w.failedSet |= 1 << w.cur;
-        break;
-    case kOpenShowUp:
-        w.watching = true;
-        [[fallthrough]];
-    case kOpenNoWatch:
-    case kOpenNoWindow:
-        w.ran = w.ran || w.m.m_ePhase == kStarting;
-        break;
-    case kOpenFailed:
-        w.startFailed = w.logoff != 2;
-        break;
-    case kQueryEndSession:
-        w.logoff = 1;
-        break;
-    case kEndSession: // a record under way has failed: only its box lets the message in
-        w.logoff = 2, w.recordFailed |= w.m.m_eWait == kWaitRecord ? 1 << w.cur : 0;
-        w.restore = w.m.m_ePhase == kSessionEnded ? w.restore : w.failed;
-        break;
-    case kEndSessionCanceled:
-        w.logoff = 3;
-        break;
-    case kQuitOverdue: // an end at once too, while the call waits
-        w.overdue = 2, w.restore = w.m.m_eWait == kWaitQuit ? w.failed : w.restore;
-        break;
-    default:
-        break;
-    }
+    Run(kHappened, c.event, w, err);
+    if (c.event >= kTakenAnswer && c.event <= kTakenOther && w.blockOpen && w.block >= 0)
+        w.taken |= 1 << w.block, w.block = -1;
     static const LessonEvent kMishap[] = {kOpenNoWatch,  kOpenNoWindow, kOpenFailed,
                                           kRecordFailed, kWriteFailed,  kQueryEndSession,
                                           kQuitRefused,  kQuitOverdue};
-    w.mishaps += c.how == 'c' || std::count(kMishap, std::end(kMishap), e);
+    w.mishaps += c.how == 'c' || std::count(kMishap, std::end(kMishap), c.event);
     CLessonActions actions;
-    w.m = StepLesson(w.m, e, &actions);
-    for (int i = 0; i < actions.m_nCount; ++i)
-        Perform(w, actions.m_actions[i], IsSentEvent(e), err);
+    w.m = StepLesson(w.m, c.event, &actions);
+    for (int i = 0; i < actions.m_nCount; ++i) {
+        const LessonAction a = actions.m_actions[i];
+        if (w.ended)
+            *err = std::string(LessonActionName(a)) + " after the frame closed";
+        if (IsSentEvent(c.event) &&
+            (a == kOpenShow || a == kRestartShow || a == kQuitViewer || a == kTearDown))
+            *err = "a call out of a sent message";
+        Run(kPerformed, a, w, err);
+    }
     return w;
 }
 

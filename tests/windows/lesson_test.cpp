@@ -271,11 +271,6 @@ const Scenario kScenarios[] = {
                          s.Send("-Q=Q2 b 1"); s.Box("Cant Update Quiz file", nullptr, true);
                          s.Send("-S=P -G=85"); s.ReleaseQuiz(); s.Box("Cant Update Quiz file"); },
      .status = "P", .score = "85", .records = {"Q1,A,1"}, .calls = {kQuit}},
-    {.name = "AFinishDuringAFinishWritesToo", .show = "#quelmar quit-delay 2000\r\n",
-     .steps = [](S& s) { s.Begin(); s.Send("-S=F"); s.Send("-G=9"); },
-     .status = "F", .score = "9", .calls = {kQuit}},
-    // A viewer that hangs in its quit call costs the lesson nothing: the result comes first,
-    // and the texts taken meanwhile run, every one, once the call is over and before the close.
     {.name = "AHungQuitWritesTheResultFirst", .show = "#quelmar quit-delay 6000\r\n",
      .steps = [](S& s) { s.Begin(); s.Send("-S=P -G=90"); s.ExpectResult("P", "90");
                          s.Send("-Q=H1 a 1"); s.Send("-Q=H2 b 0"); s.Send("-Q=H3 c 1");
@@ -324,15 +319,6 @@ const Scenario kScenarios[] = {
     {.name = "ALogoffSuspendsTheLesson",
      .steps = [](S& s) { s.Begin(); s.Send("-Q=Q1 a 1"); s.EndSession(); },
      .status = "I,S", .records = {"Q1,A,1"}},
-    {.name = "ACancelledLogoffChangesNothing",
-     .steps = [](S& s) { s.Begin(); s.EndSession(false); s.Send("-S=P"); },
-     .status = "P", .calls = {kQuit}},
-    {.name = "ALogoffAfterTheFinishKeepsItsResult", .show = "#quelmar quit-fails\r\n",
-     .steps = [](S& s) { s.Begin(); s.Send("-S=P -G=90"); s.Box("Quit refused", nullptr, true);
-                         s.EndSession(); },
-     .status = "P", .score = "90"},
-    // A log that cannot be opened (its folder is missing) changes nothing, and the lesson gives
-    // it up: the folder made meanwhile gets no log from it.
     {.name = "AnUnwritableLogChangesNothing", .log = "no such folder\\lesson.log",
      .steps = [](S& s) { s.Begin(); s.Send("-Q=Q1 a 1"); s.MakeLogFolder(); s.CloseShow();
                          s.ExpectNoLogOnceEnded(); },
