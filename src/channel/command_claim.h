@@ -13,8 +13,8 @@
 const int32_t kClaimedHead = 0x4E4B5400; // "\0TKN"
 const size_t kHeadSize = sizeof(int32_t);
 
-// The block and the world around it, as the claim sees them. The head is only ever read or
-// written by one compare-exchange, a full barrier (one that would store what it finds reads it).
+// The block and the world around it, as the claim sees them. The head is only ever touched by a
+// compare-exchange, a full barrier; one that would store the value it expects reads it.
 class CBlockAccess {
 public:
     // Stores lNew when the head holds lExpected; answers what it held.
