@@ -17,29 +17,35 @@
 //
 // Hand-over protocol. A later launch finds the running instance's main window,
 // opens the block "kelvand_block", writes its command text from the block's
-// first byte, unmaps, and posts WM_SHOW_COMMAND; the instance's receiver maps the
-// block and claims the text: one interlocked compare-exchange on the block's
-// first four bytes (its head) against what it read there, then the copy, then
-// the head cleared (a first byte of NUL is an empty block). A text therefore runs
-// once however many notices come for it: a second or stale notice finds no text,
-// takes nothing and sets nothing. Two protections sit around the block, both
-// optional for the peer:
+// first byte and posts WM_SHOW_COMMAND; the instance's receiver maps the block
+// and claims the text: a compare-exchange of the block's first four bytes (its
+// head) from what it read there to a claim mark that begins with a NUL, then the
+// copy, then a compare-exchange of the mark back to an empty head (a first byte
+// of NUL is an empty block). Every operation on the head is a compare-exchange,
+// a full barrier. A text therefore runs once however many notices come for it:
+// a second or stale notice finds no text and takes nothing. Two protections sit
+// around the block, both optional for the peer:
 //  - Senders take turns through the mutex "kelvand_block_sender". Holding it, a
-//    sender resets the manual-reset event "kelvand_block_taken", empties the
-//    block, writes the text's tail and then publishes its head in one interlocked
-//    exchange, posts, and waits (at most kSendTimeoutMs) until the receiver sets
-//    the event right after its claim of a text (a command or not), so no text is
-//    overwritten before it has been taken. A sender that gives waiting up
-//    withdraws its text with a compare-exchange of the head against what it
-//    published: the one that wins, receiver or sender, has the text, so a text
-//    reported not taken never runs, and a sender that loses was taken after all.
-//    The receiver takes a text at once even while a call on the viewer runs (it
-//    queues it), so no sender waits on the viewer; while its queue is full it
-//    leaves the text in the block. A sender that does not get its turn in time
-//    writes nothing. An instance that offers no such event gets the plain
-//    write-and-post, and a peer that waits for no event is claimed from as any
-//    sender. A sender that skips the mutex may overwrite a text not yet claimed,
-//    which is then lost.
+//    sender resets the manual-reset event "kelvand_block_taken", waits until no
+//    claim holds the block, empties it, writes the text's tail and then publishes
+//    its head, posts, and waits (at most kSendTimeoutMs) until the head is no
+//    longer its own: the receiver has claimed the text. The receiver sets the
+//    event after each text it took (a command or not); it only wakes the sender,
+//    since the head decides, so a late one for an earlier text misleads no
+//    sender. A sender that gives waiting up withdraws its text with a
+//    compare-exchange of the head against what it published: the one that wins,
+//    receiver or sender, has the text, so a text reported not taken never runs,
+//    and a sender that loses was taken after all. It keeps the block mapped until
+//    it has decided. No sender takes a claim over (a receiver's copy never
+//    waits), so "taken" rests on no timing: a sender that finds a claim waits for
+//    its clear within its own kSendTimeoutMs, and otherwise writes nothing; a
+//    claim left by an instance that died while copying is cleared by the next
+//    instance as it creates the block. The receiver takes a text at once even
+//    while a call on the viewer runs (it queues it), so no sender waits on the
+//    viewer; while its queue is full it leaves the text in the block. A sender
+//    that does not get its turn in time writes nothing. An instance that offers
+//    no such event gets the write-and-post alone, and a peer that waits for no
+//    event is claimed from as any sender.
 //  - A sender that finds the window before the block exists (the instance is
 //    still starting its show) tries again for at most kBlockWaitMs; one whose
 //    command text finds no window at all (launched right after the first launch)
@@ -47,6 +53,14 @@
 //    takes a window by its title alone (a peer of another build), and once the
 //    block has opened it looks the launcher's frame up by its class again and
 //    posts to that, so that a stranger's window of that title gets no notice.
+// Older peers still cost what they always did. A sender that skips the mutex,
+// or one of version 1.1 or before (it writes the block plainly), can overwrite
+// a text not yet claimed: that text never runs, though its sender may be told
+// it was taken (its head changed). Its write during a copy fails the receiver's
+// clear, and the copy, maybe torn, is dropped: that text too is lost though its
+// sender was told taken. A sender of 1.1 decides by the event, so a late one
+// for an earlier text can tell it taken before its own text is claimed, and the
+// next sender then overwrites that text.
 // Only the running instance creates the block and the event, at show start-up.
 // The instance's own finish never goes through the block.
 #pragma once

@@ -1,6 +1,7 @@
 // The command block: one named 256-byte section, mapped for exactly one copy at a time.
 #include "channel/command_block.h"
 
+#include "channel/command_claim.h"
 #include "channel/command_text.h"
 #include "framework/afxwin.h"
 #include "framework/deadline.h"
@@ -19,88 +20,93 @@ constexpr BOOL SameText(const char* a, const char* b)
 static_assert(SameText(kFrameClass, AFX_FRAME_CLASS),
               "later launches look for the framework's frames");
 static const DWORD kBlockRetryMs = 20;
-// The longest a receiver takes to copy a claimed text out (it never waits meanwhile).
-static const DWORD kClaimWaitMs = 100;
-
-HANDLE CreateCommandBlock()
-{
-    return CreateFileMappingA(INVALID_HANDLE_VALUE, NULL, PAGE_READWRITE, 0,
-                              static_cast<DWORD>(kCommandBlockSize), kCommandBlockName);
-}
 
 HANDLE CreateCommandTakenEvent()
 {
     return CreateEventA(NULL, TRUE, FALSE, kTakenEventName);
 }
 
-// The block's first four bytes are its head: a text is published, claimed and withdrawn by one
-// interlocked operation on them. While the receiver copies a text out they hold kClaimed, which
-// begins with a NUL, so that every reader takes the block for empty meanwhile.
-static const LONG kClaimed = 0x4E4B5400; // "\0TKN"
-
-static volatile LONG* BlockHead(char* pBlock)
-{
-    return reinterpret_cast<volatile LONG*>(pBlock);
-}
-
-static BOOL IsEmptyHead(LONG lHead)
-{
-    return reinterpret_cast<const char*>(&lHead)[0] == '\0';
-}
-
-// Maps the block once, empties it (waiting out a receiver's claim on a dead sender's text), writes
-// the text's tail, then publishes its head, so that a receiver sees no text or the whole of it;
-// what lies beyond the NUL keeps an older text's tail. The head in *plHead. FALSE when it cannot.
-static BOOL PublishCommandText(HANDLE hBlock, LPCSTR lpszText, LONG* plHead)
-{
-    CMappedView view(hBlock, kCommandBlockSize);
-    if (view.Bytes() == NULL)
-        return FALSE;
-    volatile LONG* pHead = BlockHead(view.Bytes());
-    for (const CDeadline claim(kClaimWaitMs);;) {
-        const LONG lOld = *pHead;
-        if (lOld == kClaimed && !claim.IsPast()) {
-            Sleep(1);
-        } else if (InterlockedCompareExchange(pHead, 0, lOld) == lOld) {
-            break;
-        }
+// The block as the program maps it, once for a whole hand-over or claim: a sender keeps its view
+// until it has decided, so that a withdrawal always finds the block.
+class CMappedBlock : public CBlockAccess {
+public:
+    CMappedBlock(HANDLE hBlock, HWND hWndInstance = NULL, HANDLE hTaken = NULL)
+        : m_view(hBlock, kCommandBlockSize), m_hWndInstance(hWndInstance), m_hTaken(hTaken),
+          m_deadline(kSendTimeoutMs)
+    {
     }
-    char szHead[sizeof(LONG)] = {};
-    const size_t cchText = strlen(lpszText);
-    memcpy(szHead, lpszText, cchText < sizeof(szHead) ? cchText : sizeof(szHead));
-    if (cchText >= sizeof(szHead))
-        CopyCommandText(view.Bytes() + sizeof(szHead), kCommandBlockSize - sizeof(szHead),
-                        lpszText + sizeof(szHead), (size_t)-1);
-    memcpy(plHead, szHead, sizeof(szHead));
-    InterlockedExchange(pHead, *plHead);
-    return TRUE;
-}
+    BOOL IsMapped() const { return m_view.Bytes() != NULL; }
 
-// TRUE when the sender's text was still in the block and is gone now, so that it never runs;
-// FALSE when the receiver has claimed it.
-static BOOL WithdrawCommandText(HANDLE hBlock, LONG lHead)
+    // InterlockedCompareExchange is a full barrier; mingw-w64's InterlockedExchange only an
+    // acquire one.
+    int32_t CompareExchangeHead(int32_t lNew, int32_t lExpected) override
+    {
+        return InterlockedCompareExchange(Head(), lNew, lExpected);
+    }
+    void WriteTail(const char* pszTail) override
+    {
+        CopyCommandText(m_view.Bytes() + kHeadSize, kCommandBlockSize - kHeadSize, pszTail,
+                        (size_t)-1);
+    }
+    void ReadTail(char* pBuffer) override
+    {
+        memcpy(pBuffer, m_view.Bytes() + kHeadSize, kCommandBlockSize - kHeadSize);
+    }
+    void Notify() override { PostMessageA(m_hWndInstance, WM_SHOW_COMMAND, kTextInBlock, 0); }
+    // Until "taken" is set, or a short while; the head decides, so an event set already (the
+    // claim came just now, or a previous claim's late word) only shortens the wait. A lesson
+    // that closes meanwhile takes nothing more.
+    bool Wait() override
+    {
+        if (!IsWindow(m_hWndInstance) || m_deadline.IsPast())
+            return false;
+        if (m_hTaken == NULL || WaitForSingleObject(m_hTaken, 0) == WAIT_OBJECT_0)
+            Sleep(1);
+        else
+            WaitForSingleObject(m_hTaken, kBlockRetryMs);
+        return true;
+    }
+
+private:
+    volatile LONG* Head() { return reinterpret_cast<volatile LONG*>(m_view.Bytes()); }
+
+    CMappedView m_view;
+    HWND m_hWndInstance;
+    HANDLE m_hTaken;
+    const CDeadline m_deadline;
+};
+
+HANDLE CreateCommandBlock()
 {
-    CMappedView view(hBlock, kCommandBlockSize);
-    return view.Bytes() == NULL ||
-           InterlockedCompareExchange(BlockHead(view.Bytes()), 0, lHead) == lHead;
+    HANDLE hBlock = CreateFileMappingA(INVALID_HANDLE_VALUE, NULL, PAGE_READWRITE, 0,
+                                       static_cast<DWORD>(kCommandBlockSize), kCommandBlockName);
+    // A block that outlived an instance which died while copying a text out keeps its claim, and
+    // no sender takes a claim over: the next instance clears it.
+    CMappedBlock block(hBlock);
+    if (block.IsMapped())
+        block.CompareExchangeHead(0, kClaimedHead);
+    return hBlock;
 }
 
 BOOL ClaimBlockText(HANDLE hBlock, char* pszBuffer)
 {
-    CMappedView view(hBlock, kCommandBlockSize);
-    if (view.Bytes() == NULL)
-        return FALSE;
-    volatile LONG* pHead = BlockHead(view.Bytes());
-    const LONG lHead = *pHead;
-    if (IsEmptyHead(lHead) || InterlockedCompareExchange(pHead, kClaimed, lHead) != lHead)
-        return FALSE;
-    // Another process may have left no NUL in the block; the copy stops at its end.
-    memcpy(pszBuffer, &lHead, sizeof(lHead));
-    memcpy(pszBuffer + sizeof(lHead), view.Bytes() + sizeof(lHead),
-           kCommandBlockSize - sizeof(lHead));
-    pszBuffer[kCommandBlockSize - 1] = '\0';
-    InterlockedExchange(pHead, 0);
-    return TRUE;
+    CMappedBlock block(hBlock);
+    CBlockReceiver receiver;
+    while (block.IsMapped() && receiver.Step(block, pszBuffer)) {
+    }
+    return receiver.HasText();
+}
+
+// A sender's steps on the block: all of them, or up to its notice for an instance that cannot
+// tell whether it took the text (one that offers no event), which counts it taken then.
+static LaunchExitCode RunSender(CMappedBlock& block, LPCSTR lpszText, BOOL bAwait)
+{
+    if (!block.IsMapped())
+        return EXIT_NO_BLOCK;
+    CBlockSender sender(lpszText);
+    while ((bAwait || !sender.IsPublished()) && sender.Step(block)) {
+    }
+    return sender.Result();
 }
 
 static HWND FindInstanceWindow(LPCSTR lpszTitle, LPCSTR lpszCommandLine)
@@ -183,18 +189,6 @@ static HANDLE OpenCommandBlock(HWND hWndInstance)
     }
 }
 
-// TRUE once the receiver has set the event; a lesson that closes meanwhile takes
-// nothing more, so stop waiting then.
-static BOOL WaitUntilTaken(HWND hWndInstance, HANDLE hTaken)
-{
-    const CDeadline deadline(kSendTimeoutMs);
-    while (WaitForSingleObject(hTaken, kBlockRetryMs) == WAIT_TIMEOUT) {
-        if (!IsWindow(hWndInstance) || deadline.IsPast())
-            return WaitForSingleObject(hTaken, 0) == WAIT_OBJECT_0;
-    }
-    return TRUE;
-}
-
 static LaunchExitCode HandOver(HWND& hWndInstance, LPCSTR lpszTitle, LPCSTR lpszText,
                                DWORD* pdwTurnMs, DWORD* pdwTakenMs);
 
@@ -207,7 +201,7 @@ LaunchExitCode HandOverCommand(HWND hWndInstance, LPCSTR lpszTitle, LPCSTR lpszT
     return code;
 }
 
-// The turn had, the text published and posted, and "taken" waited for; how long each took.
+// The turn had, the text published and posted, and its claim waited for; how long each took.
 static LaunchExitCode SendInTurn(HWND hWndInstance, HANDLE hBlock, HANDLE hTaken, LPCSTR lpszText,
                                  DWORD* pdwTurnMs, DWORD* pdwTakenMs)
 {
@@ -219,18 +213,10 @@ static LaunchExitCode SendInTurn(HWND hWndInstance, HANDLE hBlock, HANDLE hTaken
     if (dwWait != WAIT_OBJECT_0 && dwWait != WAIT_ABANDONED)
         return EXIT_NO_TURN;
     ResetEvent(hTaken);
-    LaunchExitCode result = EXIT_NO_BLOCK;
-    LONG lHead = 0;
-    if (PublishCommandText(hBlock, lpszText, &lHead)) {
-        PostMessageA(hWndInstance, WM_SHOW_COMMAND, kTextInBlock, 0);
-        const CDeadline takenWait(kSendTimeoutMs);
-        // A text not taken in time is withdrawn, so that "not taken" means it never runs;
-        // one the receiver claimed meanwhile was taken after all.
-        result = WaitUntilTaken(hWndInstance, hTaken) || !WithdrawCommandText(hBlock, lHead)
-                     ? EXIT_TAKEN
-                     : EXIT_NOT_TAKEN;
-        *pdwTakenMs = takenWait.Elapsed();
-    }
+    const CDeadline takenWait(kSendTimeoutMs);
+    CMappedBlock block(hBlock, hWndInstance, hTaken);
+    const LaunchExitCode result = RunSender(block, lpszText, TRUE);
+    *pdwTakenMs = takenWait.Elapsed();
     ReleaseMutex(turn.Get());
     return result;
 }
@@ -257,9 +243,6 @@ static LaunchExitCode HandOver(HWND& hWndInstance, LPCSTR lpszTitle, LPCSTR lpsz
     CHandleOwner taken(OpenEventA(SYNCHRONIZE | EVENT_MODIFY_STATE, FALSE, kTakenEventName));
     if (taken.Get() != NULL)
         return SendInTurn(hWndInstance, block.Get(), taken.Get(), lpszText, pdwTurnMs, pdwTakenMs);
-    LONG lHead = 0;
-    if (!PublishCommandText(block.Get(), lpszText, &lHead))
-        return EXIT_NO_BLOCK;
-    PostMessageA(hWndInstance, WM_SHOW_COMMAND, kTextInBlock, 0);
-    return EXIT_TAKEN;
+    CMappedBlock plain(block.Get(), hWndInstance);
+    return RunSender(plain, lpszText, FALSE);
 }
