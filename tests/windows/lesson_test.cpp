@@ -246,10 +246,6 @@ const Scenario kScenarios[] = {
      .quiz = QuizFile::Unmakeable,
      .steps = [](S& s) { s.Begin(); s.Send("-Q=Q1 a 1"); s.Box("Cant create Quiz File"); },
      .status = "I,S", .calls = {kQuit}},
-    {.name = "ALockedInteractionFileEndsTheLessonIncomplete",
-     .steps = [](S& s) { s.Begin(); s.Send("-Q=Q1 a 1"); s.ExpectRecords({"Q1,A,1"}); s.HoldQuiz();
-                         s.Send("-Q=Q2 b 1"); s.Box("Cant Update Quiz file"); s.ReleaseQuiz(); },
-     .status = "I,S", .records = {"Q1,A,1"}, .calls = {kQuit}},
     // Virus scanners and indexers hold a file for a moment after it changed.
     {.name = "AMomentsLockIsWaitedOut", .log = "lesson.log",
      .steps = [](S& s) { s.Begin(); s.Send("-Q=Q1 a 1"); s.ExpectRecords({"Q1,A,1"}); s.HoldQuiz();
@@ -263,11 +259,6 @@ const Scenario kScenarios[] = {
                          s.Send("-Q=Q2 b 1"); s.Box("Cant Update Quiz file", nullptr, true);
                          s.Send("-S=P -G=85"); s.ReleaseQuiz(); s.Box("Cant Update Quiz file"); },
      .status = "P", .score = "85", .records = {"Q1,A,1"}, .calls = {kQuit}},
-    {.name = "AHungQuitWritesTheResultFirst", .show = "#quelmar quit-delay 6000\r\n",
-     .steps = [](S& s) { s.Begin(); s.Send("-S=P -G=90"); s.ExpectResult("P", "90");
-                         s.Send("-Q=H1 a 1"); s.Send("-Q=H2 b 0"); s.Send("-Q=H3 c 1");
-                         s.ExpectCalls({}); s.ExpectRecords({}); },
-     .status = "P", .score = "90", .records = {"H1,A,1", "H2,B,0", "H3,C,1"}, .calls = {kQuit}},
     {.name = "ALogoffDuringAHungQuitKeepsTheResult", .show = "#quelmar quit-delay 6000\r\n",
      .log = "lesson.log",
      .steps = [](S& s) { s.Begin(); s.Send("-S=P -G=90"); s.ExpectResult("P", "90"); s.EndSession();
@@ -275,12 +266,6 @@ const Scenario kScenarios[] = {
                                        {{"session", "WM_QUERYENDSESSION"},
                                         {"session", "WM_ENDSESSION"}, {"option", "1"}}); },
      .status = "P", .score = "90"},
-    // The show never starts: the box says why, nothing is written, and texts taken meanwhile go.
-    {.name = "AFailedStartUpDropsTheTextsItTook",
-     .show = "#quelmar open-fails\r\n#quelmar open-delay 2000\r\n", .result = ResultFile::Fresh,
-     .steps = [](S& s) { s.BeginLaunched(); s.Send("-S=P"); s.ExpectNoBox();
-                         s.Box("Cant load file:\n{show}"); },
-     .status = kNone, .score = kNone},
     {.name = "TheViewerGivesNoShow", .show = "#quelmar null-show\r\n", .result = ResultFile::Fresh,
      .steps = [](S& s) { s.BeginLaunched(); s.Box("Cant load file:\n{show}"); },
      .status = kNone, .score = kNone},
@@ -308,9 +293,6 @@ const Scenario kScenarios[] = {
     {.name = "AResultThatCannotBeWrittenIsShown", .result = ResultFile::Unwritable,
      .steps = [](S& s) { s.Begin(); s.Send("-S=P -G=77"); s.Box("Cant write Result file:\n"); },
      .status = kNone, .score = kNone},
-    {.name = "ALogoffSuspendsTheLesson",
-     .steps = [](S& s) { s.Begin(); s.Send("-Q=Q1 a 1"); s.EndSession(); },
-     .status = "I,S", .records = {"Q1,A,1"}},
     {.name = "AnUnwritableLogChangesNothing", .log = "no such folder\\lesson.log",
      .steps = [](S& s) { s.Begin(); s.Send("-Q=Q1 a 1"); s.MakeLogFolder(); s.CloseShow();
                          s.ExpectNoLogOnceEnded(); },
