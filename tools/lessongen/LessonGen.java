@@ -30,7 +30,10 @@ import org.apache.poi.hslf.usermodel.HSLFTextRun;
 import org.apache.poi.hslf.usermodel.HSLFTextShape;
 import org.apache.poi.hssf.record.crypto.Biff8EncryptionKey;
 import org.apache.poi.hssf.usermodel.HSSFWorkbook;
+import org.apache.poi.poifs.filesystem.POIFSFileSystem;
 import org.apache.poi.sl.usermodel.ShapeType;
+import org.apache.poi.util.IOUtils;
+import org.apache.poi.util.LittleEndian;
 
 public final class LessonGen {
     static final String kQuoted = "\"C:\\Program Files (x86)\\Tarnskov\\tarnskov.exe\"";
@@ -49,6 +52,7 @@ public final class LessonGen {
         save(good(), dir + "/good.ppt");
         save(faults(), dir + "/faults.ppt");
         save(faultsOnMaster(), dir + "/faults-master.ppt");
+        fastSave(dir + "/good.ppt", dir + "/fast-saved.ppt");
         Biff8EncryptionKey.setCurrentUserPassword("secret");
         save(good(), dir + "/encrypted.ppt");
         Biff8EncryptionKey.setCurrentUserPassword(null);
@@ -161,6 +165,58 @@ public final class LessonGen {
         program(button(two, "Long finish", 60, 200), kClick, kPlain + " -S=P " + score);
         program(button(show.getSlideMasters().get(0), "Finish", 620, 480), kClick, kPlain + " -S={status} -G={score}");
         return show;
+    }
+
+    // The good lesson as PowerPoint's fast save leaves it after the Finish button was edited to
+    // send 80: the changed slide appended, with a persist directory and a user edit of its own
+    // that point back to the first, and the current user pointing at the new edit.
+    static void fastSave(String from, String to) throws Exception {
+        int slideRef;
+        byte[] slide;
+        try (HSLFSlideShow show = new HSLFSlideShow(new java.io.FileInputStream(from))) {
+            HSLFSlide last = show.getSlides().get(show.getSlides().size() - 1);
+            slideRef = last._getSheetRefId();
+            ByteArrayOutputStream out = new ByteArrayOutputStream();
+            last.getSheetContainer().writeOut(out);
+            slide = replace(out.toByteArray(), "-G=90", "-G=80");
+        }
+        try (POIFSFileSystem fs = new POIFSFileSystem(new java.io.FileInputStream(from))) {
+            byte[] doc = IOUtils.toByteArray(fs.createDocumentInputStream("PowerPoint Document"));
+            byte[] user = IOUtils.toByteArray(fs.createDocumentInputStream("Current User"));
+            int lastEdit = LittleEndian.getInt(user, 16);
+            ByteArrayOutputStream out = new ByteArrayOutputStream();
+            out.write(doc);
+            out.write(slide);
+            int directory = out.size();
+            header(out, 0, 0x1772, 8);
+            out.write(le(slideRef | 1 << 20));
+            out.write(le(doc.length));
+            int edit = out.size();
+            byte[] atom = java.util.Arrays.copyOfRange(doc, lastEdit, lastEdit + 8 + LittleEndian.getInt(doc, lastEdit + 4));
+            LittleEndian.putInt(atom, 8 + 8, lastEdit);
+            LittleEndian.putInt(atom, 8 + 12, directory);
+            out.write(atom);
+            LittleEndian.putInt(user, 16, edit);
+            fs.getRoot().createOrUpdateDocument("PowerPoint Document", new java.io.ByteArrayInputStream(out.toByteArray()));
+            fs.getRoot().createOrUpdateDocument("Current User", new java.io.ByteArrayInputStream(user));
+            try (OutputStream file = new FileOutputStream(to)) {
+                fs.writeFilesystem(file);
+            }
+        }
+    }
+
+    static byte[] replace(byte[] bytes, String what, String with) {
+        byte[] a = what.getBytes(StandardCharsets.UTF_16LE), b = with.getBytes(StandardCharsets.UTF_16LE);
+        for (int i = 0; i + a.length <= bytes.length; i++)
+            if (java.util.Arrays.equals(java.util.Arrays.copyOfRange(bytes, i, i + a.length), a))
+                System.arraycopy(b, 0, bytes, i, b.length);
+        return bytes;
+    }
+
+    static byte[] le(int n) {
+        byte[] bytes = new byte[4];
+        LittleEndian.putInt(bytes, 0, n);
+        return bytes;
     }
 
     // What POI reads back: each shape's actions, from the records where PowerPoint looks for them.
