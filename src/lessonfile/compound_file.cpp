@@ -154,32 +154,33 @@ bool CCompoundFile::ReadChain(const std::vector<uint32_t>& arrTable, uint32_t nS
     return true;
 }
 
-bool CCompoundFile::CopyChain(uint32_t nStart, uint64_t cbSize, bool bMini,
-                              std::vector<uint8_t>* pBytes, CFileError* pError) const
+bool CCompoundFile::CopyChain(const CEntry& entry, bool bMini, std::vector<uint8_t>* pBytes,
+                              CFileError* pError) const
 {
     const uint32_t cbUnit = bMini ? 64 : m_cbSector;
     const uint64_t cbRoom = bMini ? m_arrMiniStream.size() : uint64_t(m_nFileSectors) * cbUnit;
+    const uint64_t cbSize = entry.m_cbSize;
     if (cbSize > cbRoom)
         return pError->Fail(CFileError::kMalformed,
                             "a stream of " + std::to_string(cbSize) + " bytes, more than the " +
                                 (bMini ? "mini stream" : "file") + " holds",
-                            nStart);
+                            entry.m_nOffset);
     std::vector<uint32_t> arrChain;
     const uint64_t nNeeded = (cbSize + cbUnit - 1) / cbUnit;
-    if (!ReadChain(bMini ? m_arrMiniFat : m_arrFat, nStart, nNeeded, &arrChain, pError))
+    if (!ReadChain(bMini ? m_arrMiniFat : m_arrFat, entry.m_nStart, nNeeded, &arrChain, pError))
         return false;
     if (arrChain.size() < nNeeded)
         return pError->Fail(CFileError::kMalformed,
                             "a stream's chain ends after " + std::to_string(arrChain.size()) +
                                 " of its " + std::to_string(nNeeded) + " sectors",
-                            arrChain.empty() ? nStart : arrChain.back());
+                            entry.m_nOffset);
     pBytes->clear();
     pBytes->reserve(size_t(cbSize));
     for (uint32_t nSector : arrChain) {
         const size_t cbPart = size_t(std::min<uint64_t>(cbUnit, cbSize - pBytes->size()));
         const uint8_t* p =
-            bMini ? m_arrMiniStream.data() + size_t(nSector) * cbUnit : Sector(nSector, pError);
-        if (p == nullptr || (bMini && size_t(nSector) * cbUnit + cbPart > m_arrMiniStream.size()))
+            bMini ? m_arrMiniStream.data() + uint64_t(nSector) * cbUnit : Sector(nSector, pError);
+        if (p == nullptr || (bMini && uint64_t(nSector) * cbUnit + cbPart > m_arrMiniStream.size()))
             return p == nullptr ? false
                                 : pError->Fail(CFileError::kMalformed,
                                                "a mini sector lies past the mini stream", nSector);
@@ -208,6 +209,7 @@ bool CCompoundFile::ReadDirectory(CFileError* pError)
             entry.m_nRight = ReadU32(p + 0x48);
             entry.m_nChild = ReadU32(p + 0x4C);
             entry.m_nStart = ReadU32(p + 0x74);
+            entry.m_nOffset = uint64_t(p - m_pData);
             // Version 3 writers may leave garbage in the size's high half.
             entry.m_cbSize = m_cbSector == 512
                                  ? ReadU32(p + 0x78)
@@ -218,9 +220,7 @@ bool CCompoundFile::ReadDirectory(CFileError* pError)
     if (m_arrEntries.empty() || m_arrEntries[0].m_nType != kTypeRoot)
         return pError->Fail(CFileError::kMalformed, "the directory has no root entry",
                             (uint64_t(m_nFirstDirectory) + 1) * m_cbSector);
-    return CopyChain(m_arrEntries[0].m_nStart, m_arrEntries[0].m_cbSize, false, &m_arrMiniStream,
-                     pError) &&
-           ReadMiniFat(pError);
+    return CopyChain(m_arrEntries[0], false, &m_arrMiniStream, pError) && ReadMiniFat(pError);
 }
 
 bool CCompoundFile::ReadMiniFat(CFileError* pError)
@@ -273,6 +273,5 @@ bool CCompoundFile::ReadStream(const char* pszName, std::vector<uint8_t>* pBytes
         return pError->Fail(CFileError::kNotLesson, std::string("no stream \"") + pszName + "\"",
                             0);
     const CEntry& entry = m_arrEntries[size_t(nEntry)];
-    return CopyChain(entry.m_nStart, entry.m_cbSize, entry.m_cbSize < m_cbMiniCutoff, pBytes,
-                     pError);
+    return CopyChain(entry, entry.m_cbSize < m_cbMiniCutoff, pBytes, pError);
 }

@@ -51,6 +51,7 @@ private:
         uint8_t m_nType;
         uint32_t m_nLeft, m_nRight, m_nChild, m_nStart;
         uint64_t m_cbSize;
+        uint64_t m_nOffset; // of the entry, in the file
     };
 
     bool ReadHeader(CFileError* pError);
@@ -60,7 +61,7 @@ private:
     bool ReadMiniFat(CFileError* pError);
     bool ReadChain(const std::vector<uint32_t>& arrTable, uint32_t nStart, uint64_t nMaxSectors,
                    std::vector<uint32_t>* pChain, CFileError* pError) const;
-    bool CopyChain(uint32_t nStart, uint64_t cbSize, bool bMini, std::vector<uint8_t>* pBytes,
+    bool CopyChain(const CEntry& entry, bool bMini, std::vector<uint8_t>* pBytes,
                    CFileError* pError) const;
     const uint8_t* Sector(uint32_t nSector, CFileError* pError) const;
     int FindStream(const char* pszName) const;

@@ -3,6 +3,7 @@
 
 #include <algorithm>
 #include <map>
+#include <set>
 
 namespace {
 enum : uint16_t {
@@ -98,10 +99,10 @@ private:
     bool ReadCurrentUser(const std::vector<uint8_t>& arrCurrentUser, uint32_t* pnEdit);
     bool ReadEdits(uint32_t nEdit, uint32_t* pnDocument);
     bool ReadPersistDirectory(uint32_t nOffset);
-    bool Persist(uint32_t nId, CRecord* pRecord);
-    bool ReadDocument(uint32_t nDocument);
+    bool Persist(uint32_t nId, size_t nFrom, CRecord* pRecord);
+    bool ReadDocument(uint32_t nDocument, size_t nFrom);
     bool ReadSlideList(const CRecord& list, bool bMasters);
-    bool ReadSheet(uint32_t nPersist, COutline* pOutline);
+    bool ReadSheet(uint32_t nPersist, size_t nFrom, COutline* pOutline);
     bool ReadGroup(const CRecord& group, const CTransform& transform, uint32_t nDepth,
                    COutline* pOutline);
     bool ReadShape(const CRecord& shape, const CTransform& transform, uint32_t nDepth,
@@ -117,6 +118,7 @@ private:
     CLesson* m_pLesson;
     CFileError* m_pError;
     std::map<uint32_t, uint32_t> m_mapPersist; // persist id to stream offset, newest edit's
+    std::set<uint32_t> m_setRead;              // the offsets of the persist objects read
     int m_nSlide = kOnMaster;                  // the sheet being read: a slide, or a master
     uint32_t m_nMaster = 0;
 };
@@ -165,7 +167,7 @@ bool CLessonReader::ReadCurrentUser(const std::vector<uint8_t>& arrUser, uint32_
     if (arrUser.size() >= 4 && arrUser.size() < 28 && ReadU32(arrUser.data()) + 4 == arrUser.size())
         return m_pError->Fail(CFileError::kTooOld, "written by a PowerPoint older than 97", 0);
     if (arrUser.size() < 28 || ReadU16(arrUser.data() + 2) != kRtCurrentUserAtom ||
-        ReadU32(arrUser.data() + 4) + size_t(8) > arrUser.size())
+        ReadU32(arrUser.data() + 4) > arrUser.size() - 8)
         return m_pError->Fail(CFileError::kMalformed, "no current user atom", 0);
     const uint8_t* p = arrUser.data() + 8;
     const uint32_t nToken = ReadU32(p + 4);
@@ -219,11 +221,15 @@ bool CLessonReader::ReadPersistDirectory(uint32_t nOffset)
     return true;
 }
 
-bool CLessonReader::Persist(uint32_t nId, CRecord* pRecord)
+// The record that persist id nId names, for a reference at nFrom. A sheet listed twice would be
+// read twice, and a file of many such lists would cost the square of its size: each object once.
+bool CLessonReader::Persist(uint32_t nId, size_t nFrom, CRecord* pRecord)
 {
     const auto it = m_mapPersist.find(nId);
     if (it == m_mapPersist.end())
-        return Fail("no persist object " + std::to_string(nId), 0);
+        return Fail("no persist object " + std::to_string(nId), nFrom);
+    if (!m_setRead.insert(it->second).second)
+        return Fail("persist object " + std::to_string(nId) + " is used twice", nFrom);
     return Header(it->second, m_arrDoc.size(), pRecord);
 }
 
@@ -231,14 +237,14 @@ bool CLessonReader::Read(const std::vector<uint8_t>& arrCurrentUser)
 {
     uint32_t nEdit = 0, nDocument = 0;
     return ReadCurrentUser(arrCurrentUser, &nEdit) && ReadEdits(nEdit, &nDocument) &&
-           ReadDocument(nDocument);
+           ReadDocument(nDocument, nEdit + 24);
 }
 
-bool CLessonReader::ReadDocument(uint32_t nDocument)
+bool CLessonReader::ReadDocument(uint32_t nDocument, size_t nFrom)
 {
     CRecord document;
     std::vector<CRecord> arrChildren;
-    if (!Persist(nDocument, &document) || !Expect(document, kRtDocument, 0) ||
+    if (!Persist(nDocument, nFrom, &document) || !Expect(document, kRtDocument, 0) ||
         !Children(document, &arrChildren))
         return false;
     const CRecord* pSlides = nullptr;
@@ -281,7 +287,7 @@ bool CLessonReader::ReadSlideList(const CRecord& list, bool bMasters)
             m_pLesson->m_arrSlides.emplace_back();
             m_pLesson->m_arrSlides.back().m_nNumber = uint32_t(m_nSlide + 1);
         }
-        if (!ReadSheet(U32(arrChildren[i].Body()), &outline))
+        if (!ReadSheet(U32(arrChildren[i].Body()), arrChildren[i].m_nOffset, &outline))
             return false;
         if (bMasters)
             m_nMaster++;
@@ -293,11 +299,11 @@ bool CLessonReader::ReadSlideList(const CRecord& list, bool bMasters)
     return true;
 }
 
-bool CLessonReader::ReadSheet(uint32_t nPersist, COutline* pOutline)
+bool CLessonReader::ReadSheet(uint32_t nPersist, size_t nFrom, COutline* pOutline)
 {
     CRecord sheet;
     std::vector<CRecord> arrChildren, arrDrawing;
-    if (!Persist(nPersist, &sheet) || !Children(sheet, &arrChildren))
+    if (!Persist(nPersist, nFrom, &sheet) || !Children(sheet, &arrChildren))
         return false;
     if (sheet.m_nType != kRtSlide && sheet.m_nType != kRtMainMaster)
         return Expect(sheet, kRtSlide, 0);
