@@ -18,4 +18,4 @@ head -c "$(($(wc -c <tests/lessons/good.ppt) / 2))" tests/lessons/good.ppt >test
 ls -l tests/lessons samples/intro-real.ppt
 # POI reads back what was written: every action with its trigger (instance), kind and command line.
 java -cp "$classes:$cp" LessonGen --dump samples/intro-real.ppt tests/lessons/good.ppt \
-    tests/lessons/faults.ppt tests/lessons/faults-master.ppt tests/lessons/fast-saved.ppt
+    tests/lessons/faults.ppt tests/lessons/faults-master.ppt tests/lessons/fast-saved.ppt tests/lessons/good-v4.ppt

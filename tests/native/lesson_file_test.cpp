@@ -96,6 +96,7 @@ TEST(LessonFile, TheGoodLessonsNineCommandsAmongItsJumps)
                                                   "4 End show: 3/6",
                                                   "m Next: 3/1"};
     EXPECT_EQ(Actions(lesson), arrExpected);
+    EXPECT_EQ(Actions(Read("good-v4.ppt")), arrExpected); // in 4096-byte sectors
     EXPECT_EQ(lesson.m_cxSlide, 5760); // 10 by 7.5 inches
     EXPECT_EQ(lesson.m_cySlide, 4320);
     for (size_t i = 0; i < lesson.m_arrSlides.size(); i++)

@@ -53,6 +53,7 @@ public final class LessonGen {
         save(faults(), dir + "/faults.ppt");
         save(faultsOnMaster(), dir + "/faults-master.ppt");
         fastSave(dir + "/good.ppt", dir + "/fast-saved.ppt");
+        compoundVersion4(dir + "/good.ppt", dir + "/good-v4.ppt");
         Biff8EncryptionKey.setCurrentUserPassword("secret");
         save(good(), dir + "/encrypted.ppt");
         Biff8EncryptionKey.setCurrentUserPassword(null);
@@ -203,6 +204,51 @@ public final class LessonGen {
                 fs.writeFilesystem(file);
             }
         }
+    }
+
+    // The good lesson's two streams in a version 4 compound file (4096-byte sectors), which POI
+    // does not write: one FAT sector, one directory sector, the mini FAT, the mini stream holding
+    // the current user, then the document.
+    static void compoundVersion4(String from, String to) throws Exception {
+        byte[] doc, user;
+        try (POIFSFileSystem fs = new POIFSFileSystem(new java.io.FileInputStream(from))) {
+            doc = IOUtils.toByteArray(fs.createDocumentInputStream("PowerPoint Document"));
+            user = IOUtils.toByteArray(fs.createDocumentInputStream("Current User"));
+        }
+        final int sector = 4096, end = 0xFFFFFFFE, free = 0xFFFFFFFF, none = 0xFFFFFFFF;
+        int docSectors = (doc.length + sector - 1) / sector;
+        java.nio.ByteBuffer out = java.nio.ByteBuffer.allocate(sector * (5 + docSectors)).order(java.nio.ByteOrder.LITTLE_ENDIAN);
+        out.putLong(0, 0xE11AB1A1E011CFD0L).putShort(0x18, (short) 0x3E).putShort(0x1A, (short) 4).putShort(0x1C, (short) 0xFFFE);
+        out.putShort(0x1E, (short) 12).putShort(0x20, (short) 6).putInt(0x28, 1).putInt(0x2C, 1).putInt(0x30, 1);
+        out.putInt(0x38, 4096).putInt(0x3C, 2).putInt(0x40, 1).putInt(0x44, end).putInt(0x48, 0);
+        for (int i = 0; i < 109; i++)
+            out.putInt(0x4C + 4 * i, i == 0 ? 0 : free);
+        int[] fat = new int[1024];
+        java.util.Arrays.fill(fat, free);
+        fat[0] = 0xFFFFFFFD;
+        fat[1] = fat[2] = fat[3] = end;
+        for (int i = 0; i < docSectors; i++)
+            fat[4 + i] = i + 1 < docSectors ? 5 + i : end;
+        for (int i = 0; i < 1024; i++)
+            out.putInt(sector + 4 * i, fat[i]);
+        entry(out, 2 * sector, "Root Entry", 5, none, none, 1, 3, (user.length + 63) / 64 * 64);
+        entry(out, 2 * sector + 128, "PowerPoint Document", 2, 2, none, none, 4, doc.length);
+        entry(out, 2 * sector + 256, "Current User", 2, none, none, none, 0, user.length);
+        int miniSectors = (user.length + 63) / 64;
+        for (int i = 0; i < 1024; i++)
+            out.putInt(3 * sector + 4 * i, i < miniSectors ? (i + 1 < miniSectors ? i + 1 : end) : free);
+        System.arraycopy(user, 0, out.array(), 4 * sector, user.length);
+        System.arraycopy(doc, 0, out.array(), 5 * sector, doc.length);
+        try (OutputStream file = new FileOutputStream(to)) {
+            file.write(out.array());
+        }
+    }
+
+    static void entry(java.nio.ByteBuffer out, int at, String name, int type, int left, int right, int child, int start, long size) {
+        for (int i = 0; i < name.length(); i++)
+            out.putShort(at + 2 * i, (short) name.charAt(i));
+        out.putShort(at + 0x40, (short) (2 * name.length() + 2)).put(at + 0x42, (byte) type).put(at + 0x43, (byte) 1);
+        out.putInt(at + 0x44, left).putInt(at + 0x48, right).putInt(at + 0x4C, child).putInt(at + 0x74, start).putLong(at + 0x78, size);
     }
 
     static byte[] replace(byte[] bytes, String what, String with) {
