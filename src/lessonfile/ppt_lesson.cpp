@@ -185,11 +185,10 @@ bool CLessonReader::ReadCurrentUser(const std::vector<uint8_t>& arrUser, uint32_
 // Newest edit first; an entry an earlier edit already gave is older and stays unused.
 bool CLessonReader::ReadEdits(uint32_t nEdit, uint32_t* pnDocument)
 {
-    std::vector<uint32_t> arrSeen;
+    std::set<uint32_t> setSeen;
     for (bool bNewest = true; nEdit != 0 || bNewest; bNewest = false) {
-        if (std::find(arrSeen.begin(), arrSeen.end(), nEdit) != arrSeen.end())
+        if (!setSeen.insert(nEdit).second)
             return Fail("the chain of edits loops back", nEdit);
-        arrSeen.push_back(nEdit);
         CRecord edit;
         if (!Header(nEdit, m_arrDoc.size(), &edit) || !Expect(edit, kRtUserEditAtom, 28))
             return false;
