@@ -97,7 +97,7 @@ TEST(LessonFile, TheGoodLessonsNineCommandsAmongItsJumps)
                                                   "m Next: 3/1"};
     EXPECT_EQ(Actions(lesson), arrExpected);
     EXPECT_EQ(Actions(Read("good-v4.ppt")), arrExpected); // in 4096-byte sectors
-    EXPECT_EQ(lesson.m_cxSlide, 5760); // 10 by 7.5 inches
+    EXPECT_EQ(lesson.m_cxSlide, 5760);                    // 10 by 7.5 inches
     EXPECT_EQ(lesson.m_cySlide, 4320);
     for (size_t i = 0; i < lesson.m_arrSlides.size(); i++)
         EXPECT_EQ(lesson.m_arrSlides[i].m_bHidden, i == 2) << i;
