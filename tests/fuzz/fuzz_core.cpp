@@ -4,6 +4,7 @@
 #include "frame/interaction.h"
 #include "frame/show_path.h"
 #include "framework/command_line.h"
+#include "lessonfile/ppt_lesson.h"
 
 #include <stdint.h>
 #include <stdlib.h>
@@ -95,6 +96,25 @@ static void Require(bool holds)
     Require(rule != SHOW_PATH_ON_CURRENT_DRIVE || head == directory.substr(0, 1) + ":");
     Require(rule != SHOW_PATH_IN_CURRENT_DIRECTORY ||
             head == (directory.back() == '\\' ? directory : directory + "\\"));
+}
+
+// A lesson is read whole or refused with a reason; its slides are numbered in order and each
+// action sits on one of them or on a master, its text range inside its text.
+[[maybe_unused]] static void FuzzLessonFile(const char*, const uint8_t* data, size_t size)
+{
+    CLesson lesson;
+    CFileError error;
+    if (!ReadLessonFile(data, size, &lesson, &error)) {
+        Require(error.m_nKind != CFileError::kNone && !error.Describe().empty());
+        return;
+    }
+    for (size_t i = 0; i < lesson.m_arrSlides.size(); i++)
+        Require(lesson.m_arrSlides[i].m_nNumber == i + 1);
+    for (const CLessonAction& action : lesson.m_arrActions)
+        Require(
+            (action.m_nSlide == kOnMaster || size_t(action.m_nSlide) < lesson.m_arrSlides.size()) &&
+            action.m_nAction <= kActionUnknown && action.m_nJump <= kJumpUnknown &&
+            (action.m_nJump == kJumpNone || action.m_nAction == kActionJump));
 }
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)

@@ -1,0 +1,514 @@
+// The lesson reader: current user, edit chain, persist directory, document, slides and shapes.
+#include "lessonfile/ppt_lesson.h"
+
+#include <algorithm>
+#include <map>
+#include <set>
+
+namespace {
+enum : uint16_t {
+    kRtDocument = 0x03E8,
+    kRtDocumentAtom = 0x03E9,
+    kRtSlide = 0x03EE,
+    kRtSlidePersistAtom = 0x03F3,
+    kRtMainMaster = 0x03F8,
+    kRtSlideShowSlideInfoAtom = 0x03F9,
+    kRtDrawing = 0x040C,
+    kRtOutlineTextRefAtom = 0x0F9E,
+    kRtTextHeaderAtom = 0x0F9F,
+    kRtTextCharsAtom = 0x0FA0,
+    kRtTextBytesAtom = 0x0FA8,
+    kRtCString = 0x0FBA,
+    kRtTxInteractiveInfoAtom = 0x0FDF,
+    kRtSlideListWithText = 0x0FF0,
+    kRtInteractiveInfo = 0x0FF2,
+    kRtInteractiveInfoAtom = 0x0FF3,
+    kRtUserEditAtom = 0x0FF5,
+    kRtCurrentUserAtom = 0x0FF6,
+    kRtPersistDirectoryAtom = 0x1772,
+    kRtDgContainer = 0xF002,
+    kRtSpgrContainer = 0xF003,
+    kRtSpContainer = 0xF004,
+    kRtSpgr = 0xF009,
+    kRtSp = 0xF00A,
+    kRtClientTextbox = 0xF00D,
+    kRtChildAnchor = 0xF00F,
+    kRtClientAnchor = 0xF010,
+    kRtClientData = 0xF011
+};
+const uint32_t kHeaderToken = 0xE391C05F;
+const uint32_t kEncryptedHeaderToken = 0xF3D1C4DF;
+const uint16_t kFileVersion97 = 0x03F4;
+const uint32_t kMaxGroupDepth = 32;
+const uint16_t kHiddenFlag = 0x0004;
+const uint32_t kDeletedShape = 0x0008;
+
+std::string Hex(uint32_t n)
+{
+    static const char kDigits[] = "0123456789ABCDEF";
+    std::string str;
+    do
+        str.insert(str.begin(), kDigits[n % 16]);
+    while ((n /= 16) != 0);
+    return "0x" + str;
+}
+
+struct CRecord {
+    uint16_t m_nVerInstance = 0, m_nType = 0;
+    uint32_t m_cbLength = 0;
+    size_t m_nOffset = 0; // of the header, in the stream
+    uint16_t Instance() const { return uint16_t(m_nVerInstance >> 4); }
+    size_t Body() const { return m_nOffset + 8; }
+    size_t End() const { return Body() + m_cbLength; }
+};
+
+// Maps a group's own coordinates onto master units.
+struct CTransform {
+    double m_dSourceX = 0, m_dSourceY = 0, m_dScaleX = 1, m_dScaleY = 1, m_dX = 0, m_dY = 0;
+    int32_t X(double d) const { return Clamp(m_dX + (d - m_dSourceX) * m_dScaleX); }
+    int32_t Y(double d) const { return Clamp(m_dY + (d - m_dSourceY) * m_dScaleY); }
+    static int32_t Clamp(double d)
+    {
+        return int32_t(std::max(-2147483648.0, std::min(d, 2147483647.0)));
+    }
+};
+
+// A sheet's outline texts (from the slide list) and which of them a shape has shown.
+struct COutline {
+    std::vector<std::u16string> m_arrTexts;
+    std::vector<bool> m_arrShown;
+};
+
+class CLessonReader {
+public:
+    CLessonReader(const std::vector<uint8_t>& arrDocument, CLesson* pLesson, CFileError* pError)
+        : m_arrDoc(arrDocument), m_pLesson(pLesson), m_pError(pError)
+    {
+    }
+    bool Read(const std::vector<uint8_t>& arrCurrentUser);
+
+private:
+    bool Fail(const std::string& strWhat, size_t nOffset)
+    {
+        m_pError->m_strWhere = "PowerPoint Document stream";
+        return m_pError->Fail(CFileError::kMalformed, strWhat, nOffset);
+    }
+    bool Header(size_t nOffset, size_t nEnd, CRecord* pRecord);
+    bool Children(const CRecord& parent, std::vector<CRecord>* pChildren);
+    bool Expect(const CRecord& record, uint16_t nType, uint32_t cbAtLeast);
+    bool ReadCurrentUser(const std::vector<uint8_t>& arrCurrentUser, uint32_t* pnEdit);
+    bool ReadEdits(uint32_t nEdit, uint32_t* pnDocument);
+    bool ReadPersistDirectory(uint32_t nOffset);
+    bool Persist(uint32_t nId, size_t nFrom, CRecord* pRecord);
+    bool ReadDocument(uint32_t nDocument, size_t nFrom);
+    bool ReadSlideList(const CRecord& list, bool bMasters);
+    bool ReadSheet(uint32_t nPersist, size_t nFrom, COutline* pOutline);
+    bool ReadGroup(const CRecord& group, const CTransform& transform, uint32_t nDepth,
+                   COutline* pOutline);
+    bool ReadShape(const CRecord& shape, const CTransform& transform, uint32_t nDepth,
+                   COutline* pOutline, CTransform* pInner);
+    CTransform GroupTransform(const CRecord& groupRect, const CLessonRect& place) const;
+    void ReadText(const std::vector<CRecord>& arrText, COutline* pOutline, CLessonAction* pShape);
+    bool ReadAction(const CRecord& info, const CLessonAction& shape);
+    CLessonRect ReadAnchor(const CRecord& anchor, const CTransform& transform) const;
+    std::u16string Text(const CRecord& atom) const;
+    uint32_t U32(size_t nOffset) const { return ReadU32(&m_arrDoc[nOffset]); }
+
+    const std::vector<uint8_t>& m_arrDoc;
+    CLesson* m_pLesson;
+    CFileError* m_pError;
+    std::map<uint32_t, uint32_t> m_mapPersist; // persist id to stream offset, newest edit's
+    std::set<uint32_t> m_setRead;              // the offsets of the persist objects read
+    int m_nSlide = kOnMaster;                  // the sheet being read: a slide, or a master
+    uint32_t m_nMaster = 0;
+};
+
+bool CLessonReader::Header(size_t nOffset, size_t nEnd, CRecord* pRecord)
+{
+    if (nEnd > m_arrDoc.size() || nOffset > nEnd || nEnd - nOffset < 8)
+        return Fail("a record header runs past its container or the stream", nOffset);
+    const uint8_t* p = &m_arrDoc[nOffset];
+    pRecord->m_nVerInstance = ReadU16(p);
+    pRecord->m_nType = ReadU16(p + 2);
+    pRecord->m_cbLength = ReadU32(p + 4);
+    pRecord->m_nOffset = nOffset;
+    if (pRecord->m_cbLength > nEnd - nOffset - 8)
+        return Fail("record " + Hex(pRecord->m_nType) + " of " +
+                        std::to_string(pRecord->m_cbLength) + " bytes runs past its container",
+                    nOffset);
+    return true;
+}
+
+bool CLessonReader::Children(const CRecord& parent, std::vector<CRecord>* pChildren)
+{
+    pChildren->clear();
+    for (size_t n = parent.Body(); n < parent.End(); n = pChildren->back().End()) {
+        pChildren->emplace_back();
+        if (!Header(n, parent.End(), &pChildren->back()))
+            return false;
+    }
+    return true;
+}
+
+bool CLessonReader::Expect(const CRecord& record, uint16_t nType, uint32_t cbAtLeast)
+{
+    if (record.m_nType == nType && record.m_cbLength >= cbAtLeast)
+        return true;
+    return Fail("expected record " + Hex(nType) + " of at least " + std::to_string(cbAtLeast) +
+                    " bytes, found " + Hex(record.m_nType) + " of " +
+                    std::to_string(record.m_cbLength),
+                record.m_nOffset);
+}
+
+bool CLessonReader::ReadCurrentUser(const std::vector<uint8_t>& arrUser, uint32_t* pnEdit)
+{
+    m_pError->m_strWhere = "Current User stream";
+    // PowerPoint 95 kept a length-prefixed name here, not an atom.
+    if (arrUser.size() >= 4 && arrUser.size() < 28 && ReadU32(arrUser.data()) + 4 == arrUser.size())
+        return m_pError->Fail(CFileError::kTooOld, "written by a PowerPoint older than 97", 0);
+    if (arrUser.size() < 28 || ReadU16(arrUser.data() + 2) != kRtCurrentUserAtom ||
+        ReadU32(arrUser.data() + 4) > arrUser.size() - 8)
+        return m_pError->Fail(CFileError::kMalformed, "no current user atom", 0);
+    const uint8_t* p = arrUser.data() + 8;
+    const uint32_t nToken = ReadU32(p + 4);
+    if (nToken == kEncryptedHeaderToken)
+        return m_pError->Fail(CFileError::kEncrypted,
+                              "the lesson is encrypted (saved with a password)", 12);
+    if (nToken != kHeaderToken)
+        return m_pError->Fail(CFileError::kMalformed, "unknown header token " + Hex(nToken), 12);
+    if (ReadU16(p + 14) < kFileVersion97 || p[16] < 3)
+        return m_pError->Fail(CFileError::kTooOld, "written by a PowerPoint older than 97", 22);
+    *pnEdit = ReadU32(p + 8);
+    return true;
+}
+
+// Newest edit first; an entry an earlier edit already gave is older and stays unused.
+bool CLessonReader::ReadEdits(uint32_t nEdit, uint32_t* pnDocument)
+{
+    std::set<uint32_t> setSeen;
+    for (bool bNewest = true; nEdit != 0 || bNewest; bNewest = false) {
+        if (!setSeen.insert(nEdit).second)
+            return Fail("the chain of edits loops back", nEdit);
+        CRecord edit;
+        if (!Header(nEdit, m_arrDoc.size(), &edit) || !Expect(edit, kRtUserEditAtom, 28))
+            return false;
+        if (bNewest)
+            *pnDocument = U32(edit.Body() + 16);
+        if (!ReadPersistDirectory(U32(edit.Body() + 12)))
+            return false;
+        nEdit = U32(edit.Body() + 8);
+    }
+    return true;
+}
+
+bool CLessonReader::ReadPersistDirectory(uint32_t nOffset)
+{
+    CRecord directory;
+    if (!Header(nOffset, m_arrDoc.size(), &directory) ||
+        !Expect(directory, kRtPersistDirectoryAtom, 0))
+        return false;
+    for (size_t n = directory.Body(); n < directory.End();) {
+        if (directory.End() - n < 4)
+            return Fail("a persist directory entry is cut short", n);
+        const uint32_t nEntry = U32(n), nFirst = nEntry & 0xFFFFF, nCount = nEntry >> 20;
+        n += 4;
+        if ((directory.End() - n) / 4 < nCount)
+            return Fail("a persist directory entry runs past its atom", n - 4);
+        for (uint32_t i = 0; i < nCount; i++, n += 4)
+            m_mapPersist.emplace(nFirst + i, U32(n));
+    }
+    return true;
+}
+
+// The record that persist id nId names, for a reference at nFrom. A sheet listed twice would be
+// read twice, and a file of many such lists would cost the square of its size: each object once.
+bool CLessonReader::Persist(uint32_t nId, size_t nFrom, CRecord* pRecord)
+{
+    const auto it = m_mapPersist.find(nId);
+    if (it == m_mapPersist.end())
+        return Fail("no persist object " + std::to_string(nId), nFrom);
+    if (!m_setRead.insert(it->second).second)
+        return Fail("persist object " + std::to_string(nId) + " is used twice", nFrom);
+    return Header(it->second, m_arrDoc.size(), pRecord);
+}
+
+bool CLessonReader::Read(const std::vector<uint8_t>& arrCurrentUser)
+{
+    uint32_t nEdit = 0, nDocument = 0;
+    return ReadCurrentUser(arrCurrentUser, &nEdit) && ReadEdits(nEdit, &nDocument) &&
+           ReadDocument(nDocument, nEdit + 24);
+}
+
+bool CLessonReader::ReadDocument(uint32_t nDocument, size_t nFrom)
+{
+    CRecord document;
+    std::vector<CRecord> arrChildren;
+    if (!Persist(nDocument, nFrom, &document) || !Expect(document, kRtDocument, 0) ||
+        !Children(document, &arrChildren))
+        return false;
+    const CRecord* pSlides = nullptr;
+    const CRecord* pMasters = nullptr;
+    for (const CRecord& child : arrChildren) {
+        if (child.m_nType == kRtDocumentAtom && child.m_cbLength >= 8) {
+            m_pLesson->m_cxSlide = int32_t(U32(child.Body()));
+            m_pLesson->m_cySlide = int32_t(U32(child.Body() + 4));
+        } else if (child.m_nType == kRtSlideListWithText && child.Instance() <= 1) {
+            (child.Instance() == 0 ? pSlides : pMasters) = &child;
+        }
+    }
+    return (pSlides == nullptr || ReadSlideList(*pSlides, false)) &&
+           (pMasters == nullptr || ReadSlideList(*pMasters, true));
+}
+
+// Each persist atom begins a sheet; the text atoms that follow it, up to the next, are its outline.
+bool CLessonReader::ReadSlideList(const CRecord& list, bool bMasters)
+{
+    std::vector<CRecord> arrChildren;
+    if (!Children(list, &arrChildren))
+        return false;
+    for (size_t i = 0; i < arrChildren.size(); i++) {
+        if (arrChildren[i].m_nType != kRtSlidePersistAtom)
+            continue;
+        if (!Expect(arrChildren[i], kRtSlidePersistAtom, 4))
+            return false;
+        COutline outline;
+        for (size_t j = i + 1;
+             j < arrChildren.size() && arrChildren[j].m_nType != kRtSlidePersistAtom; j++) {
+            if (arrChildren[j].m_nType == kRtTextCharsAtom ||
+                arrChildren[j].m_nType == kRtTextBytesAtom)
+                outline.m_arrTexts.push_back(Text(arrChildren[j]));
+        }
+        outline.m_arrShown.resize(outline.m_arrTexts.size());
+        if (bMasters) {
+            m_nSlide = kOnMaster;
+        } else {
+            m_nSlide = int(m_pLesson->m_arrSlides.size());
+            m_pLesson->m_arrSlides.emplace_back();
+            m_pLesson->m_arrSlides.back().m_nNumber = uint32_t(m_nSlide + 1);
+        }
+        if (!ReadSheet(U32(arrChildren[i].Body()), arrChildren[i].m_nOffset, &outline))
+            return false;
+        if (bMasters)
+            m_nMaster++;
+        for (size_t j = 0; !bMasters && j < outline.m_arrTexts.size(); j++) {
+            if (!outline.m_arrShown[j])
+                m_pLesson->m_arrSlides.back().m_arrTexts.push_back(outline.m_arrTexts[j]);
+        }
+    }
+    return true;
+}
+
+bool CLessonReader::ReadSheet(uint32_t nPersist, size_t nFrom, COutline* pOutline)
+{
+    CRecord sheet;
+    std::vector<CRecord> arrChildren, arrDrawing;
+    if (!Persist(nPersist, nFrom, &sheet) || !Children(sheet, &arrChildren))
+        return false;
+    if (sheet.m_nType != kRtSlide && sheet.m_nType != kRtMainMaster)
+        return Expect(sheet, kRtSlide, 0);
+    for (const CRecord& child : arrChildren) {
+        if (child.m_nType == kRtSlideShowSlideInfoAtom && child.m_cbLength >= 12 && m_nSlide >= 0)
+            m_pLesson->m_arrSlides[size_t(m_nSlide)].m_bHidden =
+                (ReadU16(&m_arrDoc[child.Body() + 10]) & kHiddenFlag) != 0;
+        if (child.m_nType != kRtDrawing)
+            continue;
+        CRecord dg;
+        if (!Header(child.Body(), child.End(), &dg) || !Expect(dg, kRtDgContainer, 0) ||
+            !Children(dg, &arrDrawing))
+            return false;
+        for (const CRecord& group : arrDrawing) {
+            if (group.m_nType == kRtSpgrContainer && !ReadGroup(group, CTransform(), 0, pOutline))
+                return false;
+        }
+    }
+    return true;
+}
+
+// A group's first shape is the group itself: its place, and the coordinates its members use.
+bool CLessonReader::ReadGroup(const CRecord& group, const CTransform& transform, uint32_t nDepth,
+                              COutline* pOutline)
+{
+    if (nDepth > kMaxGroupDepth)
+        return Fail("groups nested deeper than " + std::to_string(kMaxGroupDepth), group.m_nOffset);
+    std::vector<CRecord> arrChildren;
+    if (!Children(group, &arrChildren))
+        return false;
+    CTransform inner = transform;
+    for (size_t i = 0; i < arrChildren.size(); i++) {
+        const CRecord& child = arrChildren[i];
+        const bool bGroupShape = i == 0 && child.m_nType == kRtSpContainer;
+        if (child.m_nType == kRtSpContainer &&
+            !ReadShape(child, bGroupShape ? transform : inner, nDepth - (bGroupShape && nDepth > 0),
+                       pOutline, bGroupShape ? &inner : nullptr))
+            return false;
+        if (child.m_nType == kRtSpgrContainer && !ReadGroup(child, inner, nDepth + 1, pOutline))
+            return false;
+    }
+    return true;
+}
+
+// A shape's place, its text and its actions: its own first, then its text ranges'. A group's own
+// shape also answers, in *pInner, how its members' coordinates map onto the slide.
+bool CLessonReader::ReadShape(const CRecord& shape, const CTransform& transform, uint32_t nDepth,
+                              COutline* pOutline, CTransform* pInner)
+{
+    std::vector<CRecord> arrChildren, arrData, arrText;
+    if (!Children(shape, &arrChildren))
+        return false;
+    CLessonAction base;
+    base.m_nSlide = m_nSlide;
+    base.m_nMaster = m_nMaster;
+    base.m_nGroupDepth = nDepth;
+    const CRecord* pGroupRect = nullptr;
+    bool bAnchored = false;
+    for (const CRecord& child : arrChildren) {
+        if (child.m_nType == kRtSp && child.m_cbLength >= 8) {
+            base.m_nShapeId = U32(child.Body());
+            if (U32(child.Body() + 4) & kDeletedShape)
+                return true;
+        } else if (child.m_nType == kRtClientAnchor || child.m_nType == kRtChildAnchor) {
+            base.m_rect = ReadAnchor(child, transform);
+            bAnchored = child.m_cbLength >= 8;
+        } else if (child.m_nType == kRtSpgr && child.m_cbLength >= 16) {
+            pGroupRect = &child;
+        } else if ((child.m_nType == kRtClientData && !Children(child, &arrData)) ||
+                   (child.m_nType == kRtClientTextbox && !Children(child, &arrText))) {
+            return false;
+        }
+    }
+    if (pInner != nullptr && pGroupRect != nullptr && bAnchored)
+        *pInner = GroupTransform(*pGroupRect, base.m_rect);
+    ReadText(arrText, pOutline, &base);
+    for (const CRecord& info : arrData) {
+        if (info.m_nType == kRtInteractiveInfo && !ReadAction(info, base))
+            return false;
+    }
+    for (size_t i = 0; i < arrText.size(); i++) {
+        if (arrText[i].m_nType != kRtInteractiveInfo)
+            continue;
+        CLessonAction range = base;
+        range.m_nSource = kSourceTextRange;
+        range.m_nTextEnd = uint32_t(base.m_strShapeText.size());
+        if (i + 1 < arrText.size() && arrText[i + 1].m_nType == kRtTxInteractiveInfoAtom &&
+            arrText[i + 1].m_cbLength >= 8) {
+            range.m_nTextBegin = U32(arrText[i + 1].Body());
+            range.m_nTextEnd = U32(arrText[i + 1].Body() + 4);
+        }
+        if (!ReadAction(arrText[i], range))
+            return false;
+    }
+    return true;
+}
+
+CTransform CLessonReader::GroupTransform(const CRecord& groupRect, const CLessonRect& place) const
+{
+    const double dLeft = int32_t(U32(groupRect.Body())), dTop = int32_t(U32(groupRect.Body() + 4));
+    const double dWidth = double(int32_t(U32(groupRect.Body() + 8))) - dLeft;
+    const double dHeight = double(int32_t(U32(groupRect.Body() + 12))) - dTop;
+    CTransform inner;
+    inner.m_dSourceX = dLeft;
+    inner.m_dSourceY = dTop;
+    inner.m_dX = place.m_nLeft;
+    inner.m_dY = place.m_nTop;
+    inner.m_dScaleX = dWidth == 0 ? 1 : (double(place.m_nRight) - place.m_nLeft) / dWidth;
+    inner.m_dScaleY = dHeight == 0 ? 1 : (double(place.m_nBottom) - place.m_nTop) / dHeight;
+    return inner;
+}
+
+// A slide's anchor is top, left, right, bottom (small or full size); a member's is left, top,
+// right, bottom in its group's coordinates.
+CLessonRect CLessonReader::ReadAnchor(const CRecord& anchor, const CTransform& transform) const
+{
+    CLessonRect rect;
+    int32_t n[4] = {0, 0, 0, 0};
+    const bool bSmall = anchor.m_cbLength < 16;
+    if (anchor.m_cbLength < 8)
+        return rect;
+    for (size_t i = 0; i < 4; i++)
+        n[i] = bSmall ? int16_t(ReadU16(&m_arrDoc[anchor.Body() + 2 * i]))
+                      : int32_t(U32(anchor.Body() + 4 * i));
+    const bool bChild = anchor.m_nType == kRtChildAnchor;
+    rect.m_nLeft = transform.X(n[bChild ? 0 : 1]);
+    rect.m_nTop = transform.Y(n[bChild ? 1 : 0]);
+    rect.m_nRight = transform.X(n[2]);
+    rect.m_nBottom = transform.Y(n[3]);
+    return rect;
+}
+
+// The textbox's own text, or the outline text it refers to; a slide keeps it among its texts.
+void CLessonReader::ReadText(const std::vector<CRecord>& arrText, COutline* pOutline,
+                             CLessonAction* pShape)
+{
+    for (const CRecord& atom : arrText) {
+        if (atom.m_nType == kRtTextCharsAtom || atom.m_nType == kRtTextBytesAtom) {
+            pShape->m_strShapeText = Text(atom);
+        } else if (atom.m_nType == kRtOutlineTextRefAtom && atom.m_cbLength >= 4 &&
+                   U32(atom.Body()) < pOutline->m_arrTexts.size()) {
+            pShape->m_strShapeText = pOutline->m_arrTexts[U32(atom.Body())];
+            pOutline->m_arrShown[U32(atom.Body())] = true;
+        }
+    }
+    if (m_nSlide != kOnMaster && !pShape->m_strShapeText.empty())
+        m_pLesson->m_arrSlides[size_t(m_nSlide)].m_arrTexts.push_back(pShape->m_strShapeText);
+}
+
+std::u16string CLessonReader::Text(const CRecord& atom) const
+{
+    std::u16string strText;
+    const bool bBytes = atom.m_nType == kRtTextBytesAtom;
+    const size_t nUnits = bBytes ? atom.m_cbLength : atom.m_cbLength / 2;
+    strText.reserve(nUnits);
+    for (size_t i = 0; i < nUnits; i++)
+        strText.push_back(bBytes ? char16_t(m_arrDoc[atom.Body() + i])
+                                 : char16_t(ReadU16(&m_arrDoc[atom.Body() + 2 * i])));
+    return strText;
+}
+
+// An InteractiveInfo container: instance 0 on click, 1 on mouse-over; its atom says the action
+// and, for a program or a macro, the CString after it names it.
+bool CLessonReader::ReadAction(const CRecord& info, const CLessonAction& shape)
+{
+    std::vector<CRecord> arrChildren;
+    if (!Children(info, &arrChildren))
+        return false;
+    if (arrChildren.empty() || !Expect(arrChildren[0], kRtInteractiveInfoAtom, 16))
+        return arrChildren.empty() ? Fail("an interactive info without its atom", info.m_nOffset)
+                                   : false;
+    CLessonAction action = shape;
+    const uint8_t nAction = m_arrDoc[arrChildren[0].Body() + 8];
+    const uint8_t nJump = m_arrDoc[arrChildren[0].Body() + 10];
+    action.m_nTrigger = info.Instance() == 1 ? kTriggerMouseOver : kTriggerClick;
+    action.m_nAction = ELessonAction(std::min<uint8_t>(nAction, kActionUnknown));
+    if (action.m_nAction == kActionJump)
+        action.m_nJump = ELessonJump(std::min<uint8_t>(nJump, kJumpUnknown));
+    for (const CRecord& child : arrChildren) {
+        if (child.m_nType == kRtCString &&
+            (action.m_nAction == kActionRunProgram || action.m_nAction == kActionMacro))
+            action.m_strCommandLine = Text(child);
+    }
+    m_pLesson->m_arrActions.push_back(action);
+    return true;
+}
+} // namespace
+
+bool ReadLessonStreams(const std::vector<uint8_t>& arrCurrentUser,
+                       const std::vector<uint8_t>& arrDocument, CLesson* pLesson,
+                       CFileError* pError)
+{
+    *pLesson = CLesson();
+    CLessonReader reader(arrDocument, pLesson, pError);
+    return reader.Read(arrCurrentUser);
+}
+
+bool ReadLessonFile(const uint8_t* pData, size_t cbData, CLesson* pLesson, CFileError* pError)
+{
+    CCompoundFile file;
+    std::vector<uint8_t> arrUser, arrDocument;
+    if (!file.Open(pData, cbData, pError))
+        return false;
+    if (!file.HasStream("PowerPoint Document") && file.HasStream("PP40"))
+        return pError->Fail(CFileError::kTooOld, "a PowerPoint 4.0 file", 0);
+    return file.ReadStream("PowerPoint Document", &arrDocument, pError) &&
+           file.ReadStream("Current User", &arrUser, pError) &&
+           ReadLessonStreams(arrUser, arrDocument, pLesson, pError);
+}

@@ -1,0 +1,101 @@
+// CLesson: the slides and action buttons of a PowerPoint 97-2003 lesson, read from its bytes. No
+// Windows header.
+//
+// For the tools that open real lessons (lessoncheck, the stand-in viewer):
+//   CLesson lesson;
+//   CFileError error;                       // compound_file.h: m_nKind says why, Describe() says
+//   if (!ReadLessonFile(pData, cbData, &lesson, &error))            // what and where, in a line
+//       ... refuse the file: error.m_nKind is kNotCompoundFile, kNotLesson, kEncrypted, kTooOld
+//           or kMalformed;
+//   lesson.m_arrSlides      the slides in show order, hidden ones included and marked;
+//   lesson.m_arrActions     every action, slide by slide in show order and in each slide's drawing
+//                           order, then the masters' (which a viewer shows on every slide).
+// The file is read as PowerPoint shows it: the current user's edit first, then each older edit
+// (fast save), the newest place of each persist object winning. Shapes inside groups are
+// included; a shape with an action on click and another on mouse-over gives two actions with the
+// same m_nShapeId. Texts are UTF-16 as the file holds them (on Windows, the units of a WCHAR
+// string): paragraphs end with '\r', a line break within one is '\v'.
+#pragma once
+
+#include "lessonfile/compound_file.h"
+
+#include <stddef.h>
+#include <stdint.h>
+
+#include <string>
+#include <vector>
+
+// A rectangle in master units (576 to the inch), as the slide's own size is given.
+struct CLessonRect {
+    int32_t m_nLeft = 0, m_nTop = 0, m_nRight = 0, m_nBottom = 0;
+};
+
+struct CLessonSlide {
+    uint32_t m_nNumber = 0; // 1, 2, ... in show order, hidden slides counted
+    bool m_bHidden = false; // left out of the show
+    // The text of each shape that has some, in drawing order, then any outline text no shape shows.
+    std::vector<std::u16string> m_arrTexts;
+};
+
+// The action's kind, numbered as the file's InteractiveInfoAtom numbers them.
+enum ELessonAction {
+    kActionNone = 0,
+    kActionMacro = 1,
+    kActionRunProgram = 2,
+    kActionJump = 3,
+    kActionHyperlink = 4,
+    kActionOleVerb = 5,
+    kActionMedia = 6,
+    kActionCustomShow = 7,
+    kActionUnknown = 8 // any other number the file holds
+};
+
+// A jump's target, numbered as the file numbers them; kJumpNone for any other action.
+enum ELessonJump {
+    kJumpNone = 0,
+    kJumpNext = 1,
+    kJumpPrevious = 2,
+    kJumpFirst = 3,
+    kJumpLast = 4,
+    kJumpLastViewed = 5,
+    kJumpEndShow = 6,
+    kJumpUnknown = 7
+};
+
+enum ELessonTrigger { kTriggerClick, kTriggerMouseOver };
+enum ELessonSource { kSourceShape, kSourceTextRange };
+
+const int kOnMaster = -1;
+
+struct CLessonAction {
+    int m_nSlide = kOnMaster;   // index into CLesson::m_arrSlides, or kOnMaster
+    uint32_t m_nMaster = 0;     // which master (0 the first) when m_nSlide is kOnMaster
+    uint32_t m_nShapeId = 0;    // the drawing's shape id: one per shape on its slide
+    uint32_t m_nGroupDepth = 0; // 0 for a shape on the slide itself, n inside n groups
+    std::u16string m_strShapeText;
+    CLessonRect m_rect; // where the shape is on its slide
+    ELessonTrigger m_nTrigger = kTriggerClick;
+    ELessonSource m_nSource = kSourceShape;
+    uint32_t m_nTextBegin = 0, m_nTextEnd = 0; // kSourceTextRange: its characters in the text
+    ELessonAction m_nAction = kActionNone;
+    ELessonJump m_nJump = kJumpNone;
+    // kActionRunProgram: the command line as the author typed it (program, then arguments);
+    // kActionMacro: the macro's name; else empty.
+    std::u16string m_strCommandLine;
+};
+
+struct CLesson {
+    int32_t m_cxSlide = 0, m_cySlide = 0; // the slide size in master units, to scale m_rect
+    std::vector<CLessonSlide> m_arrSlides;
+    std::vector<CLessonAction> m_arrActions;
+};
+
+// The cbData bytes of a whole file at pData into *pLesson; false with *pError filled in when the
+// file is no PowerPoint 97-2003 lesson or is damaged. Never reads outside the bytes given, and
+// allocates no more than a small multiple of cbData.
+bool ReadLessonFile(const uint8_t* pData, size_t cbData, CLesson* pLesson, CFileError* pError);
+
+// The same from the file's "Current User" and "PowerPoint Document" streams.
+bool ReadLessonStreams(const std::vector<uint8_t>& arrCurrentUser,
+                       const std::vector<uint8_t>& arrDocument, CLesson* pLesson,
+                       CFileError* pError);
