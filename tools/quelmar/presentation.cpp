@@ -54,6 +54,9 @@ static size_t SkipWords(const std::string& strLine, size_t nWords)
     return nAt == std::string::npos ? strLine.size() : nAt;
 }
 
+// A real lesson is a compound file; anything else is read as the text format.
+static const char kCompoundSignature[] = {'\xD0', '\xCF', '\x11', '\xE0',
+                                          '\xA1', '\xB1', '\x1A', '\xE1'};
 static const char kScorePlaceholder[] = "{score}";
 static const char kStatusPlaceholder[] = "{status}";
 
@@ -67,15 +70,13 @@ static LPCSTR FindPlaceholder(const std::string& strTail, size_t nAt)
     return NULL;
 }
 
-// FALSE when a '{' begins no placeholder; *pbStatus is set when the tail asks for {status}.
-static BOOL CheckPlaceholders(const std::string& strTail, BOOL* pbStatus)
+// FALSE when a '{' begins no placeholder.
+static BOOL CheckPlaceholders(const std::string& strTail)
 {
     for (size_t nAt = strTail.find('{'); nAt != std::string::npos;
          nAt = strTail.find('{', nAt + 1)) {
-        LPCSTR lpszPlaceholder = FindPlaceholder(strTail, nAt);
-        if (lpszPlaceholder == NULL)
+        if (FindPlaceholder(strTail, nAt) == NULL)
             return FALSE;
-        *pbStatus = *pbStatus || lpszPlaceholder == kStatusPlaceholder;
     }
     return TRUE;
 }
@@ -102,7 +103,17 @@ BOOL CPresentation::Read(const std::string& strPath, std::string* pstrError)
         *pstrError = "Cannot open presentation: " + strPath;
         return FALSE;
     }
-    std::string strWrong = ReadLines(strText);
+    std::string strWrong;
+    if (strText.compare(0, sizeof kCompoundSignature, kCompoundSignature,
+                        sizeof kCompoundSignature) == 0) {
+        std::string strRefusal = ReadLesson(strText, &strWrong);
+        if (!strRefusal.empty()) {
+            *pstrError = "Cannot read presentation " + strPath + ": " + strRefusal;
+            return FALSE;
+        }
+    } else {
+        strWrong = ReadLines(strText);
+    }
     if (!strWrong.empty()) {
         *pstrError = "Bad directive in " + strPath + ": " + strWrong;
         return FALSE;
@@ -133,6 +144,24 @@ std::string CPresentation::FillTail(const std::string& strTail, UINT nScore) con
             nAt += strlen(lpszPlaceholder);
     }
     return strFilled;
+}
+
+size_t CPresentation::CountButtons(size_t nSlide) const
+{
+    return m_arrSlides[nSlide].m_arrButtons.size() + m_arrMasterButtons.size();
+}
+
+const CSlideButton& CPresentation::GetButton(size_t nSlide, size_t nButton) const
+{
+    const std::vector<CSlideButton>& arrOwn = m_arrSlides[nSlide].m_arrButtons;
+    return nButton < arrOwn.size() ? arrOwn[nButton] : m_arrMasterButtons[nButton - arrOwn.size()];
+}
+
+// Keeps the first line that asks for {status}: without a pass mark, the open call names it.
+void CPresentation::NoteStatus(const std::string& strTail, const std::string& strLine)
+{
+    if (m_strStatusLine.empty() && strTail.find(kStatusPlaceholder) != std::string::npos)
+        m_strStatusLine = strLine;
 }
 
 // Takes in every line of the text; answers the first mistyped directive, or "" when none is.
@@ -176,8 +205,9 @@ BOOL CPresentation::ApplyDirective(const std::string& strLine,
     if (arrWords.size() < 2)
         return FALSE;
     const std::string& strName = arrWords[1];
+    // A real lesson's buttons are its own.
     if (strName == "answer" || strName == "button")
-        return ApplyButton(strLine, arrWords);
+        return !m_bRealLesson && ApplyButton(strLine, arrWords);
     // A path is the rest of the line, which may hold blanks; its end is trimmed already.
     size_t nPath = SkipWords(strLine, 2);
     if (strName == "journal" || strName == "launcher") {
@@ -205,19 +235,17 @@ BOOL CPresentation::ApplyDirective(const std::string& strLine,
 BOOL CPresentation::ApplyButton(const std::string& strLine,
                                 const std::vector<std::string>& arrWords)
 {
-    CSlideButton button = {CSlideButton::kPlain, "", ""};
+    CSlideButton button = {};
     BOOL bAnswer = arrWords[1] == "answer";
     if (bAnswer && (arrWords.size() < 3 || (arrWords[2] != "correct" && arrWords[2] != "wrong")))
         return FALSE;
     if (bAnswer)
         button.m_nKind = arrWords[2] == "correct" ? CSlideButton::kCorrect : CSlideButton::kWrong;
-    BOOL bStatus = FALSE;
     if (m_arrSlides.empty() ||
         !ReadLabelAndTail(strLine.substr(SkipWords(strLine, bAnswer ? 3 : 2)), &button) ||
-        !CheckPlaceholders(button.m_strTail, &bStatus))
+        !CheckPlaceholders(button.m_strTail))
         return FALSE;
-    if (bStatus && m_strStatusLine.empty())
-        m_strStatusLine = strLine;
+    NoteStatus(button.m_strTail, strLine);
     m_arrSlides.back().m_arrButtons.push_back(button);
     m_arrSlides.back().m_bQuestion = m_arrSlides.back().m_bQuestion || bAnswer;
     return TRUE;

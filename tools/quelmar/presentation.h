@@ -1,6 +1,21 @@
 // CPresentation: a presentation file's slides, their buttons, and the directives that steer a test.
 //
-// The file is read line by line; trailing blanks and CRs are dropped, empty lines skipped.
+// A presentation is a real lesson, a PowerPoint 97-2003 file (a compound file), or a text file in
+// quelmar's own format.
+//
+// A real lesson shows its slides in show order, hidden ones left out. Each shows its texts, less
+// those its buttons carry as labels; each action on click (on the slide, in its groups, on a text
+// range, and on the masters, shown on every slide) is a push button labelled with its shape's text
+// (a text range's own characters) at the shape's place. A run-program button runs its command line
+// as it stands, in the presentation's folder; a jump pages; other actions do nothing; so do
+// mouse-over actions. Paging on from the last slide ends the show. quelmar's extension: a command
+// line may hold {score} and {status} as a tail does below (a slide's button whose tail is a
+// launcher's -Q answer counts: its flag 1 correct, anything else wrong), and a paragraph of a
+// hidden slide that begins with '#' is a line of the text format below ("#quelmar pass-mark 60";
+// no answer or button lines). A file the lesson reader refuses makes the open call fail with
+// the reader's reason.
+//
+// The text format is read line by line; trailing blanks and CRs are dropped, empty lines skipped.
 //   <text>                                  a slide, showing that text
 //   #quelmar answer correct|wrong "<label>" <tail>
 //                                           an answer button on the slide above: a click runs the
@@ -27,15 +42,21 @@
 
 #include <windows.h>
 
+#include "lessonfile/ppt_lesson.h"
+
 #include <string>
 #include <vector>
 
-// A push button on a slide: its label and the launcher's command-line tail that a click runs.
+// A push button on a slide: its label and what a click does.
 struct CSlideButton {
     enum EKind { kPlain, kCorrect, kWrong };
     EKind m_nKind;
     std::string m_strLabel;
+    // What a run-program click starts: the launcher's tail, or a real lesson's whole command line.
     std::string m_strTail;
+    ELessonAction m_nAction = kActionRunProgram;
+    ELessonJump m_nJump = kJumpNone;
+    CLessonRect m_rect; // a real lesson's: the shape's place on the slide
 };
 
 struct CSlide {
@@ -47,6 +68,11 @@ struct CSlide {
 class CPresentation {
 public:
     std::vector<CSlide> m_arrSlides;
+    // A real lesson: its master buttons, shown on every slide, and the slide size they are placed
+    // in; a text-format presentation stacks its buttons under the text.
+    BOOL m_bRealLesson = FALSE;
+    std::vector<CSlideButton> m_arrMasterButtons;
+    int m_cxSlide = 0, m_cySlide = 0;
     int m_nPassMark = -1;      // -1 when none is set, and then no tail may ask for {status}
     std::string m_strLauncher; // when not empty, the launcher the buttons run
     BOOL m_bNoWindow = FALSE;  // open succeeds, but no show window is made
@@ -69,13 +95,22 @@ public:
     // The tail with its placeholders filled in for that score.
     std::string FillTail(const std::string& strTail, UINT nScore) const;
 
+    size_t CountButtons(size_t nSlide) const;
+    // The slide's own buttons, then the masters'.
+    const CSlideButton& GetButton(size_t nSlide, size_t nButton) const;
+
 private:
+    std::string ReadLesson(const std::string& strBytes, std::string* pstrWrong);
+    void ReadHiddenDirectives(const CLessonSlide& slide, std::string* pstrWrong);
+    void AddLessonButton(const CLessonAction& action, const std::vector<int>& arrShown);
     std::string ReadLines(const std::string& strText);
     BOOL ReadLine(const std::string& strLine);
     BOOL ApplyDirective(const std::string& strLine, const std::vector<std::string>& arrWords);
     BOOL ApplyButton(const std::string& strLine, const std::vector<std::string>& arrWords);
     UINT* FindDelay(const std::string& strName);
     BOOL* FindFlag(const std::string& strName);
+
+    void NoteStatus(const std::string& strTail, const std::string& strLine);
 
     std::string m_strStatusLine; // the first button line that asks for {status}
 };

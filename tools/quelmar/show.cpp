@@ -6,6 +6,7 @@
 #include "framework/handles.h"
 #include "viewer/viewer_contract.h"
 
+#include <algorithm>
 #include <iterator>
 #include <map>
 #include <utility>
@@ -26,6 +27,20 @@ static std::string GetFileName(const std::string& strPath)
     return nSlash == std::string::npos ? strPath : strPath.substr(nSlash + 1);
 }
 
+// The folder the presentation is in, its last backslash kept ("C:\" for a root); "" for none.
+static std::string GetFolder(const std::string& strPath)
+{
+    size_t nSlash = strPath.find_last_of("\\/");
+    return nSlash == std::string::npos ? "" : strPath.substr(0, nSlash + 1);
+}
+
+// A length in slide units as pixels of a client area nTo pixels across the slide's nFrom units.
+static int Scale(int32_t nValue, int nFrom, LONG nTo)
+{
+    return static_cast<int>(
+        std::clamp<long long>(static_cast<long long>(nValue) * nTo / nFrom, -0x8000, 0x7FFF));
+}
+
 static HFONT CreateSlideFont(int nHeight)
 {
     return CreateFontA(-nHeight, 0, 0, 0, FW_NORMAL, FALSE, FALSE, FALSE, DEFAULT_CHARSET,
@@ -43,9 +58,10 @@ static std::string GetLauncherPath(const CPresentation& presentation)
     return strExe.substr(0, strExe.find_last_of('\\') + 1) + "tarnskov.exe";
 }
 
-// Starts that command line and lets it run: its handles are closed at once, and nothing waits
-// for it. FALSE, with the last error set, when it could not be started.
-static BOOL StartDetached(std::string strLine)
+// Starts that command line in that folder ("": quelmar's own) and lets it run: its handles are
+// closed at once, and nothing waits for it. FALSE, with the last error set, when it could not be
+// started.
+static BOOL StartDetached(std::string strLine, const std::string& strFolder)
 {
     STARTUPINFOA si = {};
     si.cb = sizeof si;
@@ -53,7 +69,8 @@ static BOOL StartDetached(std::string strLine)
     // Under load Wine now and then fails a start with ERROR_INTERNAL_ERROR; a moment later the
     // same start succeeds.
     for (int nTry = 0; nTry < 5; Sleep(50), ++nTry) {
-        if (CreateProcessA(NULL, &strLine[0], NULL, NULL, FALSE, 0, NULL, NULL, &si, &pi)) {
+        if (CreateProcessA(NULL, &strLine[0], NULL, NULL, FALSE, 0, NULL,
+                           strFolder.empty() ? NULL : strFolder.c_str(), &si, &pi)) {
             CHandleOwner process(pi.hProcess), thread(pi.hThread);
             return TRUE;
         }
@@ -146,7 +163,7 @@ HRESULT CShow::Call(DISPID dispid, VARIANT*, EXCEPINFO* pExcepInfo)
         return Raise(pExcepInfo, "Restart refused: " + m_strPath);
     // Stopping leaves the window up; either call starts the slides over. A show the student
     // has closed keeps answering; it just has nothing left to draw.
-    m_nSlide = 0;
+    m_nSlide = m_nLastViewed = 0;
     m_bRunning = dispid == DISPID_SHOW_RUN;
     if (m_hWnd != NULL) {
         ShowButtons();
@@ -157,12 +174,38 @@ HRESULT CShow::Call(DISPID dispid, VARIANT*, EXCEPINFO* pExcepInfo)
 
 void CShow::Step(int nDelta)
 {
-    size_t nCount = m_presentation.m_arrSlides.size();
-    if (!m_bRunning || (nDelta > 0 && m_nSlide + 1 >= nCount) || (nDelta < 0 && m_nSlide == 0))
+    if (nDelta > 0 || m_nSlide > 0)
+        GoTo(nDelta > 0 ? m_nSlide + 1 : m_nSlide - 1);
+}
+
+// Pages to that slide. A real lesson's show paged on from its last slide ends, as PowerPoint's
+// does; a text-format show stays on its last.
+void CShow::GoTo(size_t nSlide)
+{
+    if (!m_bRunning || nSlide == m_nSlide)
         return;
-    m_nSlide = nDelta > 0 ? m_nSlide + 1 : m_nSlide - 1;
+    if (nSlide >= m_presentation.m_arrSlides.size()) {
+        if (m_presentation.m_bRealLesson)
+            SendMessageA(m_hWnd, WM_CLOSE, 0, 0);
+        return;
+    }
+    m_nLastViewed = m_nSlide;
+    m_nSlide = nSlide;
     ShowButtons();
     InvalidateRect(m_hWnd, NULL, TRUE);
+}
+
+void CShow::Jump(ELessonJump nJump)
+{
+    size_t nCount = m_presentation.m_arrSlides.size();
+    if (nJump == kJumpNext || nJump == kJumpPrevious)
+        Step(nJump == kJumpNext ? 1 : -1);
+    else if (nJump == kJumpFirst || nJump == kJumpLast)
+        GoTo(nJump == kJumpFirst || nCount == 0 ? 0 : nCount - 1);
+    else if (nJump == kJumpLastViewed)
+        GoTo(m_nLastViewed);
+    else if (nJump == kJumpEndShow)
+        SendMessageA(m_hWnd, WM_CLOSE, 0, 0);
 }
 
 // The buttons of the slide on show, made anew whenever the slide or the window's size changes.
@@ -175,14 +218,13 @@ void CShow::ShowButtons()
         return;
     RECT rcClient;
     GetClientRect(m_hWnd, &rcClient);
-    const std::vector<CSlideButton>& arrButtons = m_presentation.m_arrSlides[m_nSlide].m_arrButtons;
-    for (size_t i = 0; i < arrButtons.size(); ++i) {
+    for (size_t i = 0; i < m_presentation.CountButtons(m_nSlide); ++i) {
+        const CSlideButton& button = m_presentation.GetButton(m_nSlide, i);
+        RECT rc = GetButtonRect(button, i, rcClient);
         HWND hButton = CreateWindowExA(
-            0, "Button", arrButtons[i].m_strLabel.c_str(), WS_CHILD | WS_VISIBLE | BS_PUSHBUTTON,
-            (rcClient.right - kButtonWidth) / 2,
-            kButtonTop + static_cast<int>(i) * (kButtonHeight + kButtonGap), kButtonWidth,
-            kButtonHeight, m_hWnd, reinterpret_cast<HMENU>(kFirstButtonId + i),
-            GetModuleHandleA(NULL), NULL);
+            0, "Button", button.m_strLabel.c_str(), WS_CHILD | WS_VISIBLE | BS_PUSHBUTTON, rc.left,
+            rc.top, rc.right - rc.left, rc.bottom - rc.top, m_hWnd,
+            reinterpret_cast<HMENU>(kFirstButtonId + i), GetModuleHandleA(NULL), NULL);
         if (hButton == NULL)
             continue;
         SendMessageA(hButton, WM_SETFONT, reinterpret_cast<WPARAM>(m_hButtonFont.Get()), FALSE);
@@ -190,18 +232,38 @@ void CShow::ShowButtons()
     }
 }
 
-// A button does what a real show's action does: it runs the launcher and lets it run; an answer
-// also counts for the score, before the tail is filled, and pages on.
+// A real lesson's button at the shape's place, scaled to the window; a text-format one in the
+// column under the slide's text.
+RECT CShow::GetButtonRect(const CSlideButton& button, size_t nButton, const RECT& rcClient) const
+{
+    if (!m_presentation.m_bRealLesson) {
+        int nLeft = (rcClient.right - kButtonWidth) / 2;
+        int nTop = kButtonTop + static_cast<int>(nButton) * (kButtonHeight + kButtonGap);
+        return {nLeft, nTop, nLeft + kButtonWidth, nTop + kButtonHeight};
+    }
+    const int cx = m_presentation.m_cxSlide, cy = m_presentation.m_cySlide;
+    return {Scale(button.m_rect.m_nLeft, cx, rcClient.right),
+            Scale(button.m_rect.m_nTop, cy, rcClient.bottom),
+            Scale(button.m_rect.m_nRight, cx, rcClient.right),
+            Scale(button.m_rect.m_nBottom, cy, rcClient.bottom)};
+}
+
+// A button does what a real show's action does: it runs its program and lets it run, or pages.
+// An answer also counts for the score, before the tail is filled; a text-format one pages on.
 void CShow::Click(size_t nButton)
 {
-    const CSlideButton& button = m_presentation.m_arrSlides[m_nSlide].m_arrButtons[nButton];
+    const CSlideButton& button = m_presentation.GetButton(m_nSlide, nButton);
     if (button.m_nKind != CSlideButton::kPlain)
         m_arrAnswers[m_nSlide] = button.m_nKind;
-    RunLauncher(m_presentation.FillTail(button.m_strTail, GetScore()));
-    if (button.m_nKind != CSlideButton::kPlain)
+    if (button.m_nAction == kActionRunProgram)
+        RunProgram(m_presentation.FillTail(button.m_strTail, GetScore()));
+    if (button.m_nAction == kActionJump)
+        Jump(button.m_nJump);
+    else if (button.m_nKind != CSlideButton::kPlain && !m_presentation.m_bRealLesson)
         Step(1);
     // The paging keys go to the show again, not to the button the click focused.
-    SetFocus(m_hWnd);
+    if (m_hWnd != NULL)
+        SetFocus(m_hWnd);
 }
 
 // The share of the questions whose last answer clicked was correct, 0-100, rounded down.
@@ -215,10 +277,14 @@ UINT CShow::GetScore() const
     return nQuestions == 0 ? 0 : nCorrect * 100 / nQuestions;
 }
 
-void CShow::RunLauncher(const std::string& strTail)
+// A real lesson's command line as it stands, in the presentation's folder; a text-format tail
+// after the launcher's path.
+void CShow::RunProgram(const std::string& strTail)
 {
-    const std::string strLine = "\"" + GetLauncherPath(m_presentation) + "\" " + strTail;
-    if (StartDetached(strLine))
+    const std::string strLine = m_presentation.m_bRealLesson
+                                    ? strTail
+                                    : "\"" + GetLauncherPath(m_presentation) + "\" " + strTail;
+    if (StartDetached(strLine, m_presentation.m_bRealLesson ? GetFolder(m_strPath) : ""))
         return;
     std::string strText =
         "Cannot start " + strLine + " (error " + std::to_string(GetLastError()) + ")";
@@ -244,7 +310,8 @@ void CShow::Paint(HDC hDC, const RECT& rcClient) const
     CGdiObjectOwner font(CreateSlideFont(32));
     CSelectedObject slideFont(hDC, font.Get());
     RECT rcBody = {rcClient.left + 32, rcClient.top + 80, rcClient.right - 32,
-                   m_arrButtons.empty() ? rcClient.bottom - 32 : kButtonTop - 16};
+                   m_arrButtons.empty() || m_presentation.m_bRealLesson ? rcClient.bottom - 32
+                                                                        : kButtonTop - 16};
     DrawTextA(hDC, lpszText, -1, &rcBody, DT_CENTER | DT_WORDBREAK | DT_NOPREFIX);
 }
 
@@ -298,7 +365,7 @@ void CShow::OnCommand(WPARAM wParam)
 {
     size_t nButton = static_cast<size_t>(LOWORD(wParam)) - kFirstButtonId;
     if (HIWORD(wParam) == BN_CLICKED && !m_arrButtons.empty() && LOWORD(wParam) >= kFirstButtonId &&
-        nButton < m_presentation.m_arrSlides[m_nSlide].m_arrButtons.size())
+        nButton < m_presentation.CountButtons(m_nSlide))
         Click(nButton);
 }
 

@@ -29,10 +29,13 @@ private:
 
     BOOL OpenWindow();
     void Step(int nDelta);
+    void GoTo(size_t nSlide);
+    void Jump(ELessonJump nJump);
     void ShowButtons();
+    RECT GetButtonRect(const CSlideButton& button, size_t nButton, const RECT& rcClient) const;
     void Click(size_t nButton);
     UINT GetScore() const;
-    void RunLauncher(const std::string& strTail);
+    void RunProgram(const std::string& strTail);
     void Paint(HDC hDC, const RECT& rcClient) const;
     static void CALLBACK OnLateWindow(HWND, UINT, UINT_PTR nIDEvent, DWORD);
     static LRESULT CALLBACK WindowProc(HWND hWnd, UINT message, WPARAM wParam, LPARAM lParam);
@@ -46,10 +49,11 @@ private:
     std::string m_strPath;
     CPresentation m_presentation;
     size_t m_nSlide = 0;
-    BOOL m_bRunning = TRUE; // FALSE between a stop and the next run
+    size_t m_nLastViewed = 0; // the slide shown before this one, for a "last viewed" jump
+    BOOL m_bRunning = TRUE;   // FALSE between a stop and the next run
     HWND m_hWnd = NULL;
     UINT_PTR m_nLateTimer = 0;      // the pending window-after timer
-    std::vector<HWND> m_arrButtons; // the current slide's buttons, in the presentation's order
+    std::vector<HWND> m_arrButtons; // the current slide's buttons, as GetButton numbers them
     // Per slide, the kind of the answer last clicked on it; kPlain while none was.
     std::vector<CSlideButton::EKind> m_arrAnswers;
     CGdiObjectOwner m_hButtonFont;
