@@ -43,6 +43,9 @@ w "$bin/quelmar.exe" /RegServer
 demo=$WINEPREFIX/drive_c/tarnskov-demo
 rm -rf "$demo" && mkdir -p "$demo"
 cp samples/intro.ppt "$demo/intro.ppt"
+# The lesson's buttons run the launcher where the MSI installs it on 64-bit Windows.
+installed="$WINEPREFIX/drive_c/Program Files (x86)/Tarnskov"
+mkdir -p "$installed" && cp "$bin/tarnskov.exe" "$installed/"
 windir=$WINEPREFIX/drive_c/windows
 printf '[core]\r\noutput_file=C:\\tarnskov-demo\\result.ini\r\nstudent_name=STUDENT ONE\r\n[Evaluation]\r\nCourse_ID=C101\r\ninteraction_file=C:\\tarnskov-demo\\quiz.csv\r\n' > "$windir/PARAM.CMI"
 w reg add "$options" /v MacroVirusProtection /t REG_DWORD /d 1 /f >/dev/null
@@ -63,7 +66,8 @@ sleep 3
 echo "== MacroVirusProtection during the lesson: $(macro)"
 if [ "$watch" = 1 ]; then
     echo "== take the lesson in its window: click the slide to begin, click an answer on each"
-    echo "   question, and Finish on the last slide (the demo waits 10 minutes at most)"
+    echo "   question and then the slide, and Finish on the last slide (the demo waits 10 minutes"
+    echo "   at most); the buttons run C:\Program Files (x86)\Tarnskov\tarnskov.exe"
     for _ in $(seq 600); do kill -0 "$lesson" 2>/dev/null || break; sleep 1; done
     if kill -0 "$lesson" 2>/dev/null; then
         echo "== the lesson was not finished within 10 minutes; it is ended" >&2

@@ -12,10 +12,10 @@ done
 classes=$(mktemp -d)
 trap 'rm -rf "$classes"' EXIT
 javac -nowarn -d "$classes" -cp "$cp" tools/lessongen/LessonGen.java
-java -cp "$classes:$cp" LessonGen tests/lessons samples/intro-real.ppt
+java -cp "$classes:$cp" LessonGen tests/lessons samples/intro.ppt
 # A lesson cut short: the good one's first half.
 head -c "$(($(wc -c <tests/lessons/good.ppt) / 2))" tests/lessons/good.ppt >tests/lessons/cut-short.ppt
-ls -l tests/lessons samples/intro-real.ppt
+ls -l tests/lessons samples/intro.ppt
 # POI reads back what was written: every action with its trigger (instance), kind and command line.
-java -cp "$classes:$cp" LessonGen --dump samples/intro-real.ppt tests/lessons/good.ppt \
+java -cp "$classes:$cp" LessonGen --dump samples/intro.ppt tests/lessons/good.ppt \
     tests/lessons/faults.ppt tests/lessons/faults-master.ppt tests/lessons/fast-saved.ppt tests/lessons/good-v4.ppt

@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # The demo lesson taken with the mouse: under an Xvfb of its own, Wine's X11 driver in a prefix of
 # its own, the real pointer (xdotool) clicks the buttons whose places the window tree gives, and
-# the launcher records what the clicks started. Needs a built tree; scripts/test.sh runs it.
+# the launcher, where the lesson's buttons name it, records what the clicks started. Needs a built
+# tree; scripts/test.sh runs it.
 set -euo pipefail
 root=$(cd "$(dirname "${BASH_SOURCE[0]}")/../.." && pwd)
 cd "$root"
@@ -22,6 +23,9 @@ trap wine_session_end EXIT
 w "$bin/quelmar.exe" /RegServer || fail "quelmar.exe /RegServer failed"
 data=$WINEPREFIX/drive_c/tarnskov-click
 rm -rf "$data" && mkdir -p "$data" && cp samples/intro.ppt "$data/intro.ppt"
+# The lesson's buttons run the launcher where the MSI installs it.
+mkdir -p "$WINEPREFIX/drive_c/Program Files (x86)/Tarnskov"
+cp "$bin/tarnskov.exe" "$WINEPREFIX/drive_c/Program Files (x86)/Tarnskov/"
 printf '%s\r\n' '[core]' 'output_file=C:\tarnskov-click\result.ini' 'student_name=STUDENT ONE' \
     '[Evaluation]' 'Course_ID=C101' 'interaction_file=C:\tarnskov-click\quiz.csv' \
     >"$WINEPREFIX/drive_c/windows/PARAM.CMI"
@@ -59,13 +63,17 @@ w "$bin/tarnskov.exe" 'C:\tarnskov-click\intro.ppt' </dev/null >/dev/null 2>&1 &
 lesson=$!
 place slide >/dev/null
 [ -z "$(show | grep '^button')" ] || fail "the welcome slide has buttons:"$'\n'"$(show)"
+# An answer only runs the launcher; the slide pages on.
 click slide
 click 'A) Mercury'
 wait_records 1
+click slide
 click 'C) 7'
 wait_records 2
-place 'A) 90' >/dev/null
 click slide
+place 'A) 90' >/dev/null
+xdotool key Right
+say "pressed the right arrow"
 click Finish
 for _ in $(seq 150); do kill -0 "$lesson" 2>/dev/null || break; sleep 0.2; done
 kill -0 "$lesson" 2>/dev/null && fail "the lesson still runs 30 s after Finish"

@@ -58,7 +58,7 @@ std::vector<std::string> Actions(const CLesson& lesson)
 
 TEST(LessonFile, TheDemoSendsEachAnswerAndItsFinish)
 {
-    const CLesson lesson = Read("../../samples/intro-real.ppt");
+    const CLesson lesson = Read("../../samples/intro.ppt");
     std::vector<std::string> arrExpected;
     const char* kAnswers[3][4] = {
         {"Mercury", "Venus", "Earth", "Mars"}, {"5", "6", "7", "8"}, {"90", "100", "110", "120"}};
@@ -70,7 +70,7 @@ TEST(LessonFile, TheDemoSendsEachAnswerAndItsFinish)
                                   (a == (q == 0 ? 0 : 1) ? " 1" : " 0"));
     arrExpected.push_back("4 Finish: " + kQuoted + " -S={status} -G={score}");
     EXPECT_EQ(Actions(lesson), arrExpected);
-    ASSERT_EQ(lesson.m_arrSlides.size(), 5u);
+    ASSERT_EQ(lesson.m_arrSlides.size(), 6u);
     EXPECT_EQ(Narrow(lesson.m_arrSlides[1].m_arrTexts[0]),
               "Question 1: Which planet is closest to the sun?");
 }
@@ -130,7 +130,7 @@ TEST(LessonFile, RefusedWithTheirReasons)
         CFileError::EKind m_nKind;
         const char* m_pszWhat;
     } rows[] = {
-        {"../../samples/intro.ppt", CFileError::kNotCompoundFile, "no signature"},
+        {"../../README.md", CFileError::kNotCompoundFile, "no signature"},
         {"workbook.xls.ppt", CFileError::kNotLesson, "no stream \"PowerPoint Document\""},
         {"encrypted.ppt", CFileError::kEncrypted, "encrypted"},
         {"cut-short.ppt", CFileError::kMalformed, "past the end of the file (offset 17408"},

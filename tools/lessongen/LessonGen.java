@@ -69,16 +69,21 @@ public final class LessonGen {
         }
     }
 
-    // The demo: a welcome, three questions with A-D answers on the installed launcher, a Finish.
+    // The demo: a welcome, three questions with A-D answers on the installed launcher, a Finish
+    // whose placeholders the stand-in viewer fills, and a hidden slide with its pass mark.
     static HSLFSlideShow demo() throws Exception {
         HSLFSlideShow show = new HSLFSlideShow();
-        text(show.createSlide(), "Welcome to the TARNSKOV demo lesson. Click the slide, or press the right arrow, to begin.");
+        text(show.createSlide(), "Welcome to the TARNSKOV demo lesson. On each question, click your answer, then click the slide "
+            + "or press the right arrow to go on. Click the slide now to begin.");
         question(show, "Question 1: Which planet is closest to the sun?", kQuoted, "Q1", 0, "Mercury", "Venus", "Earth", "Mars");
         question(show, "Question 2: How many sides has a hexagon?", kQuoted, "Q2", 1, "5", "6", "7", "8");
         question(show, "Question 3: At sea level, water boils at how many degrees Celsius?", kQuoted, "Q3", 1, "90", "100", "110", "120");
         HSLFSlide end = show.createSlide();
         text(end, "That is all. Click Finish to end the lesson and send your result.");
         program(button(end, "Finish", 260, 300), kClick, kQuoted + " -S={status} -G={score}");
+        HSLFSlide notes = show.createSlide();
+        text(notes, "# For quelmar, the demo viewer: of three questions, two right (66) pass.\n#quelmar pass-mark 60");
+        notes.setHidden(true);
         return show;
     }
 
