@@ -43,9 +43,12 @@ w "$bin/quelmar.exe" /RegServer
 demo=$WINEPREFIX/drive_c/tarnskov-demo
 rm -rf "$demo" && mkdir -p "$demo"
 cp samples/intro.ppt "$demo/intro.ppt"
-# The lesson's buttons run the launcher where the MSI installs it on 64-bit Windows.
-installed="$WINEPREFIX/drive_c/Program Files (x86)/Tarnskov"
-mkdir -p "$installed" && cp "$bin/tarnskov.exe" "$installed/"
+# The lesson's buttons run the launcher where the MSI installs it on 64-bit Windows: in the
+# watched demo's own prefix, it is put there (the headless demo sends its commands itself).
+if [ "$watch" = 1 ]; then
+    installed="$WINEPREFIX/drive_c/Program Files (x86)/Tarnskov"
+    mkdir -p "$installed" && cp "$bin/tarnskov.exe" "$installed/"
+fi
 windir=$WINEPREFIX/drive_c/windows
 printf '[core]\r\noutput_file=C:\\tarnskov-demo\\result.ini\r\nstudent_name=STUDENT ONE\r\n[Evaluation]\r\nCourse_ID=C101\r\ninteraction_file=C:\\tarnskov-demo\\quiz.csv\r\n' > "$windir/PARAM.CMI"
 w reg add "$options" /v MacroVirusProtection /t REG_DWORD /d 1 /f >/dev/null
