@@ -1,5 +1,6 @@
 #!/usr/bin/env bash
-# Builds the administrators' MSI from tarnskov.wxs; CMake's msi target and the package test run it.
+# Builds the administrators' MSI from tarnskov.wxs, mends what wixl cannot write, and prints the
+# SHA-256 of the package and its files; CMake's msi target and the package test run it.
 #   packaging/build-msi.sh <out.msi> <product version> <tarnskov.exe>
 set -euo pipefail
 here=$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)
@@ -19,12 +20,14 @@ pe_file_version() {
 }
 file_version=$(pe_file_version "$exe")
 
-# wixl finds sources only beside the .wxs, so the package's files are staged with it.
+# wixl finds sources only beside the .wxs, so the package's files are staged with it. The files
+# it installs, as the ZIP's install() rules list them too; lessoncheck.exe joins them once built.
+shipped=(tarnskov.exe ADMINISTRATORS.txt CHANGELOG.md LICENSE)
 stage=$out.stage
 rm -rf "$stage" && mkdir -p "$stage"
-cp "$here/tarnskov.wxs" "$exe" "$src/docs/ADMINISTRATORS.txt" "$src/LICENSE" \
+cp "$here/tarnskov.wxs" "$src/docs/ADMINISTRATORS.txt" "$src/CHANGELOG.md" "$src/LICENSE" \
    "$src/src/res/tarnskov.ico" "$stage/"
-[ "$(basename "$exe")" = tarnskov.exe ] || mv "$stage/$(basename "$exe")" "$stage/tarnskov.exe"
+cp "$exe" "$stage/tarnskov.exe"
 
 rm -f "$out"
 wixl -a x86 -D "Version=$version" -o "$out" "$stage/tarnskov.wxs"
@@ -33,5 +36,43 @@ wixl -a x86 -D "Version=$version" -o "$out" "$stage/tarnskov.wxs"
 msibuild "$out" -q \
     "UPDATE \`File\` SET \`Version\` = '$file_version' WHERE \`File\` = 'tarnskov.exe'"
 msibuild "$out" -q "DELETE FROM \`MsiFileHash\` WHERE \`File_\` = 'tarnskov.exe'"
+
+# A column of the row whose first column is the key, in one of the package's tables.
+cell() {
+    msiinfo export "$out" "$1" | tr -d '\r' | awk -F'\t' -v k="$2" -v c="$3" '$1 == k { print $c }'
+}
+sql() { msibuild "$out" -q "$1"; }
+
+# wixl has no AllowSameVersionUpgrades: the upgrade's range ends at this version, excluded, and a
+# rebuild of it would install beside it. The row is written again (libmsi updates no key column)
+# with MigrateFeatures (1), as wixl wrote it, and VersionMaxInclusive (0x200); the downgrade's
+# range still begins past this version.
+sql "DELETE FROM \`Upgrade\` WHERE \`ActionProperty\` = 'WIX_UPGRADE_DETECTED'"
+sql "INSERT INTO \`Upgrade\` (\`UpgradeCode\`, \`VersionMax\`, \`Attributes\`, \`ActionProperty\`)
+     VALUES ('$(cell Property UpgradeCode 2)', '$version', 513, 'WIX_UPGRADE_DETECTED')"
+
+# wixl schedules the removal of the old version right after InstallValidate, or after
+# InstallFinalize once a third custom action is in the sequence: there the old version's removal
+# would keep the files its components share with the new one, in the old folder too. It goes
+# right after InstallValidate, as tarnskov.wxs says, before the new files go down.
+sql "UPDATE \`InstallExecuteSequence\` SET \`Sequence\` = 1401
+     WHERE \`Action\` = 'RemoveExistingProducts'"
+
+# Nor has it ComponentSearch: AppSearch asks Windows Installer where the launcher's component is
+# installed, by the GUID every version shares, and with no Signature row a key path that is a file
+# (Type 1) gives its folder. tarnskov.wxs's KeepFolder moves INSTALLDIR there.
+sql "CREATE TABLE \`CompLocator\` (\`Signature_\` CHAR(72) NOT NULL,
+     \`ComponentId\` CHAR(38) NOT NULL, \`Type\` SHORT PRIMARY KEY \`Signature_\`)"
+sql "INSERT INTO \`CompLocator\` (\`Signature_\`, \`ComponentId\`, \`Type\`)
+     VALUES ('LauncherFolder', '$(cell Component Launcher 2)', 1)"
+sql "INSERT INTO \`AppSearch\` (\`Property\`, \`Signature_\`)
+     VALUES ('INSTALLEDFOLDER', 'LauncherFolder')"
+for sequence in InstallExecuteSequence InstallUISequence; do
+    sql "INSERT INTO \`$sequence\` (\`Action\`, \`Sequence\`) VALUES ('AppSearch', 50)"
+done
+
+# For inventories and antivirus exclusions: the flat hashes, as sha256sum -c reads them.
+echo "build-msi: $out (TARNSKOV $version, tarnskov.exe $file_version); SHA-256:"
+(cd "$stage" && sha256sum "${shipped[@]}")
+(cd "$(dirname "$out")" && sha256sum "$(basename "$out")")
 rm -rf "$stage"
-echo "build-msi: $out (TARNSKOV $version, tarnskov.exe $file_version)"

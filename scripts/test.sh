@@ -75,5 +75,5 @@ echo "== the demo lesson taken with the mouse: Xvfb, Wine's X11 driver, xdotool"
 # Its own display, prefix and wineserver: the session above is not its.
 "$root/tests/click/click_test.sh"
 
-echo "== MSI package: install, lesson, upgrade, downgrade and removal under Wine's msiexec"
+echo "== MSI package: install, lesson, rebuild, upgrades, downgrade, removal under Wine's msiexec"
 "$root/tests/packaging/msi_test.sh"

@@ -1,5 +1,4 @@
-// CCompoundFile: the streams of an OLE compound file (version 3 or 4) held in memory. No Windows
-// header.
+// CCompoundFile: the streams of an OLE compound file (version 3 or 4) in memory. No Windows header.
 //
 // The bytes are untrusted: every sector, chain and size is checked against the file before it is
 // used, no chain is followed further than the file has sectors, and a failure names what is wrong

@@ -1,20 +1,26 @@
-// CLesson: the slides and action buttons of a PowerPoint 97-2003 lesson, read from its bytes. No
-// Windows header.
+// CLesson: a PowerPoint 97-2003 lesson's slides and action buttons. No Windows header.
 //
-// For the tools that open real lessons (lessoncheck, the stand-in viewer):
+// For the tools that open real lessons (lessoncheck, the stand-in viewer), from a whole file read
+// into memory:
 //   CLesson lesson;
-//   CFileError error;                       // compound_file.h: m_nKind says why, Describe() says
-//   if (!ReadLessonFile(pData, cbData, &lesson, &error))            // what and where, in a line
-//       ... refuse the file: error.m_nKind is kNotCompoundFile, kNotLesson, kEncrypted, kTooOld
-//           or kMalformed;
-//   lesson.m_arrSlides      the slides in show order, hidden ones included and marked;
-//   lesson.m_arrActions     every action, slide by slide in show order and in each slide's drawing
-//                           order, then the masters' (which a viewer shows on every slide).
+//   CFileError error;                                   // compound_file.h
+//   if (!ReadLessonFile(pData, cbData, &lesson, &error))
+//       refuse the file with error.Describe(), "<what> (offset <n> of the <file or stream>)";
+//       error.m_nKind is kNotCompoundFile, kNotLesson, kEncrypted, kTooOld or kMalformed.
+//   lesson.m_arrSlides   the slides in show order, hidden ones included and marked, each with
+//                        its number from 1 and its texts;
+//   lesson.m_arrActions  every action, slide by slide in show order and in each slide's drawing
+//                        order, then the masters' (a master's buttons show on every slide):
+//                        where it is (m_nSlide indexes m_arrSlides, or is kOnMaster), the shape's
+//                        text and rectangle (scale by m_cxSlide, m_cySlide), its trigger, its
+//                        source (the shape or a range of its text, m_nGroupDepth > 0 inside a
+//                        group) and its kind: a program's command line, a jump's target, or only
+//                        the kind (hyperlink, macro, ...).
 // The file is read as PowerPoint shows it: the current user's edit first, then each older edit
-// (fast save), the newest place of each persist object winning. Shapes inside groups are
-// included; a shape with an action on click and another on mouse-over gives two actions with the
-// same m_nShapeId. Texts are UTF-16 as the file holds them (on Windows, the units of a WCHAR
-// string): paragraphs end with '\r', a line break within one is '\v'.
+// (fast save), the newest place of each persist object winning. A shape with an action on click
+// and another on mouse-over gives two actions with the same m_nShapeId. Texts and command lines
+// are UTF-16 as the file holds them (on Windows, the units of a WCHAR string, to be converted to
+// the ANSI code page by the caller): paragraphs end with '\r', a line break within one is '\v'.
 #pragma once
 
 #include "lessonfile/compound_file.h"

@@ -21,6 +21,7 @@ const int kMishaps = 2;       // failures, refusals, closes, logoffs and the lik
 
 // The lesson and the world around it: bytes alone, so that equal states merge.
 struct CWorld {
+    CWorld() { m.m_nCapacity = 3; }
     CLessonState m;
     signed char kind[kTexts + 1] = {}, queue[kLessonQueueMax] = {}, posted[8] = {};
     signed char block = -1, cur = -1, failed = -1, restore = -1, status = -1, score = -1;
@@ -192,16 +193,12 @@ std::vector<CChoice> Choices(const CWorld& w, bool calm)
     if (w.m.m_eAnswer == kAnswerWrite)
         return mishap ? std::vector<CChoice>{{kWritten}, {kWriteFailed}}
                       : std::vector<CChoice>{{kWritten}};
-    static const std::vector<CChoice> kOutcomes[] = {
-        {},
-        {{kOpenShowUp}, {kOpenNoWatch}, {kOpenNoWindow}, {kOpenFailed}},
-        {{kRecorded}, {kRecordFailed}},
-        {{kRestartDone}},
-        {{kQuitAnswered}, {kQuitRefused}},
-        {{kTornDown}},
-        {{kBoxDismissed}},
-        {{kBoxDismissed}},
-        {{kBoxDismissed}}};
+    // clang-format off
+    static const std::vector<CChoice> kOutcomes[] = { // by LessonWait
+        {}, {{kOpenShowUp}, {kOpenNoWatch}, {kOpenNoWindow}, {kOpenFailed}},
+        {{kRecorded}, {kRecordFailed}}, {{kRestartDone}}, {{kQuitAnswered}, {kQuitRefused}},
+        {{kTornDown}}, {{kBoxDismissed}}, {{kBoxDismissed}}, {{kBoxDismissed}}};
+    // clang-format on
     std::vector<CChoice> out = kOutcomes[w.m.m_eWait];
     if (!mishap && !out.empty())
         out.resize(1);
@@ -251,17 +248,12 @@ std::string CheckEnd(const CWorld& w)
         if ((w.taken >> id & 1) && (w.kind[id] == 'G' || w.kind[id] == 'S'))
             fold(id);
     if (status != w.status || score != w.score)
-        return "the result is not the taken texts' (" + std::to_string(w.status) + "," +
-               std::to_string(w.score) + " for " + std::to_string(status) + "," +
-               std::to_string(score) + ")";
-    for (int id = 0; id < w.sent; ++id) {
-        const bool answer = (w.taken >> id & 1) && w.kind[id] == 'Q' && !w.startFailed &&
-                            !(w.recordFailed >> id & 1);
-        if (answer != static_cast<bool>(w.recorded >> id & 1))
-            return "answer " + std::to_string(id) + " recorded " +
-                   std::to_string(w.recorded >> id & 1) + " times";
-    }
-    return w.options == 1 ? "" : "the option written back " + std::to_string(w.options) + " times";
+        return "the result is not the one the taken texts give";
+    for (int id = 0; id < w.sent; ++id)
+        if (((w.taken >> id & 1) && w.kind[id] == 'Q' && !w.startFailed &&
+             !(w.recordFailed >> id & 1)) != static_cast<bool>(w.recorded >> id & 1))
+            return "an answer taken not recorded, or one recorded that was not taken";
+    return w.options == 1 ? "" : "the option not written back exactly once";
 }
 
 // Whether the calm world brings the lesson to its end from here.
@@ -281,24 +273,15 @@ bool Ends(CWorld w)
     return w.ended && err.empty() && CheckEnd(w).empty();
 }
 
-CWorld Start()
-{
-    CWorld w;
-    w.m.m_nCapacity = 3;
-    return w;
-}
-
-std::string Key(const CWorld& w)
-{
-    return std::string(reinterpret_cast<const char*>(&w), sizeof w);
-}
-
 // Breadth first, so that the first broken rule comes with its shortest sequence of events.
 TEST(LessonCourse, EveryReachableStateIsSafeEndsAndEndsRight)
 {
-    std::vector<CWorld> states = {Start()};
+    std::vector<CWorld> states = {CWorld()};
     std::vector<std::pair<size_t, CChoice>> via = {{0, {kIdle}}};
-    std::unordered_map<std::string, size_t> seen = {{Key(states[0]), 0}};
+    auto key = [](const CWorld& w) {
+        return std::string(reinterpret_cast<const char*>(&w), sizeof w);
+    };
+    std::unordered_map<std::string, size_t> seen = {{key(states[0]), 0}};
     auto path = [&](size_t i) {
         std::string s;
         for (; i != 0; i = via[i].first)
@@ -313,7 +296,7 @@ TEST(LessonCourse, EveryReachableStateIsSafeEndsAndEndsRight)
         for (const CChoice& c : Choices(w, false)) {
             const CWorld next = Step(w, c, &err);
             ASSERT_EQ(err, "") << "after: " << path(i) << ", " << Name(c);
-            if (seen.emplace(Key(next), states.size()).second)
+            if (seen.emplace(key(next), states.size()).second)
                 states.push_back(next), via.push_back({i, c});
         }
     }
@@ -324,31 +307,28 @@ TEST(LessonCourse, EveryReachableStateIsSafeEndsAndEndsRight)
 // What earlier reads of the lesson's end found, each by its shortest sequence of events.
 TEST(LessonCourse, EndingsFoundBefore)
 {
-    const struct {
-        const char* name;
-        std::vector<std::string> events;
-    } rows[] = {
-        {"a logoff keeps every waiting finish",
-         {"show start", "open: show up", "R", "G", "S", "WM_QUERYENDSESSION", "WM_ENDSESSION",
-          "kill"}},
-        {"a logoff during the result's box writes it again",
-         {"show start", "open: show up", "S", "write failed", "WM_QUERYENDSESSION", "WM_ENDSESSION",
-          "kill"}},
-        {"Restart Manager's close ends a starting lesson",
-         {"show start", "WM_QUERYENDSESSION", "WM_ENDSESSION"}},
-        {"the own I,S never overwrites a student's finish",
-         {"show start", "open: show up", "close", "S"}},
-        {"a finish during the no-window finish's box waits for it",
-         {"show start", "open: no window", "write failed", "G"}},
-        {"no I,S for a lesson that never ran",
-         {"show start", "WM_QUERYENDSESSION", "WM_ENDSESSION", "open: no window"}},
-        {"no call out of WM_ENDSESSION",
-         {"show start", "open: show up", "WM_QUERYENDSESSION", "WM_ENDSESSION"}},
+    // clang-format off
+    const std::pair<const char*, std::vector<std::string>> rows[] = {
+        {"a logoff keeps every waiting finish", {"show start", "open: show up", "R", "G", "S",
+            "WM_QUERYENDSESSION", "WM_ENDSESSION", "kill"}},
+        {"a logoff during the result's box writes it again", {"show start", "open: show up", "S",
+            "write failed", "WM_QUERYENDSESSION", "WM_ENDSESSION", "kill"}},
+        {"Restart Manager's close ends a starting lesson", {"show start", "WM_QUERYENDSESSION",
+            "WM_ENDSESSION"}},
+        {"the own I,S never overwrites a student's finish", {"show start", "open: show up",
+            "close", "S"}},
+        {"a finish during the no-window finish's box waits for it", {"show start",
+            "open: no window", "write failed", "G"}},
+        {"no I,S for a lesson that never ran", {"show start", "WM_QUERYENDSESSION",
+            "WM_ENDSESSION", "open: no window"}},
+        {"no call out of WM_ENDSESSION", {"show start", "open: show up", "WM_QUERYENDSESSION",
+            "WM_ENDSESSION"}},
     };
-    for (const auto& row : rows) {
-        CWorld w = Start();
+    // clang-format on
+    for (const auto& [name, events] : rows) {
+        CWorld w = CWorld();
         std::string err;
-        for (const std::string& event : row.events) {
+        for (const std::string& event : events) {
             std::vector<CChoice> choices;
             auto find = [&] {
                 choices = Choices(w, false);
@@ -359,11 +339,11 @@ TEST(LessonCourse, EndingsFoundBefore)
             // An answer that comes at once is the plain one unless the row names it.
             for (; c == choices.end() && w.m.m_eAnswer != kAnswerNone; c = find())
                 w = Step(w, choices[0], &err);
-            ASSERT_NE(c, choices.end()) << row.name << ": " << event << " cannot come";
+            ASSERT_NE(c, choices.end()) << name << ": " << event << " cannot come";
             w = Step(w, *c, &err);
         }
-        EXPECT_EQ(err, "") << row.name;
-        EXPECT_TRUE(Ends(w)) << row.name << ": " << (w.ended ? CheckEnd(w) : "does not end");
+        EXPECT_EQ(err, "") << name;
+        EXPECT_TRUE(Ends(w)) << name << ": " << (w.ended ? CheckEnd(w) : "does not end");
     }
 }
 

@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # The MSI package under Wine's msiexec: its tables, install, a lesson from the installed launcher,
-# upgrade, refused downgrade and removal. scripts/test.sh runs it inside its Wine session; by hand:
+# a rebuild of the same version, upgrades that keep the folder, refused downgrade and removal.
+# scripts/test.sh runs it inside its Wine session; by hand:
 #   source scripts/wine-env.sh && wine_session_start; tests/packaging/msi_test.sh; wine_session_end
 set -euo pipefail
 root=$(cd "$(dirname "${BASH_SOURCE[0]}")/../.." && pwd)
@@ -14,6 +15,7 @@ pass() { echo "ok: $*"; passed=$((passed + 1)); }
 skip() { echo "SKIPPED: $*"; skipped=$((skipped + 1)); }
 seconds_since() { awk -v a="$1" -v b="$EPOCHREALTIME" 'BEGIN { printf "%.2f", b - a }'; }
 winpath() { printf 'Z:%s' "${1//\//\\}"; }
+unixpath() { local p=$WINEPREFIX/drive_c/${1#C:\\}; echo "${p//\\//}"; }
 w() { "$WINE" "$@"; }
 # msiexec's exit code. Wine passes on only its low byte: 1603 arrives as 67, 0 stays 0.
 msi_run() { local rc=0; w msiexec "$@" </dev/null >/dev/null 2>&1 || rc=$?; echo "$rc"; }
@@ -34,10 +36,10 @@ if [ -d "$WINEPREFIX/drive_c/Program Files (x86)" ]; then
 else
     instdir_w='C:\Program Files\Tarnskov'
 fi
-instdir=$WINEPREFIX/drive_c/${instdir_w#C:\\}
-instdir=${instdir//\\//}
+instdir=$(unixpath "$instdir_w")
 launcher_w="$instdir_w\\tarnskov.exe"
 data_w='C:\tarnskov-msi' data=$WINEPREFIX/drive_c/tarnskov-msi
+custom_w='C:\tarnskov-msi\Apps\Tarnskov' custom=$data/Apps/Tarnskov
 windir=$WINEPREFIX/drive_c/windows
 options='HKCU\Software\Microsoft\Office\8.0\PowerPoint\Options'
 uninstall='HKLM\Software\Microsoft\Windows\CurrentVersion\Uninstall'
@@ -53,6 +55,27 @@ installed_products() {
         $1 == "DisplayVersion" { version[key] = $3 }
         $1 == "HelpLink" { v = $0; sub(/^[ \t]*HelpLink[ \t]+REG_SZ[ \t]*/, "", v); help[key] = v }
         END { for (k in name) print k, version[k], help[k] }' | sort -u
+}
+product_code() { msiinfo export "$1" Property | awk '$1 == "ProductCode" { print $2 }' | tr -d '\r'; }
+# Installs <msi> with msiexec's further arguments, and expects its product alone installed
+# afterwards, with <tarnskov.exe> in <folder>.
+install_one() { # <what> <msi> <tarnskov.exe> <folder> [msiexec arguments]
+    local what=$1 msi=$2 exe=$3 folder=$4 rc
+    shift 4
+    rc=$(msi_run /i "$(winpath "$msi")" /qn /l*v "$(winpath "$work/$what.log")" "$@")
+    [ "$rc" = 0 ] || fail "$what: msiexec exited $rc (log: $work/$what.log)"
+    [ "$(installed_products | cut -d' ' -f1)" = "$(product_code "$msi")" ] ||
+        fail "$what: installed products:"$'\n'"$(installed_products)"
+    cmp -s "$exe" "$(unixpath "$folder")/tarnskov.exe" || fail "$what: no $exe in $folder"
+}
+# build-msi.sh, which prints the SHA-256 of the package and of the program it holds.
+build_msi() { # <out.msi> <version> <tarnskov.exe>
+    local sums file
+    sums=$(packaging/build-msi.sh "$@")
+    for file in "$1" "$3"; do
+        grep -qx "$(sha256sum <"$file" | cut -d' ' -f1)  ${file##*/}" <<<"$sums" ||
+            fail "build-msi.sh printed no SHA-256 of $file"
+    done
 }
 macro() { w reg query "$options" /v MacroVirusProtection 2>/dev/null | tr -d '\r' |
           awk '$1 == "MacroVirusProtection" { print $3 }'; }
@@ -85,7 +108,7 @@ done
 # File, FileName, FileSize, Version, sorted; the demo viewer is not among them.
 files=$(msiinfo export "$msi" File | tail -n +4 | awk -F'\t' '{ print $3, $4, $5 }' | sort)
 expected=$(printf '%s\n' "ADMINISTRATORS.txt $(stat -c %s docs/ADMINISTRATORS.txt) " \
-    "LICENSE $(stat -c %s LICENSE) " \
+    "LICENSE $(stat -c %s LICENSE) " "CHANGELOG.md $(stat -c %s CHANGELOG.md) " \
     "tarnskov.exe $(stat -c %s "$bin/tarnskov.exe") ${version}.0" | sort)
 [ "$files" = "$expected" ] || fail "File table:"$'\n'"$files"$'\n'"expected:"$'\n'"$expected"
 conditions=$(msiinfo export "$msi" LaunchCondition)
@@ -95,15 +118,12 @@ pass "package $(basename "$msi"): Intel;1033, TARNSKOV $version, $(wc -l <<<"$fi
 
 echo "== silent install: msiexec /i $(basename "$msi") /qn"
 t0=$EPOCHREALTIME
-rc=$(msi_run /i "$(winpath "$msi")" /qn /l*v "$(winpath "$work/install.log")")
+install_one install "$msi" "$bin/tarnskov.exe" "$instdir_w"
 install_s=$(seconds_since "$t0")
-[ "$rc" = 0 ] || fail "msiexec /i exited $rc (log: $work/install.log)"
-cmp -s "$bin/tarnskov.exe" "$instdir/tarnskov.exe" && cmp -s LICENSE "$instdir/LICENSE" &&
+cmp -s LICENSE "$instdir/LICENSE" && cmp -s CHANGELOG.md "$instdir/CHANGELOG.md" &&
     cmp -s docs/ADMINISTRATORS.txt "$instdir/ADMINISTRATORS.txt" ||
     fail "$instdir_w lacks a file, or holds one that is not the built one"
-products=$(installed_products)
-[ "$(wc -l <<<"$products")" = 1 ] || fail "installed products:"$'\n'"$products"
-read -r _ installed_version help <<<"$products"
+read -r _ installed_version help <<<"$(installed_products)"
 [ "$installed_version" = "$version" ] || fail "installed version $installed_version"
 [ "$help" = "file:///$instdir_w\\ADMINISTRATORS.txt" ] || fail "help link '$help'"
 pass "installed into $instdir_w in ${install_s}s, one product, help link to the notes"
@@ -140,6 +160,15 @@ else
         "the package holds the 32-bit tarnskov.exe)"
 fi
 
+# A rebuild of the same version replaces it, one product left; INSTALLDIR on the command line
+# moves it, and later upgrades keep that folder.
+rebuild=$work/tarnskov-$version-x86.msi
+build_msi "$rebuild" "$version" "$bin/tarnskov.exe"
+echo "== the same version rebuilt: msiexec /i $(basename "$rebuild") /qn INSTALLDIR=$custom_w"
+install_one rebuild "$rebuild" "$bin/tarnskov.exe" "$custom_w" "INSTALLDIR=$custom_w"
+[ ! -e "$instdir" ] || fail "the rebuild left $instdir_w"
+pass "a rebuild of $version replaced it: one product, moved to $custom_w"
+
 # A later version: a higher product version, and the program with a higher file version
 # (the fourth number of its version block, at 12 bytes past the block's signature).
 IFS=. read -r major minor patch <<<"$version"
@@ -148,19 +177,14 @@ cp "$bin/tarnskov.exe" "$work/tarnskov.exe"
 at=$(LC_ALL=C grep -m 1 -obUaP '\xBD\x04\xEF\xFE' "$work/tarnskov.exe" | cut -d: -f1)
 printf '\x01' | dd of="$work/tarnskov.exe" bs=1 seek=$((at + 12)) conv=notrunc status=none
 upgrade=$work/tarnskov-$higher-x86.msi
-packaging/build-msi.sh "$upgrade" "$higher" "$work/tarnskov.exe" >/dev/null
+build_msi "$upgrade" "$higher" "$work/tarnskov.exe"
 upgrade_files=$(msiinfo export "$upgrade" File)
 grep -q "^tarnskov.exe	.*	${version}.1	" <<<"$upgrade_files" ||
     fail "the later package does not carry file version ${version}.1"
 
 echo "== upgrade: msiexec /i $(basename "$upgrade") /qn"
-rc=$(msi_run /i "$(winpath "$upgrade")" /qn /l*v "$(winpath "$work/upgrade.log")")
-[ "$rc" = 0 ] || fail "the upgrade exited $rc (log: $work/upgrade.log)"
-products=$(installed_products)
-[ "$(wc -l <<<"$products")" = 1 ] || fail "after the upgrade:"$'\n'"$products"
-[ "$(cut -d' ' -f2 <<<"$products")" = "$higher" ] || fail "after the upgrade: $products"
-cmp -s "$work/tarnskov.exe" "$instdir/tarnskov.exe" || fail "the upgrade left the old tarnskov.exe"
-pass "upgrade to $higher: one product, tarnskov.exe ${version}.1"
+install_one upgrade "$upgrade" "$work/tarnskov.exe" "$custom_w"
+pass "upgrade to $higher: one product, tarnskov.exe ${version}.1, still in $custom_w"
 
 echo "== downgrade: msiexec /i $(basename "$msi") /qn over $higher"
 rc=$(msi_run /i "$(winpath "$msi")" /qn /l*v "$(winpath "$work/downgrade.log")")
@@ -169,7 +193,7 @@ grep -aq '^Property(S): WIX_DOWNGRADE_DETECTED = {' "$work/downgrade.log" ||
     fail "no newer version detected ($work/downgrade.log)"
 [ "$(installed_products | cut -d' ' -f2)" = "$higher" ] ||
     fail "after the downgrade: $(installed_products)"
-cmp -s "$work/tarnskov.exe" "$instdir/tarnskov.exe" ||
+cmp -s "$work/tarnskov.exe" "$custom/tarnskov.exe" ||
     fail "the refused downgrade changed tarnskov.exe"
 pass "downgrade refused (exit $rc), $higher and its files stay"
 
@@ -178,7 +202,7 @@ t0=$EPOCHREALTIME
 rc=$(msi_run /x "$(winpath "$upgrade")" /qn /l*v "$(winpath "$work/uninstall.log")")
 uninstall_s=$(seconds_since "$t0")
 [ "$rc" = 0 ] || fail "msiexec /x exited $rc (log: $work/uninstall.log)"
-[ ! -e "$instdir" ] || fail "left in $instdir_w: $(ls -A "$instdir")"
+[ ! -e "$custom" ] || fail "left in $custom_w: $(ls -A "$custom")"
 [ -z "$(installed_products)" ] || fail "still installed: $(installed_products)"
 if [ "$lesson_ran" = 1 ]; then
     [ -f "$data/result.ini" ] && [ -f "$data/quiz.csv" ] ||
@@ -188,6 +212,16 @@ else
     pass "removed in ${uninstall_s}s: no file, folder or product left"
     skip "the lesson's result and interaction files outlive the removal (no lesson ran)"
 fi
+
+# The folder is found by the launcher's component, whose GUID no version changes: an upgrade
+# from a package of the previous release keeps it too.
+older=$((minor ? major : major - 1)).$((minor ? minor - 1 : 0)).0
+older_msi=$work/tarnskov-$older-x86.msi
+build_msi "$older_msi" "$older" "$bin/tarnskov.exe"
+echo "== upgrade from $older in $custom_w: msiexec /i $(basename "$msi") /qn"
+install_one older "$older_msi" "$bin/tarnskov.exe" "$custom_w" "INSTALLDIR=$custom_w"
+install_one upgrade-from-older "$msi" "$bin/tarnskov.exe" "$custom_w"
+pass "upgrade from $older: one product, still in $custom_w"
 
 echo "msi package: $(stat -c %s "$msi") bytes; install ${install_s}s, removal ${uninstall_s}s" \
     "under Wine"

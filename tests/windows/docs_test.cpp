@@ -1,10 +1,11 @@
 // The documents, which the build copies beside the tests, say what the program does: their
-// PARAM.CMI examples run as written, and the messages, exit codes, UpgradeCode and install folder
-// the administrators' notes list are the program's and its package's own.
+// PARAM.CMI examples run as written, and the messages, exit codes, UpgradeCode, install folder and
+// version they name are the program's and its package's own.
 #include <set>
 
 #include "lesson_fixture.h"
 #include "res/resource.h"
+#include "tarnskov_version.h"
 
 namespace {
 
@@ -103,6 +104,16 @@ TEST(Docs, TheExitCodesAndThePackageListedAreTheProgramsOwn)
     EXPECT_EQ(Captures(notes, "\\{([0-9A-F-]{36})\\}"), Captures(wxs, "UpgradeCode=\"([^\"]+)\""));
     EXPECT_EQ(Captures(notes, "Program Files[^\\\\]*\\\\(\\w+)\\\\tarnskov\\.exe"),
               Captures(wxs, "Id=\"INSTALLDIR\" Name=\"([^\"]+)\""));
+}
+
+// The notes' title and CHANGELOG's latest heading, released or not, name the program's version.
+TEST(Docs, TheVersionNamedIsTheProgramsOwn)
+{
+    const std::string version = TARNSKOV_VERSION_STRING " ";
+    const std::string changes = FileText(BinPath("CHANGELOG.md"));
+    EXPECT_EQ(changes.substr(changes.find("\n## ") + 4, version.size()), version);
+    EXPECT_EQ(FileText(BinPath("ADMINISTRATORS.txt")).find("TARNSKOV lesson launcher " + version),
+              0u);
 }
 
 } // namespace
