@@ -22,9 +22,8 @@
 //                                           launcher with <tail>, counts for the score and pages on
 //   #quelmar button "<label>" <tail>        a button on the slide above that only runs the launcher
 //   #quelmar pass-mark <0-100>              the lowest score that passes
-//   #quelmar launcher <path>                the launcher buttons run; tarnskov.exe beside
-//   quelmar.exe
-//                                           when none is named
+//   #quelmar launcher <path>                the launcher buttons run; when none is named,
+//                                           tarnskov.exe beside quelmar.exe
 //   #quelmar journal <path>                 a file in which every automation call is journalled
 //   #quelmar <flag> | #quelmar <delay> <ms> test behaviours, below
 //   #<anything else>                        a comment
