@@ -1,23 +1,22 @@
 // The documents, which the build copies beside the tests, say what the program does: their
-// PARAM.CMI examples run as written, and the messages, exit codes, UpgradeCode, install folder and
-// version they name are the program's and its package's own.
+// PARAM.CMI examples run as written, and their tables of exit codes, messages and settings, the
+// UpgradeCode, install folder and version they name are the program's and its package's own.
 #include <set>
 
 #include "lesson_fixture.h"
-#include "res/resource.h"
 #include "tarnskov_version.h"
 
 namespace {
 
 using namespace lessonkit;
 
-// The first group of each match of the pattern in the text.
+// The groups of each match of the pattern in the text, a blank between two.
 std::set<std::string> Captures(const std::string& text, const char* pattern)
 {
     std::set<std::string> found;
     const std::regex re(pattern);
     for (std::sregex_iterator m(text.begin(), text.end(), re), end; m != end; ++m)
-        found.insert(m->str(1));
+        found.insert(m->size() > 2 ? m->str(1) + " " + m->str(2) : m->str(1));
     return found;
 }
 
@@ -62,58 +61,56 @@ TEST_P(DocExamples, RunALesson)
     EXPECT_EQ(Records(), std::vector<std::string>{"Q1,A,1"});
 }
 
-INSTANTIATE_TEST_SUITE_P(Docs, DocExamples, testing::Values("README.md", "ADMINISTRATORS.txt"),
+INSTANTIATE_TEST_SUITE_P(Docs, DocExamples,
+                         testing::Values("README.md", "ADMINISTRATORS.txt", "CMI-INTEGRATION.txt"),
                          [](const testing::TestParamInfo<const char*>& info) {
-                             return *info.param == 'R' ? "Readme" : "AdministratorsNotes";
+                             return std::regex_replace(info.param, std::regex("\\W"), "");
                          });
 
-// Each 'Box: "<text>"' of the notes is a message's whole text, its lines after the first indented
-// under the first and each %s shown as <what it stands for>; every message the program shows is
-// listed.
-TEST(Docs, TheMessagesListedAreTheProgramsOwn)
+// A document's section of that title, up to the next heading's rule (the whole text for none), as
+// a reader takes it: a box's lines after the first indented by six, each %s shown as <what>.
+std::string Section(const char* pszDoc, const char* pszTitle)
 {
-    HMODULE program =
-        LoadLibraryExA(BinPath("tarnskov.exe").c_str(), NULL, LOAD_LIBRARY_AS_DATAFILE);
-    ASSERT_NE(program, nullptr);
-    std::set<std::string> messages;
-    for (UINT id :
-         {IDS_POWERPOINT_RUNNING, IDS_VIEWER_RUNNING, IDS_VIEWER_FAILURE, IDS_VIEWER_NOT_FOUND,
-          IDS_RESULT_FILE_NOT_FOUND, IDS_CANT_LAUNCH_VIEWER, IDS_VIEWER_NOT_CREATED,
-          IDS_CANT_LOAD_FILE, IDS_CANT_START_WINDOWING, IDS_STUDENT_NAME_MISSING,
-          IDS_CANT_CREATE_QUIZ_FILE, IDS_CANT_UPDATE_QUIZ_FILE, IDS_CANT_WRITE_RESULT_FILE}) {
-        char text[512];
-        messages.insert(std::string(text, LoadStringA(program, id, text, sizeof(text))));
-    }
-    FreeLibrary(program);
-    std::string notes = FileText(BinPath("ADMINISTRATORS.txt"));
-    notes = std::regex_replace(notes, std::regex("\n {6}"), "\n");
-    notes = std::regex_replace(notes, std::regex("<[^>\n]+>"), "%s");
-    EXPECT_EQ(Captures(notes, "\nBox: \"([^\"]*)\""), messages);
+    std::string doc = FileText(BinPath(pszDoc));
+    doc = std::regex_replace(doc, std::regex("\n {6}(?! )"), "\n");
+    doc = std::regex_replace(doc, std::regex("<[^>\n]+>"), "%s");
+    if (pszTitle == nullptr)
+        return doc;
+    const size_t at = doc.find(std::string(". ") + pszTitle + "\n-");
+    return doc.substr(at, doc.find("\n---", doc.find('\n', at) + 2) - at);
 }
 
-// The exit codes section 7 lists are channel.h's; the UpgradeCode and the install folder the notes
-// name are the MSI's.
-TEST(Docs, TheExitCodesAndThePackageListedAreTheProgramsOwn)
+// Each row's table lists exactly what the program holds: the exit codes channel.h's, the boxes
+// (each 'Box: "<text>"') the string table's messages, the settings the contracts' values and
+// keys, the UpgradeCode and the install folder the MSI's; the notes' title and CHANGELOG's latest
+// heading, released or not, the program's version.
+TEST(Docs, TheTablesListTheProgramsOwn)
 {
-    const std::string notes = FileText(BinPath("ADMINISTRATORS.txt"));
-    const std::string codes =
-        notes.substr(notes.find("\n7. "), notes.find("\n8. ") - notes.find("\n7. "));
-    EXPECT_EQ(Captures(codes, "\n  (\\d)  "),
-              Captures(FileText(BinPath("channel.h")), "EXIT_\\w+ = (\\d+)"));
+    const auto codes = Captures(FileText(BinPath("channel.h")), "EXIT_\\w+ = (\\d+)");
     const std::string wxs = FileText(BinPath("tarnskov.wxs"));
-    EXPECT_EQ(Captures(notes, "\\{([0-9A-F-]{36})\\}"), Captures(wxs, "UpgradeCode=\"([^\"]+)\""));
-    EXPECT_EQ(Captures(notes, "Program Files[^\\\\]*\\\\(\\w+)\\\\tarnskov\\.exe"),
-              Captures(wxs, "Id=\"INSTALLDIR\" Name=\"([^\"]+)\""));
-}
-
-// The notes' title and CHANGELOG's latest heading, released or not, name the program's version.
-TEST(Docs, TheVersionNamedIsTheProgramsOwn)
-{
-    const std::string version = TARNSKOV_VERSION_STRING " ";
-    const std::string changes = FileText(BinPath("CHANGELOG.md"));
-    EXPECT_EQ(changes.substr(changes.find("\n## ") + 4, version.size()), version);
-    EXPECT_EQ(FileText(BinPath("ADMINISTRATORS.txt")).find("TARNSKOV lesson launcher " + version),
-              0u);
+    const std::string rc =
+        std::regex_replace(FileText(BinPath("tarnskov.rc")), std::regex("\\\\n"), "\n");
+    const auto folder = Captures(wxs, "Id=\"INSTALLDIR\" Name=\"([^\"]+)\"");
+    const char* const installed = "Program Files[^\\\\]*\\\\(\\w+)\\\\tarnskov\\.exe";
+    const std::string notes = "ADMINISTRATORS.txt", cmi = "CMI-INTEGRATION.txt";
+    const std::set<std::string> settings = {std::string(kMacroProtectionValue) + " " + kOptionsKey,
+                                            std::string(kLogFileValue) + " " + kLauncherKey,
+                                            std::string(kCrashRecordValue) + " " + kLauncherKey};
+    const std::tuple<std::string, const char*, const char*, std::set<std::string>> rows[] = {
+        {notes, "Exit codes", "\n  (\\d)  ", codes},
+        {cmi, "The exit codes a CMI system sees", "\n  (\\d)  ", codes},
+        {notes, "Messages", "\nBox: \"([^\"]*)\"",
+         Captures(rc, "\n +IDS_(?!\\w*FORMAT|INTERACTION)\\w+ \"([^\"]*)\"")},
+        {notes, "Settings", "\n  (\\w+) +REG_\\w+ +(\\S+)", settings},
+        {notes, nullptr, "\\{([0-9A-F-]{36})\\}", Captures(wxs, "UpgradeCode=\"([^\"]+)\"")},
+        {notes, nullptr, installed, folder},
+        {cmi, nullptr, installed, folder},
+        {notes, nullptr, "^TARNSKOV lesson launcher (\\S+) ", {TARNSKOV_VERSION_STRING}},
+        {"CHANGELOG.md", nullptr, "^[\\s\\S]*?\n## (\\S+) ", {TARNSKOV_VERSION_STRING}},
+    };
+    for (const auto& [doc, section, pattern, expected] : rows)
+        EXPECT_EQ(Captures(Section(doc.c_str(), section), pattern), expected)
+            << doc << ", " << (section ? section : "the whole text");
 }
 
 } // namespace
