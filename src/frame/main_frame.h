@@ -62,7 +62,6 @@ private:
     void DropQueued(LPCSTR lpszWhy);
 
     // The dispatcher (dispatcher.cpp): what a command letter is to the lesson's course.
-    static LessonEvent DispatchCommand(char chLetter);
     LessonEvent RestartShowOnce();
 
     // The lesson's end (lesson_end.cpp): the finish, the result, the viewer's end, the quit

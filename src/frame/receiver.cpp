@@ -70,8 +70,9 @@ LessonEvent CMainFrame::TakeText()
     if (bText && m_hCommandTaken.Get() != NULL)
         SetEvent(m_hCommandTaken.Get());
     char szHead[3] = {szText[0], bText ? szText[1] : '\0', '\0'};
-    const LessonEvent eKind =
-        bText && IsCommandText(szText) ? DispatchCommand(UpcaseCommandLetter(szHead)) : kTakenOther;
+    const LessonEvent eKind = bText && IsCommandText(szText)
+                                  ? TakenCommandEvent(UpcaseCommandLetter(szHead))
+                                  : kTakenOther;
     if (eKind == kTakenOther) {
         LogEvent("receive",
                  !bText                  ? "no text in the block: nothing taken"
