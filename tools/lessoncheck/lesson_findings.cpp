@@ -199,6 +199,19 @@ std::string ActionText(const CLessonAction& action, const CCheckHost& host)
     }
 }
 
+// {status} and {score} are the stand-in viewer's own extension: a real viewer sends them as they
+// stand.
+void CheckPlaceholders(const std::string& strTail, CButtonCheck* pRow)
+{
+    for (const char* pszPlaceholder : {"{status}", "{score}"}) {
+        if (strTail.find(pszPlaceholder) != std::string::npos)
+            pRow->m_arrFindings.push_back(
+                {kSeverityError, std::string(pszPlaceholder) +
+                                     " is sent as it stands: a real viewer fills in no "
+                                     "placeholder"});
+    }
+}
+
 class CLessonChecker {
 public:
     explicit CLessonChecker(const CCheckHost& host) : m_host(host) {}
@@ -329,13 +342,7 @@ void CLessonChecker::CheckTail(const std::string& strTail, CButtonCheck* pRow)
                                  "exits 1"});
         return;
     }
-    for (const char* pszPlaceholder : {"{status}", "{score}"}) {
-        if (strTail.find(pszPlaceholder) != std::string::npos)
-            pRow->m_arrFindings.push_back(
-                {kSeverityError, std::string(pszPlaceholder) +
-                                     " is sent as it stands: a real viewer fills in no "
-                                     "placeholder"});
-    }
+    CheckPlaceholders(strTail, pRow);
     std::string strText = strTail;
     const char chLetter = UpcaseCommandLetter(&strText[0]);
     switch (TakenCommandEvent(chLetter)) {
