@@ -12,6 +12,7 @@
 #include <string.h>
 
 #include <algorithm>
+#include <map>
 #include <string>
 #include <vector>
 
@@ -49,10 +50,17 @@ bool ToAnsi(const std::u16string& str, std::string* pAnsi)
     return !bDefaultUsed;
 }
 
+// Asked once a program: a catalogue's buttons name the same few programs thousands of times, and
+// each question is a trip to the file system.
 bool FileExists(const std::string& strPath)
 {
+    static std::map<std::string, bool> s_mapKnown;
+    const auto it = s_mapKnown.find(strPath);
+    if (it != s_mapKnown.end())
+        return it->second;
     const DWORD dwAttributes = GetFileAttributesA(strPath.c_str());
-    return dwAttributes != INVALID_FILE_ATTRIBUTES && !(dwAttributes & FILE_ATTRIBUTE_DIRECTORY);
+    return s_mapKnown[strPath] = dwAttributes != INVALID_FILE_ATTRIBUTES &&
+                                 !(dwAttributes & FILE_ATTRIBUTE_DIRECTORY);
 }
 
 const CCheckHost kHost = {ToAnsi, FileExists};
