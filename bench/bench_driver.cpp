@@ -1,7 +1,10 @@
 // bench_driver: times the launcher under Wine against its floors, measured beside it (hand-over,
-// commands, idle CPU), and its start-up and memory, and prints the results as markdown. Fails
-// loudly when what it timed did not happen.
+// commands, idle CPU), and its start-up and memory, and lessoncheck over a catalogue of lessons
+// beside POI's figures for the same files, and prints the results as markdown. Fails loudly when
+// what it timed did not happen.
 //   bench_driver [--rounds N] [--answers N] [--idle SECONDS] [--lessons N] [--long N]
+//                [--catalogue FOLDER --poi "MEDIAN LOW HIGH" --poi-warm "MEDIAN LOW HIGH"]
+// The last three come from bench/run.sh: the folder, and POI's lessons a second over it.
 #include <windows.h>
 
 #include <psapi.h>
@@ -31,6 +34,8 @@ const DWORD kSettleMs = 150;
 const double kLaterLaunchGoal = 1.15; // × a start that loads user32 and advapi32
 const double kCommandGoalMs = 15;     // beyond a start that loads user32 and advapi32
 const double kIdleGoal = 1.2;         // × the watch's floor
+const double kCheckGoal = 100;        // lessons a second, and faster than POI
+const int kCheckRounds = 5;
 
 struct Options {
     int rounds = 30;
@@ -38,6 +43,9 @@ struct Options {
     int idleSeconds = 10; // in each of the start-up lessons
     int lessons = 5;
     int longAnswers = 500;
+    std::string catalogue; // a folder of lessons for lessoncheck; none, no such rows
+    std::string poi;       // POI's lessons a second, a JVM a pass: median, low, high
+    std::string poiWarm;   // ... passes in one warm JVM
 };
 
 void Check(bool ok, const std::string& what)
@@ -470,6 +478,12 @@ Options ParseOptions(int argc, char** argv)
     Options o;
     for (int i = 1; i + 1 < argc; i += 2) {
         const std::string name = argv[i];
+        if (name == "--catalogue" || name == "--poi" || name == "--poi-warm") {
+            (name == "--poi"        ? o.poi
+             : name == "--poi-warm" ? o.poiWarm
+                                    : o.catalogue) = argv[i + 1];
+            continue;
+        }
         const int value = atoi(argv[i + 1]);
         Check(value > 0, "bad value for " + name);
         if (name == "--rounds")
@@ -674,7 +688,93 @@ void PrintIdleRows(const IdleFigures& idle)
         Fixed(idle.copies.median, 2), Fixed(idle.copies.low, 2) + "–" + Fixed(idle.copies.high, 2));
 }
 
-void PrintFigures(const Options& o, const StartUpFigures& start, const RunningFigures& f)
+// lessoncheck over the catalogue, its table to a file, each round from CreateProcessA to its exit:
+// lessons a second. Checked: it ends with 0 or 1 (no file refused), and its summary line names
+// the lessons read, as many in every round.
+struct CheckFigures {
+    Stats rate;      // lessons a second
+    int lessons = 0; // none when there was no catalogue
+};
+
+CheckFigures TimeLessonCheck(const std::string& catalogue)
+{
+    fprintf(stderr, "lessoncheck: %d rounds over %s\n", kCheckRounds, catalogue.c_str());
+    const std::string table = testkit::FreshDir("bench-lessoncheck") + "\\table.txt";
+    std::string line = "\"" + testkit::BinPath("lessoncheck.exe") + "\" \"" + catalogue + "\"";
+    std::vector<double> rates;
+    CheckFigures figures;
+    for (int round = 0; round < kCheckRounds; ++round) {
+        SECURITY_ATTRIBUTES sa = {sizeof(sa), NULL, TRUE};
+        CHandleOwner out(CreateFileA(table.c_str(), GENERIC_WRITE, FILE_SHARE_READ, &sa,
+                                     CREATE_ALWAYS, 0, NULL));
+        STARTUPINFOA si = {};
+        si.cb = sizeof(si);
+        si.dwFlags = STARTF_USESTDHANDLES;
+        si.hStdOutput = si.hStdError = out.Get();
+        PROCESS_INFORMATION pi = {};
+        const double t0 = NowMs();
+        Check(CreateProcessA(NULL, &line[0], NULL, NULL, TRUE, 0, NULL, NULL, &si, &pi),
+              "cannot start lessoncheck.exe");
+        CHandleOwner process(pi.hProcess), thread(pi.hThread);
+        DWORD code = STILL_ACTIVE;
+        Check(WaitForSingleObject(process.Get(), 300000) == WAIT_OBJECT_0 &&
+                  GetExitCodeProcess(process.Get(), &code) && code <= 1,
+              "lessoncheck ended with " + std::to_string(code));
+        const double elapsed = NowMs() - t0;
+        out.Close();
+        std::string text;
+        Check(testkit::ReadWholeFile(table, &text), "no table from lessoncheck");
+        const size_t at = text.rfind("\r\n", text.size() - 3);
+        int lessons = 0, withErrors = 0, refused = -1;
+        sscanf(text.c_str() + (at == std::string::npos ? 0 : at + 2),
+               "%d lessons read, %d with errors; %d files refused", &lessons, &withErrors,
+               &refused);
+        Check(lessons > 0 && refused == 0 && (round == 0 || lessons == figures.lessons),
+              "lessoncheck's summary: " + text.substr(at == std::string::npos ? 0 : at + 2));
+        figures.lessons = lessons;
+        rates.push_back(lessons * 1000.0 / elapsed);
+    }
+    figures.rate = Summary(rates);
+    return figures;
+}
+
+// POI's median, low and high as bench/run.sh passed them.
+Stats PoiRates(const std::string& text)
+{
+    Stats s;
+    Check(sscanf(text.c_str(), "%lf %lf %lf", &s.median, &s.low, &s.high) == 3,
+          "--poi and --poi-warm need the median, low and high");
+    return s;
+}
+
+std::string Rates(const Stats& s)
+{
+    return Fixed(s.low, 0) + "–" + Fixed(s.high, 0);
+}
+
+// lessoncheck's rate judged against its goal and against POI's run as lessoncheck is, from a new
+// process to its end.
+void PrintCheckRows(const Options& o, const CheckFigures& figures)
+{
+    const Stats& check = figures.rate;
+    const Stats poi = PoiRates(o.poi), warm = PoiRates(o.poiWarm);
+    const std::string files = std::to_string(figures.lessons) + " lessons";
+    Row("lessoncheck.exe: " + files +
+            " (copies of the generated ones), its table to a file, its "
+            "process start included",
+        Fixed(check.median, 0) + " a second", Rates(check),
+        "≥ " + Fixed(kCheckGoal, 0) + " a second, and faster than POI",
+        Verdict(check.median >= kCheckGoal && check.median > poi.median));
+    Row("Apache POI (HSLF) reading the same " + files +
+            ", a new JVM for each pass, its start "
+            "included",
+        Fixed(poi.median, 0) + " a second", Rates(poi));
+    Row("... passes in one JVM, its start left out (the first one cold), for scale",
+        Fixed(warm.median, 0) + " a second", Rates(warm));
+}
+
+void PrintFigures(const Options& o, const StartUpFigures& start, const RunningFigures& f,
+                  const CheckFigures& check)
 {
     auto mib = [](SIZE_T bytes) { return Fixed(static_cast<double>(bytes) / 1048576, 1) + " MiB"; };
     printf("| What | Median | Range | Goal | Verdict |\n| --- | ---: | ---: | --- | --- |\n");
@@ -693,11 +793,17 @@ void PrintFigures(const Options& o, const StartUpFigures& start, const RunningFi
         Fixed(f.longLessonMsPerAnswer) + " ms per answer");
     Row("Peak working set of the lesson, just before its finish", mib(f.peakWorkingSet));
     Row("Peak working set of bench_driver.exe itself, for scale", mib(f.ownPeakWorkingSet));
+    if (check.lessons > 0)
+        PrintCheckRows(o, check);
     printf("\nSamples: %d rounds of the five process starts, %d answers with the log off and as "
            "many on (each beside a start of `noop_user32.exe`), %d start-ups (each lesson then "
            "%d s idle beside two copies of `noop_watch.exe`); medians, with the range of the "
-           "samples.\n",
-           o.rounds, o.answers, o.lessons, o.idleSeconds);
+           "samples.%s\n",
+           o.rounds, o.answers, o.lessons, o.idleSeconds,
+           check.lessons > 0 ? (" lessoncheck and POI: " + std::to_string(kCheckRounds) +
+                                " rounds each over the catalogue.")
+                                   .c_str()
+                             : "");
 }
 
 void Run(const Options& o)
@@ -708,7 +814,8 @@ void Run(const Options& o)
     const LessonFiles files;
     const StartUpFigures start = TimeStartUps(files, o.lessons, o.idleSeconds);
     const RunningFigures running = TimeRunningLessons(files, o);
-    PrintFigures(o, start, running);
+    const CheckFigures check = o.catalogue.empty() ? CheckFigures() : TimeLessonCheck(o.catalogue);
+    PrintFigures(o, start, running, check);
 }
 
 } // namespace

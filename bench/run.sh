@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
-# Builds the launcher and the benchmarks, times them under Wine in a prefix of their own and
-# writes docs/performance.md.
+# Builds the launcher and the benchmarks, times them under Wine in a prefix of their own, times
+# lessoncheck over 1,000 lessons beside Apache POI reading them, and writes docs/performance.md.
 #   bench/run.sh                 the full run (about 3.5 minutes once built)
 #   bench/run.sh --rounds 5 ...  driver options (--rounds, --answers, --idle, --lessons, --long)
 set -euo pipefail
@@ -30,11 +30,46 @@ cmake --build --preset "$preset" -j "$(nproc)" --target bench_driver >/dev/null
 bin=$root/build/$preset/bin
 
 wine_session_start
-trap wine_session_end EXIT
+catalogue=$TARNSKOV_WINEPREFIX/drive_c/tarnskov-bench-lessons
+trap 'wine_session_end; rm -rf "$catalogue"' EXIT
 "$WINE" "$bin/quelmar.exe" /RegServer
 
+# The catalogue: 1,000 copies of the generated lessons that read, in the bench's prefix. POI reads
+# them first, with the system's java (libapache-poi-java and a JDK, which neither the build nor
+# the tests need); without them lessoncheck is not timed.
+jars=/usr/share/java
+poi_cp="$jars/poi.jar:$jars/poi-scratchpad.jar:$jars/commons-collections4.jar:$jars/commons-math3.jar:$jars/commons-codec.jar"
+check_args=()
+if command -v javac >/dev/null && [ -f "$jars/poi-scratchpad.jar" ]; then
+    rm -rf "$catalogue" && mkdir -p "$catalogue"
+    for i in $(seq -w 1 200); do
+        for name in good good-v4 fast-saved faults faults-master; do
+            cp "tests/lessons/$name.ppt" "$catalogue/$i-$name.ppt"
+        done
+    done
+    echo "== POI reading the catalogue"
+    classes=$(mktemp -d)
+    javac -nowarn -d "$classes" -cp "$poi_cp" bench/PoiRead.java
+    poi() { java -cp "$classes:$poi_cp" PoiRead "$1" "$catalogue"; }
+    # Each pass prints: files, lessons a second, actions found.
+    read_all() { awk '$1 != 1000 || $3 != 13200 { exit 1 } { print $2 }'; }
+    median_low_high() { sort -n | awk '{ r[NR] = $1 } END { if (NR != 5) exit 1; print r[3], r[1], r[5] }'; }
+    # As an administrator would run a checker: a fresh JVM for each pass, its start included.
+    cold=$(for _ in 1 2 3 4 5; do
+        t0=$(date +%s%N)
+        poi 1 | read_all >/dev/null || exit 1
+        echo "$(date +%s%N) $t0" | awk '{ printf "%.1f\n", 1000 / (($1 - $2) / 1e9) }'
+    done | median_low_high) &&
+        warm=$(poi 5 | read_all | median_low_high) ||
+        { echo "bench: POI did not read every lesson and its actions" >&2; exit 1; }
+    rm -rf "$classes"
+    check_args=(--catalogue 'C:\tarnskov-bench-lessons' --poi "$cold" --poi-warm "$warm")
+else
+    echo "== no java or POI (apt-get install libapache-poi-java default-jdk-headless): lessoncheck not timed"
+fi
+
 echo "== timing (progress on stderr)"
-table=$("$WINE" "$bin/bench_driver.exe" "$@" | tr -d '\r')
+table=$("$WINE" "$bin/bench_driver.exe" "$@" "${check_args[@]}" | tr -d '\r')
 
 size() { stat -c %s "$1"; }
 kib() { awk -v b="$1" 'BEGIN { printf "%.1f", b / 1024 }'; }

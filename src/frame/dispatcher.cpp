@@ -1,22 +1,11 @@
-// The dispatcher: what each command letter is to the lesson's course, and the restart.
+// The dispatcher: what a command letter is to the lesson's course, and the restart R asks for.
 #include "frame/main_frame.h"
 #include "viewer/viewer.h"
 
-// G and S finish, Q records an answer, R restarts the show; any other letter, lower-case ones
-// included, does nothing.
+// The rule itself is platform-free, so that lessoncheck judges a lesson's buttons by it too.
 LessonEvent CMainFrame::DispatchCommand(char chLetter)
 {
-    switch (chLetter) {
-    case 'G':
-    case 'S':
-        return kTakenFinish;
-    case 'Q':
-        return kTakenAnswer;
-    case 'R':
-        return kTakenRestart;
-    default:
-        return kTakenOther;
-    }
+    return TakenCommandEvent(chLetter);
 }
 
 // A refusal is reported as the framework reports a failed viewer call, and the lesson goes on.

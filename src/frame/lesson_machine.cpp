@@ -416,6 +416,21 @@ CLessonState StepLesson(const CLessonState& state, LessonEvent eEvent, CLessonAc
     return next;
 }
 
+LessonEvent TakenCommandEvent(char chLetter)
+{
+    switch (chLetter) {
+    case 'G':
+    case 'S':
+        return kTakenFinish;
+    case 'Q':
+        return kTakenAnswer;
+    case 'R':
+        return kTakenRestart;
+    default:
+        return kTakenOther;
+    }
+}
+
 bool IsSentEvent(LessonEvent eEvent)
 {
     return eEvent == kQueryEndSession || eEvent == kEndSession || eEvent == kEndSessionCanceled;

@@ -78,6 +78,11 @@ enum LessonAction {
     kActionCount
 };
 
+// What a command text taken is to the lesson, by its letter as the receiver upper-cases it: G and S
+// finish, Q records an answer, R restarts the show; any other letter, lower-case ones included,
+// does nothing (kTakenOther).
+LessonEvent TakenCommandEvent(char chLetter);
+
 // What a queued text is, as far as the lesson's course goes.
 enum TextKind { kTextAnswer, kTextFinish, kTextRestart };
 

@@ -4,6 +4,8 @@
 #include "frame/interaction.h"
 #include "frame/show_path.h"
 #include "framework/command_line.h"
+#include "lesson_findings.h"
+#include "lesson_report.h"
 #include "lessonfile/ppt_lesson.h"
 
 #include <stdint.h>
@@ -98,8 +100,20 @@ static void Require(bool holds)
             head == (directory.back() == '\\' ? directory : directory + "\\"));
 }
 
+static bool ToLatin1(const std::u16string& str, std::string* pAnsi)
+{
+    pAnsi->assign(str.begin(), str.end());
+    return std::all_of(str.begin(), str.end(), [](char16_t ch) { return ch < 0x100; });
+}
+
+static bool NoFile(const std::string&)
+{
+    return false;
+}
+
 // A lesson is read whole or refused with a reason; its slides are numbered in order and each
-// action sits on one of them or on a master, its text range inside its text.
+// action sits on one of them or on a master, its text range inside its text. lessoncheck gives
+// each action its row, and at most one row of the lesson's own, and writes them all.
 [[maybe_unused]] static void FuzzLessonFile(const char*, const uint8_t* data, size_t size)
 {
     CLesson lesson;
@@ -115,6 +129,9 @@ static void Require(bool holds)
             (action.m_nSlide == kOnMaster || size_t(action.m_nSlide) < lesson.m_arrSlides.size()) &&
             action.m_nAction <= kActionUnknown && action.m_nJump <= kJumpUnknown &&
             (action.m_nJump == kJumpNone || action.m_nAction == kActionJump));
+    const CLessonCheck check = CheckLesson(lesson, {ToLatin1, NoFile});
+    Require(check.m_arrRows.size() - lesson.m_arrActions.size() <= 1);
+    Require(!CsvRows("f", check).empty() && !TextTable("f", check).empty());
 }
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)

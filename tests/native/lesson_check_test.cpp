@@ -1,0 +1,121 @@
+// lessoncheck's findings on the lessons Apache POI made, with a pretend PC.
+#include "lesson_findings.h"
+#include "lesson_report.h"
+
+#include <gtest/gtest.h>
+
+#include <fstream>
+#include <iterator>
+
+namespace {
+// A code page that holds the first 256 characters, and a PC with the launcher where the good
+// lesson's buttons look for it.
+bool ToLatin1(const std::u16string& str, std::string* pAnsi)
+{
+    pAnsi->clear();
+    bool bHeld = true;
+    for (char16_t ch : str) {
+        bHeld = bHeld && ch < 0x100;
+        *pAnsi += ch < 0x100 ? char(ch) : '?';
+    }
+    return bHeld;
+}
+
+bool LauncherInstalled(const std::string& strPath)
+{
+    return strPath == "C:\\CBT\\tarnskov.exe" ||
+           strPath == "C:\\Program Files (x86)\\Tarnskov\\tarnskov.exe";
+}
+
+CLessonCheck Check(const std::string& strName)
+{
+    std::ifstream file(std::string(LESSONS_DIR) + "/" + strName, std::ios::binary);
+    const std::vector<uint8_t> arrBytes(std::istreambuf_iterator<char>(file), {});
+    CLesson lesson;
+    CFileError error;
+    EXPECT_TRUE(ReadLessonFile(arrBytes.data(), arrBytes.size(), &lesson, &error));
+    return CheckLesson(lesson, {ToLatin1, LauncherInstalled});
+}
+
+struct CRow {
+    const char* m_pszButton; // "" for the lesson's own row
+    const char* m_pszSeverity;
+    const char* m_pszFinding; // a part of the joined findings; "" when there are none
+};
+
+void ExpectRows(const CLessonCheck& check, const std::vector<CRow>& arrRows)
+{
+    ASSERT_EQ(check.m_arrRows.size(), arrRows.size());
+    for (size_t n = 0; n < arrRows.size(); ++n) {
+        const CButtonCheck& row = check.m_arrRows[n];
+        EXPECT_EQ(row.m_strButton, arrRows[n].m_pszButton);
+        EXPECT_STREQ(SeverityName(row.Worst()), arrRows[n].m_pszSeverity) << row.Findings();
+        EXPECT_NE(row.Findings().find(arrRows[n].m_pszFinding), std::string::npos)
+            << row.m_strButton << ": " << row.Findings();
+        EXPECT_EQ(row.Findings().empty(), *arrRows[n].m_pszFinding == '\0') << row.Findings();
+    }
+}
+} // namespace
+
+TEST(LessonCheck, TheGoodLessonHasNoFindingAndItsNineCommands)
+{
+    const CLessonCheck check = Check("good.ppt");
+    std::string strCommands;
+    for (const CButtonCheck& row : check.m_arrRows) {
+        EXPECT_EQ(row.Findings(), "") << row.m_strButton;
+        if (!row.m_strTail.empty())
+            strCommands += row.m_strSlide + " " + row.m_strTail + " = " + row.m_strDoes + "\n";
+    }
+    EXPECT_EQ(check.m_arrRows.size(), 17u);
+    EXPECT_EQ(check.m_arrRows.back().m_strSlide, "master");
+    EXPECT_EQ(strCommands, "2 -Q=Q1 A 0 = records Q1: A, not correct\n"
+                           "2 -Q=Q1 B 0 = records Q1: B, not correct\n"
+                           "2 -Q=Q1 C 0 = records Q1: C, not correct\n"
+                           "2 -Q=Q1 D 1 = records Q1: D, correct\n"
+                           "4 -Q=Q2 A 0 = records Q2: A, not correct\n"
+                           "4 -Q=Q2 B 1 = records Q2: B, correct\n"
+                           "4 -Q=Q2 C 0 = records Q2: C, not correct\n"
+                           "4 -Q=Q2 D 0 = records Q2: D, not correct\n"
+                           "5 -S=P -G=90 = finishes: status 'P', score '90'\n");
+}
+
+TEST(LessonCheck, FaultsInAnswersFound)
+{
+    ExpectRows(Check("faults.ppt"),
+               {{"A) relative", "warning", "relative program"},
+                {"B) no dash", "error", "no leading '-'"},
+                {"C) outside A-D", "error", "the response 'E' is not one letter A-D"},
+                {"D) another id", "warning", "different ids: 'Q1', 'Q2'"},
+                {"Ignored letter", "error", "ignores the letter 'X'"},
+                {"Quote in id", "error", "holds a double quote"},
+                {"Too long", "error", "268 characters, over 255"},
+                {"Blank in path", "error", "tries C:\\Program.exe, then C:\\Program Files\\CBT"},
+                {"Hover", "warning", "mouse-over"},
+                {"Click here to answer C.", "error", "the id 'Q3' is followed by no response"},
+                {"", "warning", "no button finishes the lesson"}});
+}
+
+TEST(LessonCheck, FaultsInProgramsAndFinishesFound)
+{
+    const CLessonCheck check = Check("faults-master.ppt");
+    ExpectRows(check, {{"A) notepad", "warning", "notepad.exe is not the launcher"},
+                       {"B) nowhere", "warning", "C:\\Nowhere\\tarnskov.exe is not on this PC"},
+                       {"C) arrow", "error", "U+2192, which the ANSI code page cannot hold"},
+                       {"D) empty finish", "error",
+                        "'S=', 'G=' write nothing; the finish gives "
+                        "no status and no score"},
+                       {"Long finish", "error", "the first 127 of its 145 characters: 'G=9000"},
+                       {"Finish", "error", "{status} is sent as it stands"}});
+    EXPECT_EQ(check.m_arrRows.back().m_strSlide, "master");
+    EXPECT_EQ(check.m_arrRows[5].m_strDoes, "finishes: status '{status}', score '{score}'");
+}
+
+TEST(LessonCheck, CsvQuotesAFieldWithAQuote)
+{
+    CLessonCheck check;
+    check.m_arrRows.push_back(Check("faults.ppt").m_arrRows[5]);
+    EXPECT_EQ(CsvRows("a,b.ppt", check),
+              "\"a,b.ppt\",2,Quote in id,C:\\CBT\\tarnskov.exe,\"-Q=Q\"\"3 A 1\",error,\"the id "
+              "'Q\"\"3' holds a double quote, which ends its quoted field in the interaction file "
+              "early\"\r\n");
+}
