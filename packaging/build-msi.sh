@@ -1,11 +1,11 @@
 #!/usr/bin/env bash
 # Builds the administrators' MSI from tarnskov.wxs, mends what wixl cannot write, and prints the
 # SHA-256 of the package and its files; CMake's msi target and the package test run it.
-#   packaging/build-msi.sh <out.msi> <product version> <tarnskov.exe>
+#   packaging/build-msi.sh <out.msi> <product version> <tarnskov.exe> <lessoncheck.exe>
 set -euo pipefail
 here=$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)
 src=$(dirname "$here")
-out=$1 version=$2 exe=$3
+out=$1 version=$2 exe=$3 check=$4
 command -v wixl >/dev/null && command -v msibuild >/dev/null ||
     { echo "build-msi: wixl and msibuild are missing: run scripts/setup.sh" >&2; exit 1; }
 
@@ -21,13 +21,14 @@ pe_file_version() {
 file_version=$(pe_file_version "$exe")
 
 # wixl finds sources only beside the .wxs, so the package's files are staged with it. The files
-# it installs, as the ZIP's install() rules list them too; lessoncheck.exe joins them once built.
-shipped=(tarnskov.exe ADMINISTRATORS.txt CHANGELOG.md LICENSE)
+# it installs, as the ZIP's install() rules list them too.
+shipped=(tarnskov.exe lessoncheck.exe ADMINISTRATORS.txt CHANGELOG.md LICENSE)
 stage=$out.stage
 rm -rf "$stage" && mkdir -p "$stage"
 cp "$here/tarnskov.wxs" "$src/docs/ADMINISTRATORS.txt" "$src/CHANGELOG.md" "$src/LICENSE" \
    "$src/src/res/tarnskov.ico" "$stage/"
 cp "$exe" "$stage/tarnskov.exe"
+cp "$check" "$stage/lessoncheck.exe"
 
 rm -f "$out"
 wixl -a x86 -D "Version=$version" -o "$out" "$stage/tarnskov.wxs"

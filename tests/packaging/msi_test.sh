@@ -71,7 +71,7 @@ install_one() { # <what> <msi> <tarnskov.exe> <folder> [msiexec arguments]
 # build-msi.sh, which prints the SHA-256 of the package and of the program it holds.
 build_msi() { # <out.msi> <version> <tarnskov.exe>
     local sums file
-    sums=$(packaging/build-msi.sh "$@")
+    sums=$(packaging/build-msi.sh "$@" "$bin/lessoncheck.exe")
     for file in "$1" "$3"; do
         grep -qx "$(sha256sum <"$file" | cut -d' ' -f1)  ${file##*/}" <<<"$sums" ||
             fail "build-msi.sh printed no SHA-256 of $file"
@@ -109,7 +109,7 @@ done
 files=$(msiinfo export "$msi" File | tail -n +4 | awk -F'\t' '{ print $3, $4, $5 }' | sort)
 expected=$(printf '%s\n' "ADMINISTRATORS.txt $(stat -c %s docs/ADMINISTRATORS.txt) " \
     "LICENSE $(stat -c %s LICENSE) " "CHANGELOG.md $(stat -c %s CHANGELOG.md) " \
-    "tarnskov.exe $(stat -c %s "$bin/tarnskov.exe") ${version}.0" | sort)
+    "lessoncheck.exe $(stat -c %s "$bin/lessoncheck.exe") " "tarnskov.exe $(stat -c %s "$bin/tarnskov.exe") ${version}.0" | sort)
 [ "$files" = "$expected" ] || fail "File table:"$'\n'"$files"$'\n'"expected:"$'\n'"$expected"
 conditions=$(msiinfo export "$msi" LaunchCondition)
 grep -q '^NOT WIX_DOWNGRADE_DETECTED	A newer version of TARNSKOV is already installed' \
@@ -121,6 +121,7 @@ t0=$EPOCHREALTIME
 install_one install "$msi" "$bin/tarnskov.exe" "$instdir_w"
 install_s=$(seconds_since "$t0")
 cmp -s LICENSE "$instdir/LICENSE" && cmp -s CHANGELOG.md "$instdir/CHANGELOG.md" &&
+    cmp -s "$bin/lessoncheck.exe" "$instdir/lessoncheck.exe" &&
     cmp -s docs/ADMINISTRATORS.txt "$instdir/ADMINISTRATORS.txt" ||
     fail "$instdir_w lacks a file, or holds one that is not the built one"
 read -r _ installed_version help <<<"$(installed_products)"
