@@ -103,6 +103,7 @@ const CTransition kCourse[] = {
     {E, kIdle, gAlways, 0, {kEndProcess}, kEnded, "the process ends itself: the session may not end it"},
     {kLive, kRecorded, gAlways, 0, {}, kSame, "recorded"},
     {R, kRecordFailed, gAlways, fxOwnFinish, {}, kSame, "the answer lost: I,S once the texts taken have run"},
+    {kAny, kRecordFailed, gAlways, 0, {}, kSame, "the answer lost; the lesson is ending already"},
     {kAny, kRestartDone, gAlways, 0, {}, kSame, "the show goes on"},
     {R, kShowGone, gAlways, fxOwnFinish, {}, kSame, "the student closed the show: I,S once the texts taken have run"},
     // The finish: the result, its failure's box, the quit call, the teardown, its failure's box.
@@ -115,7 +116,7 @@ const CTransition kCourse[] = {
     {N, kTornDown, gQuitRefused, 0, {kShowQuitBox}, kSame, "the refusal shown"},
     {N, kTornDown, gAlways, 0, {}, kClosing, "the lesson has ended"},
     {N, kBoxDismissed, gQuitBox, 0, {}, kClosing, "the lesson has ended"},
-    {N | C, kQuitOverdue, gQuitCall, 0, {kEndAtOnce, kEndProcess}, kEnded, "the viewer never answered: the lesson ends at once, and the process"},
+    {N, kQuitOverdue, gQuitCall, 0, {kEndAtOnce, kEndProcess}, kEnded, "the viewer never answered: the lesson ends at once, and the process"},
     {N, kIdle, gViewer, 0, {kQuitViewer}, kSame, "after the result's box: the viewer told to quit"},
     {N, kIdle, gAlways, 0, {}, kClosing, "no viewer to tell"},
     // The lesson's end at once: a logoff, shutdown or Restart Manager's close. A sent message may
@@ -133,6 +134,7 @@ const CTransition kCourse[] = {
     {C, kCloseMessage, gDrained, 0, {kDestroyFrame}, kEnded, "the frame closes: the application's exit follows"},
     {C, kCloseMessage, gAlways, fxCloseArrived, {}, kSame, "a text still waits: the close point posts again"},
     {S | R, kCloseMessage, gAlways, fxOwnFinish, {}, kSame, "from outside: ends the lesson as a closed show does"},
+    {F | N | E, kCloseMessage, gAlways, 0, {}, kSame, "the lesson is ending already: nothing to add"},
 };
 // clang-format on
 
