@@ -60,6 +60,34 @@ LessonEvent CMainFrame::TearDown()
     return kTornDown;
 }
 
+// The lesson's end at once, none of it waiting for anybody: the application's exit, the result,
+// the answers and the process's end.
+void CMainFrame::PerformAtOnce(LessonAction eAction)
+{
+    switch (eAction) {
+    case kWriteOption:
+        m_nExitCode = AfxGetApp()->ExitInstance();
+        break;
+    case kWriteOwnFinishNow:
+        WriteResult(kDefaultFinishText);
+        break;
+    case kRewriteFailed:
+        WriteResult(m_szFailedFinish);
+        break;
+    case kApplyQueuedFinish:
+        ApplyQueuedFinish();
+        break;
+    case kRecordQueuedAnswer:
+        RecordQueuedAnswer();
+        break;
+    case kEndProcess:
+        EndProcess();
+        break;
+    default:
+        break;
+    }
+}
+
 void CMainFrame::ApplyQueuedFinish()
 {
     char szText[kCommandBlockSize];

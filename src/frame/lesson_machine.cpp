@@ -292,49 +292,34 @@ private:
     bool m_bReported = false;
 };
 
+// The actions that report back, and the slot that waits for each.
+const struct {
+    LessonAction m_eAction;
+    unsigned char m_eWait, m_eAnswer;
+} kReportsBack[] = {
+    {kOpenShow, kWaitOpen, kAnswerNone},         {kTakeText, kWaitNone, kAnswerTake},
+    {kWriteResult, kWaitNone, kAnswerWrite},     {kWriteOwnFinish, kWaitNone, kAnswerWrite},
+    {kRecordAnswer, kWaitRecord, kAnswerNone},   {kRestartShow, kWaitRestart, kAnswerNone},
+    {kQuitViewer, kWaitQuit, kAnswerNone},       {kTearDown, kWaitTearDown, kAnswerNone},
+    {kShowWriteBox, kWaitWriteBox, kAnswerNone}, {kShowQuitBox, kWaitQuitBox, kAnswerNone},
+    {kShowStartBox, kWaitStartBox, kAnswerNone},
+};
+
 void CStepWriter::Emit(LessonAction eAction)
 {
     if (m_pOut->m_nCount < kLessonActionsMax)
         m_pOut->m_actions[m_pOut->m_nCount++] = eAction;
-    switch (eAction) {
-    case kOpenShow:
-        m_state.m_eWait = kWaitOpen, m_state.m_bOleUp = true;
-        break;
-    case kTakeText:
-        m_state.m_eAnswer = kAnswerTake;
-        break;
-    case kWriteResult:
-    case kWriteOwnFinish:
-        m_state.m_eAnswer = kAnswerWrite;
-        break;
-    case kRecordAnswer:
-        m_state.m_eWait = kWaitRecord;
-        break;
-    case kRestartShow:
-        m_state.m_eWait = kWaitRestart;
-        break;
-    case kQuitViewer:
-        m_state.m_eWait = kWaitQuit;
-        break;
-    case kTearDown:
-        m_state.m_eWait = kWaitTearDown, m_state.m_bOleUp = false;
-        break;
-    case kShowWriteBox:
-        m_state.m_eWait = kWaitWriteBox;
-        break;
-    case kShowQuitBox:
-        m_state.m_eWait = kWaitQuitBox;
-        break;
-    case kShowStartBox:
-        m_state.m_eWait = kWaitStartBox;
-        break;
-    case kWriteOption:
-        m_state.m_bOptionWritten = true;
-        return;
-    default:
-        return;
+    m_state.m_bOleUp = eAction == kOpenShow || (m_state.m_bOleUp && eAction != kTearDown);
+    m_state.m_bOptionWritten = m_state.m_bOptionWritten || eAction == kWriteOption;
+    for (const auto& row : kReportsBack) {
+        if (row.m_eAction != eAction)
+            continue;
+        if (row.m_eWait != kWaitNone)
+            m_state.m_eWait = row.m_eWait;
+        else
+            m_state.m_eAnswer = row.m_eAnswer;
+        m_bReported = true;
     }
-    m_bReported = true;
 }
 
 void CStepWriter::Pop(LessonAction eAction)

@@ -58,6 +58,7 @@ void CMainFrame::Dispatch(LessonEvent eEvent)
     }
 }
 
+// The actions that report back: their outcome is the lesson's next event.
 LessonEvent CMainFrame::Perform(LessonAction eAction)
 {
     switch (eAction) {
@@ -65,12 +66,6 @@ LessonEvent CMainFrame::Perform(LessonAction eAction)
         return StartShow();
     case kTakeText:
         return TakeText();
-    case kRunQueued:
-        RunQueued();
-        break;
-    case kDropQueued:
-        DropQueued("the lesson has no show");
-        break;
     case kRecordAnswer:
         return m_strInteractionFile.IsEmpty() || RecordInteraction() ? kRecorded : kRecordFailed;
     case kWriteResult:
@@ -86,6 +81,29 @@ LessonEvent CMainFrame::Perform(LessonAction eAction)
         return QuitViewerInTime();
     case kTearDown:
         return TearDown();
+    case kShowWriteBox:
+    case kShowStartBox:
+        AfxMessageBox(m_strBoxText);
+        return kBoxDismissed;
+    case kShowQuitBox:
+        AfxMessageBox(m_strBoxText, MB_ICONSTOP);
+        return kBoxDismissed;
+    default:
+        PerformStep(eAction);
+        return kIdle;
+    }
+}
+
+// The actions that do not report back: the queue, the log, the frame's own messages and its end.
+void CMainFrame::PerformStep(LessonAction eAction)
+{
+    switch (eAction) {
+    case kRunQueued:
+        RunQueued();
+        break;
+    case kDropQueued:
+        DropQueued("the lesson has no show");
+        break;
     case kCloseBlock:
         CloseCommandBlock();
         break;
@@ -94,21 +112,6 @@ LessonEvent CMainFrame::Perform(LessonAction eAction)
         break;
     case kReleaseLog:
         LogHold(FALSE);
-        break;
-    case kWriteOption:
-        m_nExitCode = AfxGetApp()->ExitInstance();
-        break;
-    case kWriteOwnFinishNow:
-        WriteResult(kDefaultFinishText);
-        break;
-    case kRewriteFailed:
-        WriteResult(m_szFailedFinish);
-        break;
-    case kApplyQueuedFinish:
-        ApplyQueuedFinish();
-        break;
-    case kRecordQueuedAnswer:
-        RecordQueuedAnswer();
         break;
     case kPostContinue:
         PostMessageA(m_hWnd, WM_SHOW_COMMAND, kLessonReminder, 0);
@@ -121,25 +124,10 @@ LessonEvent CMainFrame::Perform(LessonAction eAction)
             KillTimer(m_hWnd, kWatchTimerId);
         CFrameWnd::OnClose(); // this frame is deleted
         break;
-    case kEndProcess:
-        EndProcess();
-        break;
     default:
-        return PerformBox(eAction);
+        PerformAtOnce(eAction);
+        break;
     }
-    return kIdle;
-}
-
-// The boxes: each lets every message through until a person dismisses it.
-LessonEvent CMainFrame::PerformBox(LessonAction eAction)
-{
-    if (eAction == kShowWriteBox || eAction == kShowStartBox)
-        AfxMessageBox(m_strBoxText);
-    else if (eAction == kShowQuitBox)
-        AfxMessageBox(m_strBoxText, MB_ICONSTOP);
-    else
-        return kIdle;
-    return kBoxDismissed;
 }
 
 // The close point's own WM_CLOSE destroys the frame once the lesson has ended and every text

@@ -46,7 +46,7 @@ private:
     // last of them, if it has one, in again.
     void Dispatch(LessonEvent eEvent);
     LessonEvent Perform(LessonAction eAction);
-    LessonEvent PerformBox(LessonAction eAction);
+    void PerformStep(LessonAction eAction);
     void CloseCommandBlock();
 
     // Show start-up (show_startup.cpp).
@@ -71,6 +71,7 @@ private:
     CString WriteResult(LPCSTR lpszFinishText);
     LessonEvent QuitViewerInTime();
     LessonEvent TearDown();
+    void PerformAtOnce(LessonAction eAction);
     void ApplyQueuedFinish();
     void RecordQueuedAnswer();
     void StartQuitLimit();
