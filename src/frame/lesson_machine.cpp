@@ -138,51 +138,42 @@ const CTransition kCourse[] = {
 };
 // clang-format on
 
-// Which of the state's two slots an event answers, and whether it answers what is there.
-bool IsOutcome(LessonEvent eEvent)
-{
-    return (eEvent >= kOpenShowUp && eEvent <= kOpenFailed) ||
-           (eEvent >= kTakenAnswer && eEvent <= kRestartDone) || eEvent == kBoxDismissed ||
-           eEvent == kQuitAnswered || eEvent == kQuitRefused || eEvent == kTornDown;
-}
+// Each outcome, and the outstanding action it answers: in the slot of actions that let messages
+// through, or in the slot of those answered at once.
+// clang-format off
+const struct {
+    LessonEvent m_eEvent;
+    unsigned char m_eWait, m_eAnswer;
+} kOutcomes[] = {
+    {kOpenShowUp, kWaitOpen, kAnswerNone}, {kOpenNoWatch, kWaitOpen, kAnswerNone},
+    {kOpenNoWindow, kWaitOpen, kAnswerNone}, {kOpenFailed, kWaitOpen, kAnswerNone},
+    {kTakenAnswer, kWaitNone, kAnswerTake}, {kTakenFinish, kWaitNone, kAnswerTake},
+    {kTakenRestart, kWaitNone, kAnswerTake}, {kTakenOther, kWaitNone, kAnswerTake},
+    {kRecorded, kWaitRecord, kAnswerNone}, {kRecordFailed, kWaitRecord, kAnswerNone},
+    {kWritten, kWaitNone, kAnswerWrite}, {kWriteFailed, kWaitNone, kAnswerWrite},
+    {kRestartDone, kWaitRestart, kAnswerNone}, {kTornDown, kWaitTearDown, kAnswerNone},
+    {kQuitAnswered, kWaitQuit, kAnswerNone}, {kQuitRefused, kWaitQuit, kAnswerNone},
+    {kBoxDismissed, kWaitWriteBox, kAnswerNone}, {kBoxDismissed, kWaitQuitBox, kAnswerNone},
+    {kBoxDismissed, kWaitStartBox, kAnswerNone},
+};
+// clang-format on
 
-bool AnswersOutstanding(const CLessonState& state, LessonEvent eEvent)
+// Whether the event may step the lesson: not an outcome, or the outcome of what is outstanding,
+// whose slot it then empties.
+bool TakeOutcome(CLessonState& state, LessonEvent eEvent)
 {
-    switch (eEvent) {
-    case kTakenAnswer:
-    case kTakenFinish:
-    case kTakenRestart:
-    case kTakenOther:
-        return state.m_eAnswer == kAnswerTake;
-    case kWritten:
-    case kWriteFailed:
-        return state.m_eAnswer == kAnswerWrite;
-    case kRecorded:
-    case kRecordFailed:
-        return state.m_eWait == kWaitRecord;
-    case kRestartDone:
-        return state.m_eWait == kWaitRestart;
-    case kQuitAnswered:
-    case kQuitRefused:
-        return state.m_eWait == kWaitQuit;
-    case kTornDown:
-        return state.m_eWait == kWaitTearDown;
-    case kBoxDismissed:
-        return state.m_eWait == kWaitWriteBox || state.m_eWait == kWaitQuitBox ||
-               state.m_eWait == kWaitStartBox;
-    default:
-        return state.m_eWait == kWaitOpen;
+    bool bOutcome = false;
+    for (const auto& row : kOutcomes) {
+        if (row.m_eEvent != eEvent)
+            continue;
+        bOutcome = true;
+        unsigned char& eSlot = row.m_eWait != kWaitNone ? state.m_eWait : state.m_eAnswer;
+        if (eSlot == (row.m_eWait != kWaitNone ? row.m_eWait : row.m_eAnswer)) {
+            eSlot = 0; // kWaitNone, kAnswerNone
+            return true;
+        }
     }
-}
-
-void ClearOutstanding(CLessonState& state, LessonEvent eEvent)
-{
-    if (eEvent >= kTakenAnswer && eEvent <= kTakenOther)
-        state.m_eAnswer = kAnswerNone;
-    else if (eEvent == kWritten || eEvent == kWriteFailed)
-        state.m_eAnswer = kAnswerNone;
-    else
-        state.m_eWait = kWaitNone;
+    return !bOutcome;
 }
 
 bool HasFinishQueued(const CLessonState& state)
@@ -378,11 +369,8 @@ CLessonState StepLesson(const CLessonState& state, LessonEvent eEvent, CLessonAc
     CLessonState next = state;
     pActions->m_nCount = 0;
     const unsigned eWas = state.m_eWait;
-    if (IsOutcome(eEvent)) {
-        if (!AnswersOutstanding(state, eEvent))
-            return next; // nothing asked for it
-        ClearOutstanding(next, eEvent);
-    }
+    if (!TakeOutcome(next, eEvent))
+        return state; // nothing asked for it
     CStepWriter writer(next, pActions);
     const CTransition* pRow = FindRow(next, eEvent, eWas);
     // Each idle row moves the lesson on or ends the run: a bound all the same.

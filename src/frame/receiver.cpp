@@ -65,18 +65,19 @@ LRESULT CMainFrame::OnShowCommand(WPARAM wParam, LPARAM)
 // empty block.
 LessonEvent CMainFrame::TakeText()
 {
-    char szText[kCommandBlockSize];
+    char szText[kCommandBlockSize] = "";
     const BOOL bText = ClaimBlockText(m_hCommandBlock.Get(), szText);
     if (bText && m_hCommandTaken.Get() != NULL)
         SetEvent(m_hCommandTaken.Get());
-    char szHead[3] = {szText[0], bText ? szText[1] : '\0', '\0'};
-    const LessonEvent eKind =
-        bText && IsCommandText(szText) ? DispatchCommand(UpcaseCommandLetter(szHead)) : kTakenOther;
+    const BOOL bCommand = bText && IsCommandText(szText);
+    // The letter read from a copy: the text is queued and logged as it came.
+    char szHead[3] = {szText[0], szText[0] != '\0' ? szText[1] : '\0', '\0'};
+    const LessonEvent eKind = bCommand ? DispatchCommand(UpcaseCommandLetter(szHead)) : kTakenOther;
     if (eKind == kTakenOther) {
         LogEvent("receive",
-                 !bText                  ? "no text in the block: nothing taken"
-                 : IsCommandText(szText) ? "%s: no command the lesson runs"
-                                         : "no command in the block: ignored",
+                 !bText     ? "no text in the block: nothing taken"
+                 : bCommand ? "%s: no command the lesson runs"
+                            : "no command in the block: ignored",
                  szText);
     } else if (m_queue.Push(szText)) {
         LogEvent("receive", "%s queued", szText);

@@ -94,6 +94,23 @@ private:
     HANDLE m_h;
 };
 
+// A search of a folder (FindFirstFileA), closed when the owner goes.
+class CFindOwner {
+public:
+    explicit CFindOwner(HANDLE h) : m_h(h) {}
+    ~CFindOwner()
+    {
+        if (m_h != INVALID_HANDLE_VALUE)
+            FindClose(m_h);
+    }
+    CFindOwner(const CFindOwner&) = delete;
+    CFindOwner& operator=(const CFindOwner&) = delete;
+    HANDLE Get() const { return m_h; }
+
+private:
+    HANDLE m_h;
+};
+
 // One mapped view of a section, unmapped when the owner goes.
 class CMappedView {
 public:

@@ -111,9 +111,6 @@ const std::pair<LessonAction, Effect> kPerformed[] = {
 
 // The world's side of an event: what it did, what the lesson's files and records now hold.
 const std::pair<LessonEvent, Effect> kHappened[] = {
-    {kTakenAnswer, [](CWorld& w, std::string*) { w.queue[w.m.m_nQueued] = w.block; }},
-    {kTakenFinish, [](CWorld& w, std::string*) { w.queue[w.m.m_nQueued] = w.block; }},
-    {kTakenRestart, [](CWorld& w, std::string*) { w.queue[w.m.m_nQueued] = w.block; }},
     {kRecorded, [](CWorld& w, std::string* err) { Record(w, w.cur, err); }},
     {kRecordFailed, [](CWorld& w, std::string*) { w.recordFailed |= 1 << w.cur; }},
     {kWritten, [](CWorld& w, std::string* err) { Apply(w, w.cur, err), w.failed = -1; }},
@@ -156,8 +153,11 @@ CWorld Step(const CWorld& from, const CChoice& c, std::string* err)
     if (strchr(kKinds, c.how) && c.how)
         w.kind[w.sent] = c.how, w.block = static_cast<signed char>(w.sent++);
     Run(kHappened, c.event, w, err);
-    if (c.event >= kTakenAnswer && c.event <= kTakenOther && w.blockOpen && w.block >= 0)
+    if (c.event >= kTakenAnswer && c.event <= kTakenOther && w.blockOpen && w.block >= 0) {
+        if (c.event != kTakenOther) // a text of a kind the lesson runs joins its queue
+            w.queue[w.m.m_nQueued] = w.block;
         w.taken |= 1 << w.block, w.block = -1;
+    }
     static const LessonEvent kMishap[] = {kOpenNoWatch,  kOpenNoWindow, kOpenFailed,
                                           kRecordFailed, kWriteFailed,  kQueryEndSession,
                                           kQuitRefused,  kQuitOverdue};

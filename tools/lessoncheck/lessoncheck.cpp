@@ -65,23 +65,6 @@ bool FileExists(const std::string& strPath)
 
 const CCheckHost kHost = {ToAnsi, FileExists};
 
-// A search of a folder, closed when the owner goes.
-class CFindOwner {
-public:
-    explicit CFindOwner(HANDLE h) : m_h(h) {}
-    ~CFindOwner()
-    {
-        if (m_h != INVALID_HANDLE_VALUE)
-            FindClose(m_h);
-    }
-    CFindOwner(const CFindOwner&) = delete;
-    CFindOwner& operator=(const CFindOwner&) = delete;
-    HANDLE Get() const { return m_h; }
-
-private:
-    HANDLE m_h;
-};
-
 class CLessonCheckRun {
 public:
     explicit CLessonCheckRun(bool bCsv) : m_bCsv(bCsv) {}
