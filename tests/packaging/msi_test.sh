@@ -38,15 +38,15 @@ for name in "$(basename "$msi")" "$zip_name.zip"; do
     grep -q "^[0-9a-f]\{64\}  $name\$" "$build/SHA256SUMS" || fail "SHA256SUMS lists no $name"
 done
 (cd "$build" && sha256sum --quiet -c SHA256SUMS) || fail "SHA256SUMS beside the packages is wrong"
-mkdir -p "$work/zip" && unzip -q "$build/$zip_name.zip" -d "$work/zip"
+mkdir -p "$work/zip" && (cd "$work/zip" && cmake -E tar xf "$build/$zip_name.zip")
 (cd "$work/zip/$zip_name" && sha256sum --quiet -c SHA256SUMS) || fail "the ZIP's SHA256SUMS is wrong"
 [ "$(cd "$work/zip/$zip_name" && ls | grep -vx SHA256SUMS | LC_ALL=C sort)" = \
   "$(awk '{ print $2 }' "$work/zip/$zip_name/SHA256SUMS" | LC_ALL=C sort)" ] ||
     fail "the ZIP's SHA256SUMS does not list exactly its other files"
 # The pilot unpacks the ZIP into C:\TARNSKOV-CHECK: each path there to a file of the ZIP must be
-# where unzip puts it.
+# where unpacking puts it.
 pilot=$(grep -o 'C:\\TARNSKOV-CHECK\\[^ "]*' docs/ADMINISTRATORS.txt | tr '\\' / | cut -d/ -f3-)
-zipped=$(unzip -Z1 "$build/$zip_name.zip")
+zipped=$(cmake -E tar tf "$build/$zip_name.zip")
 checked=0
 while read -r path; do
     grep -qx "[^/]*/${path##*/}" <<<"$zipped" || continue
