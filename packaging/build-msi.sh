@@ -72,8 +72,20 @@ for sequence in InstallExecuteSequence InstallUISequence; do
     sql "INSERT INTO \`$sequence\` (\`Action\`, \`Sequence\`) VALUES ('AppSearch', 50)"
 done
 
-# For inventories and antivirus exclusions: the flat hashes, as sha256sum -c reads them.
+# For inventories and antivirus exclusions: the flat hashes, as sha256sum -c reads them. The
+# package's line goes into the SHA256SUMS beside it, which the ZIP's line shares while its ZIP is
+# there (packaging/sha256.cmake).
 echo "build-msi: $out (TARNSKOV $version, tarnskov.exe $file_version); SHA-256:"
 (cd "$stage" && sha256sum "${shipped[@]}")
-(cd "$(dirname "$out")" && sha256sum "$(basename "$out")")
 rm -rf "$stage"
+cd "$(dirname "$out")"
+name=$(basename "$out")
+line=$(sha256sum "$name")
+echo "$line"
+{
+    [ ! -f SHA256SUMS ] || while read -r hash listed; do
+        [ "$listed" = "$name" ] || [ ! -f "$listed" ] || echo "$hash  $listed"
+    done <SHA256SUMS
+    echo "$line"
+} >SHA256SUMS.new
+mv SHA256SUMS.new SHA256SUMS

@@ -100,13 +100,16 @@ const unsigned long kBlockWaitMs = 3000;    // for the window and the block to a
 const unsigned long kLessonWaitMs = 5000;   // for the lesson mutex
 const unsigned long kLessonPollMs = 50;     // between look-ups while waiting for it
 
-// The exit code of a launch that runs no lesson: what became of its text.
+// The exit code of a launch that runs no lesson: what became of its text. Each comment, up to its
+// colon, is the meaning the notes' tables of exit codes give (docs_tests holds them to it).
 enum LaunchExitCode {
-    EXIT_TAKEN = 0,       // taken, or written and posted to an instance that cannot tell
+    EXIT_TAKEN = 0,       // taken into the running lesson's queue: or written and posted to an
+                          // instance that cannot tell; an empty text counts as taken
     EXIT_TOO_LONG = 1,    // over 255 characters: nothing handed over
-    EXIT_NO_BLOCK = 2,    // the block did not appear in time
-    EXIT_NO_TURN = 3,     // the turn was not had in time: nothing written
-    EXIT_NOT_TAKEN = 4,   // written, but not taken in time
-    EXIT_LESSON_BUSY = 5, // no instance found, and the lesson mutex not had in time
-    EXIT_NO_LESSON = 6,   // a command text, and no lesson running to take it: nothing started
+    EXIT_NO_BLOCK = 2,    // no command channel within 3 s: the window, maybe a stranger's, had none
+    EXIT_NO_TURN = 3,     // no turn within 10 s: nothing written
+    EXIT_NOT_TAKEN = 4,   // written, not taken: in 10 s, or before the lesson's window went or a
+                          // logoff began; taken back, it never runs
+    EXIT_LESSON_BUSY = 5, // another launch starting a lesson for 5 s: nothing started
+    EXIT_NO_LESSON = 6,   // a command, and no lesson within 3 s: nothing started
 };

@@ -3,11 +3,17 @@
 
 #include <stddef.h>
 
+#include "channel/channel.h"
+
 // A blank is any non-NUL byte below 0x21 read as signed: 0x01-0x20 and 0x80-0xFF.
 bool IsBlank(char ch);
 
 // NULL for NULL; else the first non-blank byte from p, or NULL when the NUL comes first.
 const char* SkipBlanksIn(const char* p);
+
+// The longest id an answer can carry: "-Q=", the id, a blank and the letter fill the 255
+// characters a command may have.
+const size_t kInteractionIdMax = kCommandTextMax - 5;
 
 struct CInteraction {
     const char* m_pszId; // bytes 0x21-0x7F only; inside the parsed text, NUL-terminated there

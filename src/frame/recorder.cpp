@@ -21,7 +21,7 @@ BOOL CMainFrame::RecordInteraction()
         LogEvent("record", "refused: the operands form no interaction");
         return TRUE;
     }
-    // Every field is bounded (values 259, the id 252 characters), so a record fits.
+    // Every field is bounded (values 259, the id kInteractionIdMax characters), so a record fits.
     char szRecord[1024];
     if (!AppendRecord(szRecord, FormatRecord(interaction, szRecord, sizeof(szRecord))))
         return FALSE;

@@ -1,5 +1,6 @@
 // Unit tests of the platform-free logic: finish tokens, Q operands and records, log lines, the
 // parameter file's mark.
+#include "channel/command_text.h"
 #include "frame/finish_text.h"
 #include "frame/interaction.h"
 #include "frame/show_path.h"
@@ -46,7 +47,7 @@ TEST(FinishText, StatusAndScoreWholeOrNotAtAll)
 
 TEST(Interaction, OperandsParseOrAreRefused)
 {
-    const std::string id250(250, 'x');
+    const std::string idMax(kInteractionIdMax, 'x');
     const struct {
         std::string text, parsed; // "id,response,flag", or "" for no interaction
     } rows[] = {
@@ -56,13 +57,15 @@ TEST(Interaction, OperandsParseOrAreRefused)
         {"-Q=Q7 C yes", "Q7,C,0"},
         {"-Q=a=b C", "a=b,C,0"},
         {"-Q=Q7\351a\3511", "Q7,A,1"}, // a high byte is a blank
-        {"-Q=" + id250 + " C", id250 + ",C,0"},
+        {"-Q=" + idMax + " C", idMax + ",C,0"},
         {"-Q=Q7 E 1", ""},
         {"-Q=Q7 BC 1", ""},
         {"-Q=Q7 b1", ""},
         {"-Q=Q7   ", ""},
         {"-Q", ""},
     };
+    EXPECT_TRUE(FitsCommandBlock(("-Q=" + idMax + " C").c_str()));
+    EXPECT_FALSE(FitsCommandBlock(("-Q=x" + idMax + " C").c_str())); // the longest id fits
     for (const auto& row : rows) {
         SCOPED_TRACE(row.text.substr(0, 40));
         // Exactly sized, NUL included, so the sanitizer build reports any read past it.

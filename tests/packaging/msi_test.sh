@@ -30,6 +30,33 @@ msi=$build/tarnskov-$version-x86.msi
 work=$build/msi-test
 rm -rf "$work" && mkdir -p "$work"
 
+echo "== SHA256SUMS beside the packages and in the ZIP, and the pilot's paths in the ZIP"
+cmake --build --preset windows --target tarnskov quelmar lessoncheck
+(cd "$build" && cpack --config CPackConfig.cmake >/dev/null)
+zip_name=tarnskov-$version-i686
+for name in "$(basename "$msi")" "$zip_name.zip"; do
+    grep -q "^[0-9a-f]\{64\}  $name\$" "$build/SHA256SUMS" || fail "SHA256SUMS lists no $name"
+done
+(cd "$build" && sha256sum --quiet -c SHA256SUMS) || fail "SHA256SUMS beside the packages is wrong"
+mkdir -p "$work/zip" && (cd "$work/zip" && cmake -E tar xf "$build/$zip_name.zip")
+(cd "$work/zip/$zip_name" && sha256sum --quiet -c SHA256SUMS) || fail "the ZIP's SHA256SUMS is wrong"
+[ "$(cd "$work/zip/$zip_name" && ls | grep -vx SHA256SUMS | LC_ALL=C sort)" = \
+  "$(awk '{ print $2 }' "$work/zip/$zip_name/SHA256SUMS" | LC_ALL=C sort)" ] ||
+    fail "the ZIP's SHA256SUMS does not list exactly its other files"
+# The pilot unpacks the ZIP into C:\TARNSKOV-CHECK: each path there to a file of the ZIP must be
+# where unpacking puts it.
+pilot=$(grep -o 'C:\\TARNSKOV-CHECK\\[^ "]*' docs/ADMINISTRATORS.txt | tr '\\' / | cut -d/ -f3-)
+zipped=$(cmake -E tar tf "$build/$zip_name.zip")
+checked=0
+while read -r path; do
+    grep -qx "[^/]*/${path##*/}" <<<"$zipped" || continue
+    grep -qx "$path" <<<"$zipped" || fail "the pilot names C:\\TARNSKOV-CHECK\\$path, not in the ZIP"
+    checked=$((checked + 1))
+done <<<"$pilot"
+[ "$checked" -ge 2 ] || fail "the pilot names $checked files of the ZIP"
+pass "SHA256SUMS match the MSI, the ZIP and its $(wc -l <"$work/zip/$zip_name/SHA256SUMS") files;" \
+    "the pilot's $checked paths are the ZIP's"
+
 # An x86 package goes under Program Files (x86) where Windows is 64-bit.
 if [ -d "$WINEPREFIX/drive_c/Program Files (x86)" ]; then
     instdir_w='C:\Program Files (x86)\Tarnskov'

@@ -3,6 +3,7 @@
 // UpgradeCode, install folder and version they name are the program's and its package's own.
 #include <set>
 
+#include "frame/interaction.h"
 #include "lesson_fixture.h"
 #include "tarnskov_version.h"
 
@@ -80,13 +81,15 @@ std::string Section(const char* pszDoc, const char* pszTitle)
     return doc.substr(at, doc.find("\n---", doc.find('\n', at) + 2) - at);
 }
 
-// Each row's table lists exactly what the program holds: the exit codes channel.h's, the boxes
+// Each row's table lists exactly what the program holds: the exit codes channel.h's, each with the
+// meaning its comment gives up to a colon, the id's limit the recorder's, the boxes
 // (each 'Box: "<text>"') the string table's messages, the settings the contracts' values and
 // keys, the UpgradeCode and the install folder the MSI's; the notes' title and CHANGELOG's latest
 // heading, released or not, the program's version.
 TEST(Docs, TheTablesListTheProgramsOwn)
 {
-    const auto codes = Captures(FileText(BinPath("channel.h")), "EXIT_\\w+ = (\\d+)");
+    const auto codes =
+        Captures(FileText(BinPath("channel.h")), "EXIT_\\w+ = (\\d+), +// ([^:\n]+):");
     const std::string wxs = FileText(BinPath("tarnskov.wxs"));
     const std::string rc =
         std::regex_replace(FileText(BinPath("tarnskov.rc")), std::regex("\\\\n"), "\n");
@@ -97,8 +100,9 @@ TEST(Docs, TheTablesListTheProgramsOwn)
                                             std::string(kLogFileValue) + " " + kLauncherKey,
                                             std::string(kCrashRecordValue) + " " + kLauncherKey};
     const std::tuple<std::string, const char*, const char*, std::set<std::string>> rows[] = {
-        {notes, "Exit codes", "\n  (\\d)  ", codes},
-        {cmi, "The exit codes a CMI system sees", "\n  (\\d)  ", codes},
+        {notes, "Exit codes", "\n  (\\d) +([^:\n]+):", codes},
+        {cmi, "The exit codes a CMI system sees", "\n  (\\d) +([^:\n]+):", codes},
+        {cmi, "The commands", "\\(at most (\\d+)\\)", {std::to_string(kInteractionIdMax)}},
         {notes, "Messages", "\nBox: \"([^\"]*)\"",
          Captures(rc, "\n +IDS_(?!\\w*FORMAT|INTERACTION)\\w+ \"([^\"]*)\"")},
         {notes, "Settings", "\n  (\\w+) +REG_\\w+ +(\\S+)", settings},
@@ -111,6 +115,22 @@ TEST(Docs, TheTablesListTheProgramsOwn)
     for (const auto& [doc, section, pattern, expected] : rows)
         EXPECT_EQ(Captures(Section(doc.c_str(), section), pattern), expected)
             << doc << ", " << (section ? section : "the whole text");
+}
+
+// Each claim the notes mark "not checked on Windows" has its row in HACKING's table of Microsoft
+// sources, marked alike: a mark comes and goes only with its row.
+TEST(Docs, EachUncheckedClaimHasItsSourcesRow)
+{
+    const auto count = [](const std::string& text, const std::string& pattern) {
+        const std::regex re(pattern);
+        return std::distance(std::sregex_iterator(text.begin(), text.end(), re), {});
+    };
+    for (const std::string doc :
+         {"ADMINISTRATORS.txt", "CMI-INTEGRATION.txt", "README.md", "CHANGELOG.md"})
+        EXPECT_EQ(count(FileText(BinPath(doc.c_str())), "not\\s+checked\\s+on\\s+Windows"),
+                  count(FileText(BinPath("HACKING.md")),
+                        "\\| " + doc + "[^|\n]* \\| not checked on Windows \\|"))
+            << doc;
 }
 
 } // namespace

@@ -84,10 +84,14 @@ private:
 void CLessonCheckRun::CheckPath(const std::string& strPath)
 {
     const DWORD dwAttributes = GetFileAttributesA(strPath.c_str());
-    if (dwAttributes != INVALID_FILE_ATTRIBUTES && (dwAttributes & FILE_ATTRIBUTE_DIRECTORY))
-        CheckFolder(strPath);
-    else
-        CheckFile(strPath);
+    if (dwAttributes == INVALID_FILE_ATTRIBUTES || !(dwAttributes & FILE_ATTRIBUTE_DIRECTORY))
+        return CheckFile(strPath);
+    // A folder that yields no file to read is most likely the wrong one: a check that passed on it
+    // would pass lessons nobody read.
+    const int nFound = m_nLessons + m_nRefused;
+    CheckFolder(strPath);
+    if (m_nLessons + m_nRefused == nFound)
+        Refuse(strPath, "no .ppt or .pps file in it or its subfolders");
 }
 
 bool IsLessonName(const std::string& strName)
