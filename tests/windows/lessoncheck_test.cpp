@@ -107,7 +107,7 @@ const CheckRow kChecks[] = {
     {"ThisPcAndAFolderAsCsv", {"good.ppt"}, "/pc /csv", 0,
      {"|(this PC),,HKCU\\Software\\Policies\\Microsoft\\Office\\16.0\\PowerPoint\\Security\\"
       "RunPrograms,,,warning,1: the student is asked", "the bridge to PowerPoint; the launcher reads",
-      "the test stand-in of PowerPoint", "MacroVirusProtection,,,,a REG_DWORD"},
+      "the test stand-in of PowerPoint", "MacroVirusProtection,,,,\"a REG_DWORD, as the launcher needs\""},
      true, 1, 24},
     {"ThisPcWithoutThePolicy", {"good.ppt"}, "/PC", 1,
      {"RunPrograms|      error: absent: the lessons' buttons do nothing in PowerPoint|",
