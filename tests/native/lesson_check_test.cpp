@@ -122,99 +122,45 @@ TEST(LessonCheck, CsvQuotesAFieldWithAQuote)
               "early\"\r\n");
 }
 
-namespace {
-bool OnlyKnownFiles(const std::string& strPath)
-{
-    return strPath.find("missing") == std::string::npos;
-}
-
-// A 64-bit PC with the 32-bit bridge, the options value, PowerPoint in the 64-bit view, policy 2.
-CPcFacts BridgePc()
-{
-    return {
-        true,
-        kView32,
-        {{kBridgeClsidText, "\"C:\\Program Files (x86)\\Tarnskov\\tarnskov-powerpoint.exe\""}, {}},
-        kValueDword,
-        {{}, {"{91493441-5A91-11CF-8700-00AA0060263B}", "C:\\Office\\POWERPNT.EXE /automation"}},
-        "16",
-        kValueDword,
-        kRunProgramsAlways,
-        OnlyKnownFiles};
-}
-
-struct CPcRow {
-    const char* m_pszName;
-    void (*m_pfnChange)(CPcFacts* pFacts);
-    int m_nErrors, m_nWarnings;
-    const char* m_pszFinding; // a part of one row's findings
-};
-} // namespace
-
+// A 64-bit PC with the 32-bit bridge, the options value, PowerPoint in the 64-bit view, policy 2;
+// each row changes one fact (C:\gone.exe is the one missing program): errors, warnings, findings.
 TEST(PcCheck, FindsWhatStopsLessonsOnThisPc)
 {
-    const CPcRow arrRows[] = {
-        {"ready", [](CPcFacts*) {}, 0, 0, "the bridge to PowerPoint; the launcher reads this view"},
-        {"asked", [](CPcFacts* p) { p->m_dwPolicy = kRunProgramsAsk; }, 0, 1, "student is asked"},
-        {"no policy", [](CPcFacts* p) { p->m_nPolicy = kValueAbsent; }, 1, 0, "absent: the les"},
-        {"policy 0", [](CPcFacts* p) { p->m_dwPolicy = 0; }, 1, 0, "0: the lessons' buttons do"},
-        {"policy 7", [](CPcFacts* p) { p->m_dwPolicy = 7; }, 1, 0, "7: no value the policy"},
-        {"policy text", [](CPcFacts* p) { p->m_nPolicy = kValueOther; }, 1, 0, "not a REG_DWORD"},
-        {"no PowerPoint", [](CPcFacts* p) { p->m_arrPowerPoint[1] = {}; }, 1, 0, "nothing to"},
-        {"stand-in",
-         [](CPcFacts* p) {
-             p->m_arrPowerPoint[0] = {kStandinClsidText, "s.exe"};
+    const std::pair<void (*)(CPcFacts*), std::tuple<int, int, const char*>> arrRows[] = {
+        {[](CPcFacts*) {}, {0, 0, "\\bridge.exe,,,the bridge to PowerPoint; the launcher reads"}},
+        {[](CPcFacts* p) { p->m_dwPolicy = 1; }, {0, 1, "1: the student is asked"}},
+        {[](CPcFacts* p) { p->m_nPolicy = kValueAbsent; }, {1, 0, "absent: the lessons' buttons"}},
+        {[](CPcFacts* p) { p->m_arrPowerPoint[0] = p->m_arrPowerPoint[1] = {}; },
+         {1, 0, "nothing to drive"}},
+        {[](CPcFacts* p) { p->m_arrPowerPoint[0].m_strClsid = kStandinClsidText; },
+         {0, 1, "lessons run in the stand-in"}},
+        {[](CPcFacts* p) { p->m_nOptions = kValueOther; }, {1, 0, "not a REG_DWORD: every lesson"}},
+        {[](CPcFacts* p) { p->m_arrViewer[0].m_strServer = "C:\\gone.exe -x"; },
+         {1, 0, "its server C:\\gone.exe is not on this PC"}},
+        // Without the bridge, PowerPoint and its policy are not asked about.
+        {[](CPcFacts* p) {
+             p->m_arrViewer[0] = CServerEntry{"{Q}", "C:\\QUELMAR.EXE"};
          },
-         0, 1, "test stand-in of PowerPoint"},
-        {"options text", [](CPcFacts* p) { p->m_nOptions = kValueOther; }, 1, 0,
-         "not a REG_DWORD: every lesson of this user stops with"},
-        {"server gone", [](CPcFacts* p) { p->m_arrViewer[0].m_strServer = "C:\\missing.exe -x"; },
-         1, 0, "its server C:\\missing.exe is not on this PC"},
-        // Without the bridge, neither PowerPoint nor its policy is asked about.
-        {"quelmar",
-         [](CPcFacts* p) {
-             p->m_arrViewer[0] = {"{Q}", "\"C:\\T\\QUELMAR.EXE\""};
-         },
-         0, 1, "lessons run in the demo viewer"},
-        {"bridge in the other view only",
-         [](CPcFacts* p) { std::swap(p->m_arrViewer[0], p->m_arrViewer[1]); }, 1, 0,
-         "not registered; the launcher reads this view; no lesson can start"},
-        {"nothing", [](CPcFacts* p) { p->m_arrViewer[0] = {}, p->m_nOptions = kValueAbsent; }, 2, 0,
-         "absent: every lesson"},
+         {0, 1, "demo viewer"}},
+        {[](CPcFacts* p) { std::swap(p->m_arrViewer[0], p->m_arrViewer[1]); },
+         {1, 0, "not registered; the launcher reads this view; no lesson can start"}},
     };
-    for (const CPcRow& row : arrRows) {
-        CPcFacts facts = BridgePc();
-        row.m_pfnChange(&facts);
+    for (const auto& [pfnChange, expected] : arrRows) {
+        const CServerEntry bridge = {kBridgeClsidText, "\"C:\\T\\bridge.exe\""}, none;
+        const CServerEntry powerPoint = {"{91493441-5A91-11CF-8700-00AA0060263B}", "C:\\PPT.EXE"};
+        CPcFacts facts = {true, kView32, {bridge, none}, kValueDword, {powerPoint, powerPoint},
+                          "16"};
+        facts.m_nPolicy = kValueDword, facts.m_dwPolicy = kRunProgramsAlways;
+        facts.m_pfnFileExists = [](const std::string& strPath) { return strPath[3] != 'g'; };
+        pfnChange(&facts);
         const CLessonCheck check = CheckPc(facts);
-        EXPECT_EQ(check.Count(kSeverityError), row.m_nErrors) << row.m_pszName;
-        EXPECT_EQ(check.Count(kSeverityWarning), row.m_nWarnings) << row.m_pszName;
-        EXPECT_NE(CsvRows(kPcFile, check).find(row.m_pszFinding), std::string::npos)
-            << row.m_pszName << "\n"
-            << CsvRows(kPcFile, check);
-        const bool bBridge = IsBridgeRegistered(facts);
-        EXPECT_EQ(check.m_arrRows.size(), bBridge ? 6u : 3u) << row.m_pszName;
+        const std::string strCsv = CsvRows(kPcFile, check);
+        EXPECT_EQ(check.Count(kSeverityError), std::get<0>(expected)) << strCsv;
+        EXPECT_EQ(check.Count(kSeverityWarning), std::get<1>(expected)) << strCsv;
+        EXPECT_NE(strCsv.find(std::get<2>(expected)), std::string::npos) << strCsv;
+        EXPECT_EQ(check.m_arrRows.size(), IsBridgeRegistered(facts) ? 6u : 3u) << strCsv;
     }
-}
-
-TEST(PcCheck, ReadsTheVersionsPolicyAndWritesItsRows)
-{
     EXPECT_EQ(VersionOfCurVer("PowerPoint.Application.15"), "15");
-    EXPECT_EQ(VersionOfCurVer("PowerPoint.Application"), "");
     EXPECT_EQ(PcPolicyKey("15"),
               "Software\\Policies\\Microsoft\\Office\\15.0\\PowerPoint\\Security");
-    EXPECT_EQ(PcPolicyKey(""), kRunProgramsPolicyKey);
-    CPcFacts facts = BridgePc();
-    facts.m_bTwoViews = false;
-    facts.m_arrPowerPoint[0] = facts.m_arrPowerPoint[1];
-    const CLessonCheck check = CheckPc(facts);
-    const std::string strCsv = CsvRows(kPcFile, check);
-    EXPECT_EQ(
-        strCsv.substr(0, strCsv.find('\n') + 1),
-        "(this PC),,PowerPointViewer.Application.8,C:\\Program Files (x86)\\Tarnskov\\"
-        "tarnskov-powerpoint.exe,,,the bridge to PowerPoint; the launcher reads this view\r\n");
-    const std::string strTable = PcTable(check);
-    EXPECT_EQ(strTable.substr(0, strTable.find("\r\n      ")),
-              "(this PC)\r\n  PowerPointViewer.Application.8  C:\\Program Files (x86)\\Tarnskov\\"
-              "tarnskov-powerpoint.exe");
-    EXPECT_NE(strTable.find("\r\n  0 errors, 0 warnings\r\n\r\n"), std::string::npos);
 }
