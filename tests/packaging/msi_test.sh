@@ -142,8 +142,9 @@ grep -q '^NOT WIX_DOWNGRADE_DETECTED	A newer version of TARNSKOV is already inst
     <<<"$conditions" || fail "no downgrade refusal among the launch conditions"
 # The bridge's two components decide again at a repair (transitive, 0x40), on the search of the
 # viewer's ProgID in HKLM's 32-bit view (RegLocator Type 2).
-[ "$(msiinfo export "$msi" Component | awk -F'\t' '/^Bridge/ && and($4, 64) && $5 ~ /VIEWERCLSID~=/' |
-    wc -l)" = 2 ] || fail "the bridge's components are not transitive on VIEWERCLSID"
+[ "$(msiinfo export "$msi" Component | tr -d '\r' |
+    awk -F'\t' '/^Bridge/ && $4 % 128 >= 64 && $5 ~ /VIEWERCLSID~=/' | wc -l)" = 2 ] ||
+    fail "the bridge's components are not transitive on VIEWERCLSID"
 msiinfo export "$msi" RegLocator | tr -d '\r' |
     grep -qx $'ViewerClass\t2\tSOFTWARE\\Classes\\PowerPointViewer.Application.8\\CLSID\t\t2' ||
     fail "no search of the viewer's ProgID in HKLM's 32-bit view"
