@@ -146,7 +146,7 @@ grep -q '^NOT WIX_DOWNGRADE_DETECTED	A newer version of TARNSKOV is already inst
     awk -F'\t' '/^Bridge/ && $4 % 128 >= 64 && $5 ~ /VIEWERCLSID~=/' | wc -l)" = 2 ] ||
     fail "the bridge's components are not transitive on VIEWERCLSID"
 msiinfo export "$msi" RegLocator | tr -d '\r' |
-    grep -qx $'ViewerClass\t2\tSOFTWARE\\Classes\\PowerPointViewer.Application.8\\CLSID\t\t2' ||
+    grep -qxF $'ViewerClass\t2\tSOFTWARE\\Classes\\PowerPointViewer.Application.8\\CLSID\t\t2' ||
     fail "no search of the viewer's ProgID in HKLM's 32-bit view"
 pass "package $(basename "$msi"): Intel;1033, TARNSKOV $version, $(wc -l <<<"$files") files"
 
