@@ -85,23 +85,23 @@ macro() { w reg query "$options" /v MacroVirusProtection 2>/dev/null | tr -d '\r
 # the bridge's server and its Active Setup entry's command, "|"-joined. A value's data, or "".
 contract() { sed -n "s/^const char $1\[\] = \"\(.*\)\";\$/\1/p" src/viewer/powerpoint_contract.h; }
 bridge_clsid=$(contract kBridgeClsidText) viewer_key='HKLM\Software\Classes\PowerPointViewer.Application.8'
-active_setup="HKLM\Software\Microsoft\Active Setup\Installed Components\$(contract kActiveSetupComponent)"
+active_setup="HKLM\\Software\\Microsoft\\Active Setup\\Installed Components\\$(contract kActiveSetupComponent)"
 value32() { w reg query "$1" $2 /reg:32 2>/dev/null | tr -d '\r' | awk -F'    ' '/REG_/ { print $NF }'; }
 bridge_state() {
-    echo "$(value32 "$viewer_key\CLSID" /ve)|$(value32 \
-        "HKLM\Software\Classes\CLSID\$bridge_clsid\LocalServer32" /ve)|$(value32 "$active_setup" \
+    echo "$(value32 "$viewer_key\\CLSID" /ve)|$(value32 \
+        "HKLM\\Software\\Classes\\CLSID\\$bridge_clsid\\LocalServer32" /ve)|$(value32 "$active_setup" \
         "/v StubPath")"
 }
 # The bridge in <folder>, or none where <folder> is "" (the ProgID then naming [<class>] or none).
 expect_bridge() { # <what> <folder> [<class>]
-    local want="${3:-}||" exe="$2\tarnskov-powerpoint.exe"
+    local want="${3:-}||" exe="$2\\tarnskov-powerpoint.exe"
     [ -z "$2" ] || want="$bridge_clsid|\"$exe\"|\"$exe\" $(contract kBridgeUserSetupOption)"
     [ "$(bridge_state)" = "$want" ] || fail "$1: the bridge's registration: $(bridge_state), not $want"
     [ -z "$2" ] || cmp -s "$bin/tarnskov-powerpoint.exe" "$(unixpath "$exe")" || fail "$1: no $exe"
 }
 # A viewer's class under its ProgID, as a program other than the bridge registers it.
 other_viewer='{0B5E1C2A-7D44-4F1B-9C3E-6A2D8F0E4B57}'
-register_other_viewer() { w reg add "$viewer_key\CLSID" /ve /d "$other_viewer" /f /reg:32 >/dev/null; }
+register_other_viewer() { w reg add "$viewer_key\\CLSID" /ve /d "$other_viewer" /f /reg:32 >/dev/null; }
 
 viewer_registered=0 had_options=0 lesson_running=0 lesson_ran=0
 w reg query "$options" >/dev/null 2>&1 && had_options=1
