@@ -188,6 +188,8 @@ static BOOL EndSession(CLateFailure* pFailure)
 
 void EndPowerPointSession()
 {
+    // The client has gone: the quit's own limit alone bounds the retries now.
+    WatchClientForRetries(NULL);
     BeginBridgeCall(kBridgeQuit);
     CLateFailure failure;
     if (g_session.m_pApp.Get() != NULL && g_session.m_hrGone == S_OK)
