@@ -8,6 +8,8 @@
 #include "viewer/powerpoint_contract.h"
 #include "viewer/viewer_contract.h"
 
+#include <stdio.h>
+
 #include <iterator>
 #include <string>
 #include <vector>
@@ -130,7 +132,9 @@ static IDispatch* OpenAndRun(BSTR bstrPath, CLateFailure* pFailure)
     }
     if (FAILED(hr)) {
         pFailure->m_hr = hr;
-        pFailure->m_strReason = std::string("Cannot start ") + kPowerPointProgId;
+        char szCode[16];
+        snprintf(szCode, sizeof szCode, "0x%08lX", static_cast<unsigned long>(hr));
+        pFailure->m_strReason = std::string("Cannot start ") + kPowerPointProgId + ": " + szCode;
         return NULL;
     }
     g_session.m_pApp.Attach(pApp);
@@ -188,6 +192,8 @@ static BOOL EndSession(CLateFailure* pFailure)
 
 void EndPowerPointSession()
 {
+    // The client has gone: the quit's own limit alone bounds the retries now.
+    WatchClientForRetries(NULL);
     BeginBridgeCall(kBridgeQuit);
     CLateFailure failure;
     if (g_session.m_pApp.Get() != NULL && g_session.m_hrGone == S_OK)

@@ -9,6 +9,21 @@
 
 static DWORD g_dwCallStart;
 static uint32_t g_nLimitMs;
+static HANDLE g_hClient;
+
+void WatchClientForRetries(HANDLE hClient)
+{
+    g_hClient = hClient;
+}
+
+static BOOL HasClientEnded(DWORD dwWaitMs)
+{
+    if (g_hClient == NULL) {
+        Sleep(dwWaitMs);
+        return FALSE;
+    }
+    return WaitForSingleObject(g_hClient, dwWaitMs) == WAIT_OBJECT_0;
+}
 
 void BeginBridgeCall(BridgeCall call)
 {
@@ -19,7 +34,7 @@ void BeginBridgeCall(BridgeCall call)
 // The wait before trying hr again, or -1 to give up.
 static int32_t NextRetry(HRESULT hr)
 {
-    return RetryDelayMs(hr, GetTickCount() - g_dwCallStart, g_nLimitMs);
+    return HasClientEnded(0) ? -1 : RetryDelayMs(hr, GetTickCount() - g_dwCallStart, g_nLimitMs);
 }
 
 static void TakeException(EXCEPINFO* pExcepInfo, CLateFailure* pFailure)
@@ -65,9 +80,8 @@ BOOL CallByName(IDispatch* pObject, LPCWSTR lpszMember, WORD wFlags, const VARIA
         if (hr == DISP_E_EXCEPTION)
             TakeException(&excepInfo, pFailure);
         int32_t nDelay = NextRetry(hr);
-        if (nDelay < 0)
+        if (nDelay < 0 || HasClientEnded(static_cast<DWORD>(nDelay)))
             break;
-        Sleep(static_cast<DWORD>(nDelay));
     }
     if (SUCCEEDED(hr))
         return TRUE;

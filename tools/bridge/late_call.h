@@ -17,6 +17,9 @@ struct CLateFailure {
     std::string m_strReason;
 };
 
+// The launcher's process, once known: PowerPoint's rejections are not tried again for a client
+// that has ended, so that the bridge ends with it.
+void WatchClientForRetries(HANDLE hClient);
 // Starts the launcher's call: the rejections of every call made on PowerPoint for it are tried
 // again until that call's limit.
 void BeginBridgeCall(BridgeCall call);

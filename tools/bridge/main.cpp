@@ -25,6 +25,7 @@ static int RunServer()
 {
     // Looked up first, while the activating client is surely alive, waiting for us.
     CHandleOwner client(OpenParentProcess());
+    WatchClientForRetries(client.Get());
     CComApartment apartment;
     CLSID clsid;
     wchar_t szClsid[40];
