@@ -41,11 +41,13 @@ rm -f "$out"
 wixl -a x86 -D "Version=$version" -D "BridgeClsid=$(contract kBridgeClsidText)" \
     -D "ActiveSetupComponent=$(contract kActiveSetupComponent)" \
     -D "UserSetupOption=$(contract kBridgeUserSetupOption)" -o "$out" "$stage/tarnskov.wxs"
-# wixl leaves the program unversioned; Windows Installer's file rules need its version,
+# wixl leaves the programs unversioned; Windows Installer's file rules need their versions,
 # and a versioned file carries no hash.
-msibuild "$out" -q \
-    "UPDATE \`File\` SET \`Version\` = '$file_version' WHERE \`File\` = 'tarnskov.exe'"
-msibuild "$out" -q "DELETE FROM \`MsiFileHash\` WHERE \`File_\` = 'tarnskov.exe'"
+for program in "tarnskov.exe|$file_version" "tarnskov_powerpoint.exe|$(pe_file_version "$bridge")"; do
+    msibuild "$out" -q "UPDATE \`File\` SET \`Version\` = '${program#*|}'
+                        WHERE \`File\` = '${program%%|*}'"
+    msibuild "$out" -q "DELETE FROM \`MsiFileHash\` WHERE \`File_\` = '${program%%|*}'"
+done
 
 # A column of the row whose first column is the key, in one of the package's tables.
 cell() {

@@ -135,7 +135,7 @@ files=$(msiinfo export "$msi" File | tail -n +4 | awk -F'\t' '{ print $3, $4, $5
 expected=$(printf '%s\n' "ADMINISTRATORS.txt $(stat -c %s docs/ADMINISTRATORS.txt) " \
     "LICENSE $(stat -c %s LICENSE) " "CHANGELOG.md $(stat -c %s CHANGELOG.md) " \
     "lessoncheck.exe $(stat -c %s "$bin/lessoncheck.exe") " \
-    "tarnskov-powerpoint.exe $(stat -c %s "$bin/tarnskov-powerpoint.exe") " "tarnskov.exe $(stat -c %s "$bin/tarnskov.exe") ${version}.0" | sort)
+    "tarnskov-powerpoint.exe $(stat -c %s "$bin/tarnskov-powerpoint.exe") ${version}.0" "tarnskov.exe $(stat -c %s "$bin/tarnskov.exe") ${version}.0" | sort)
 [ "$files" = "$expected" ] || fail "File table:"$'\n'"$files"$'\n'"expected:"$'\n'"$expected"
 conditions=$(msiinfo export "$msi" LaunchCondition)
 grep -q '^NOT WIX_DOWNGRADE_DETECTED	A newer version of TARNSKOV is already installed' \
