@@ -167,11 +167,12 @@ pass "installed into $instdir_w in ${install_s}s, one product, help link to the 
 # Active Setup never runs under Wine: its command by hand gives the user the options value where
 # it is absent, and changes none there is.
 stub=$(value32 "$active_setup" "/v StubPath")
+stub_exe=${stub#\"} && stub_exe=${stub_exe%%\"*}
 if wine_runs_32bit; then
     w reg delete "$options" /v MacroVirusProtection /f >/dev/null 2>&1 || true
     for expected in 0x1 0x1 0x0; do
         [ "$expected" = 0x0 ] && w reg add "$options" /v MacroVirusProtection /t REG_DWORD /d 0 /f >/dev/null
-        w cmd /c "$stub" || fail "Active Setup's command $stub exited $?"
+        w "$stub_exe" "${stub##*\" }" || fail "Active Setup's command $stub exited $?"
         [ "$(macro)" = "$expected" ] || fail "after $stub: MacroVirusProtection $(macro), not $expected"
     done
     pass "Active Setup's $stub: the options value made once, an existing one kept"
