@@ -1,11 +1,12 @@
 #!/usr/bin/env bash
 # Builds the administrators' MSI from tarnskov.wxs, mends what wixl cannot write, and prints the
 # SHA-256 of the package and its files; CMake's msi target and the package test run it.
-#   packaging/build-msi.sh <out.msi> <product version> <tarnskov.exe> <lessoncheck.exe>
+#   packaging/build-msi.sh <out.msi> <product version> <tarnskov.exe> <lessoncheck.exe> \
+#       <tarnskov-powerpoint.exe>
 set -euo pipefail
 here=$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)
 src=$(dirname "$here")
-out=$1 version=$2 exe=$3 check=$4
+out=$1 version=$2 exe=$3 check=$4 bridge=$5
 command -v wixl >/dev/null && command -v msibuild >/dev/null ||
     { echo "build-msi: wixl and msibuild are missing: run scripts/setup.sh" >&2; exit 1; }
 
@@ -22,21 +23,31 @@ file_version=$(pe_file_version "$exe")
 
 # wixl finds sources only beside the .wxs, so the package's files are staged with it. The files
 # it installs, as the ZIP's install() rules list them too.
-shipped=(tarnskov.exe lessoncheck.exe ADMINISTRATORS.txt CHANGELOG.md LICENSE)
+shipped=(tarnskov.exe lessoncheck.exe tarnskov-powerpoint.exe ADMINISTRATORS.txt CHANGELOG.md LICENSE)
 stage=$out.stage
 rm -rf "$stage" && mkdir -p "$stage"
 cp "$here/tarnskov.wxs" "$src/docs/ADMINISTRATORS.txt" "$src/CHANGELOG.md" "$src/LICENSE" \
    "$src/src/res/tarnskov.ico" "$stage/"
 cp "$exe" "$stage/tarnskov.exe"
 cp "$check" "$stage/lessoncheck.exe"
+cp "$bridge" "$stage/tarnskov-powerpoint.exe"
+
+# The bridge's class, its Active Setup entry and its per-user command, as its contract spells them.
+contract() {
+    sed -n "s/^const char $1\[\] = \"\(.*\)\";\$/\1/p" "$src/src/viewer/powerpoint_contract.h"
+}
 
 rm -f "$out"
-wixl -a x86 -D "Version=$version" -o "$out" "$stage/tarnskov.wxs"
-# wixl leaves the program unversioned; Windows Installer's file rules need its version,
+wixl -a x86 -D "Version=$version" -D "BridgeClsid=$(contract kBridgeClsidText)" \
+    -D "ActiveSetupComponent=$(contract kActiveSetupComponent)" \
+    -D "UserSetupOption=$(contract kBridgeUserSetupOption)" -o "$out" "$stage/tarnskov.wxs"
+# wixl leaves the programs unversioned; Windows Installer's file rules need their versions,
 # and a versioned file carries no hash.
-msibuild "$out" -q \
-    "UPDATE \`File\` SET \`Version\` = '$file_version' WHERE \`File\` = 'tarnskov.exe'"
-msibuild "$out" -q "DELETE FROM \`MsiFileHash\` WHERE \`File_\` = 'tarnskov.exe'"
+for program in "tarnskov.exe|$file_version" "tarnskov_powerpoint.exe|$(pe_file_version "$bridge")"; do
+    msibuild "$out" -q "UPDATE \`File\` SET \`Version\` = '${program#*|}'
+                        WHERE \`File\` = '${program%%|*}'"
+    msibuild "$out" -q "DELETE FROM \`MsiFileHash\` WHERE \`File_\` = '${program%%|*}'"
+done
 
 # A column of the row whose first column is the key, in one of the package's tables.
 cell() {
@@ -68,6 +79,24 @@ sql "INSERT INTO \`CompLocator\` (\`Signature_\`, \`ComponentId\`, \`Type\`)
      VALUES ('LauncherFolder', '$(cell Component Launcher 2)', 1)"
 sql "INSERT INTO \`AppSearch\` (\`Property\`, \`Signature_\`)
      VALUES ('INSTALLEDFOLDER', 'LauncherFolder')"
+# The bridge goes in where the viewer's ProgID names no other class: VIEWERCLSID is its CLSID value
+# in HKLM's 32-bit view (Type 2, the raw value, without the 64-bit bit), where this package
+# writes; an HKCR search would find nothing under Wine, whose AppSearch applies the view to HKLM
+# alone (wixl makes the RegLocator table, empty). Both components install where it is absent or the bridge's own (an upgrade or a repair),
+# unless POWERPOINTBRIDGE is 0. They are transitive (0x40), so that a repair decides again. At a
+# removal the bridge's own program, class and Active Setup entry always go, whatever the search
+# finds then; the ProgID goes only while it names the bridge, so that a viewer registered since is
+# left alone. wixl writes neither conditions nor the bit.
+sql "INSERT INTO \`RegLocator\` (\`Signature_\`, \`Root\`, \`Key\`, \`Type\`)
+     VALUES ('ViewerClass', 2, 'SOFTWARE\\Classes\\PowerPointViewer.Application.8\\CLSID', 2)"
+sql "INSERT INTO \`AppSearch\` (\`Property\`, \`Signature_\`) VALUES ('VIEWERCLSID', 'ViewerClass')"
+ours="(NOT VIEWERCLSID OR VIEWERCLSID~=\"$(contract kBridgeClsidText)\")"
+for component in "Bridge|REMOVE=\"ALL\" OR (POWERPOINTBRIDGE<>\"0\" AND $ours)" \
+                 "BridgeProgId|(POWERPOINTBRIDGE<>\"0\" OR REMOVE=\"ALL\") AND $ours"; do
+    attributes=$(($(cell Component "${component%%|*}" 4) | 64))
+    sql "UPDATE \`Component\` SET \`Condition\` = '${component#*|}', \`Attributes\` = $attributes
+         WHERE \`Component\` = '${component%%|*}'"
+done
 for sequence in InstallExecuteSequence InstallUISequence; do
     sql "INSERT INTO \`$sequence\` (\`Action\`, \`Sequence\`) VALUES ('AppSearch', 50)"
 done

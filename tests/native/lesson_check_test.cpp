@@ -1,6 +1,8 @@
 // lessoncheck's findings on the lessons Apache POI made, with a pretend PC.
 #include "lesson_findings.h"
 #include "lesson_report.h"
+#include "pc_findings.h"
+#include "viewer/powerpoint_contract.h"
 
 #include <gtest/gtest.h>
 
@@ -118,4 +120,47 @@ TEST(LessonCheck, CsvQuotesAFieldWithAQuote)
               "\"a,b.ppt\",2,Quote in id,C:\\CBT\\tarnskov.exe,\"-Q=Q\"\"3 A 1\",error,\"the id "
               "'Q\"\"3' holds a double quote, which ends its quoted field in the interaction file "
               "early\"\r\n");
+}
+
+// A 64-bit PC with the 32-bit bridge, the options value, PowerPoint in the 64-bit view, policy 2;
+// each row changes one fact (C:\gone.exe is the one missing program): errors, warnings, findings.
+TEST(PcCheck, FindsWhatStopsLessonsOnThisPc)
+{
+    const std::pair<void (*)(CPcFacts*), std::tuple<int, int, const char*>> arrRows[] = {
+        {[](CPcFacts*) {}, {0, 0, "\\bridge.exe,,,the bridge to PowerPoint; the launcher reads"}},
+        {[](CPcFacts* p) { p->m_dwPolicy = 1; }, {0, 1, "1: the student is asked"}},
+        {[](CPcFacts* p) { p->m_nPolicy = kValueAbsent; }, {1, 0, "absent: the lessons' buttons"}},
+        {[](CPcFacts* p) { p->m_arrPowerPoint[0] = p->m_arrPowerPoint[1] = {}; },
+         {1, 0, "nothing to drive"}},
+        {[](CPcFacts* p) { p->m_arrPowerPoint[0].m_strClsid = kStandinClsidText; },
+         {0, 1, "lessons run in the stand-in"}},
+        {[](CPcFacts* p) { p->m_nOptions = kValueOther; }, {1, 0, "not a REG_DWORD: every lesson"}},
+        {[](CPcFacts* p) { p->m_arrViewer[0].m_strServer = "C:\\gone.exe -x"; },
+         {1, 0, "its server C:\\gone.exe is not on this PC"}},
+        // Without the bridge, PowerPoint and its policy are not asked about.
+        {[](CPcFacts* p) {
+             p->m_arrViewer[0] = CServerEntry{"{Q}", "C:\\QUELMAR.EXE"};
+         },
+         {0, 1, "demo viewer"}},
+        {[](CPcFacts* p) { std::swap(p->m_arrViewer[0], p->m_arrViewer[1]); },
+         {1, 0, "not registered; the launcher reads this view; no lesson can start"}},
+    };
+    for (const auto& [pfnChange, expected] : arrRows) {
+        const CServerEntry bridge = {kBridgeClsidText, "\"C:\\T\\bridge.exe\""}, none;
+        const CServerEntry powerPoint = {"{91493441-5A91-11CF-8700-00AA0060263B}", "C:\\PPT.EXE"};
+        CPcFacts facts = {true, kView32, {bridge, none}, kValueDword, {powerPoint, powerPoint},
+                          "16"};
+        facts.m_nPolicy = kValueDword, facts.m_dwPolicy = kRunProgramsAlways;
+        facts.m_pfnFileExists = [](const std::string& strPath) { return strPath[3] != 'g'; };
+        pfnChange(&facts);
+        const CLessonCheck check = CheckPc(facts);
+        const std::string strCsv = CsvRows(kPcFile, check);
+        EXPECT_EQ(check.Count(kSeverityError), std::get<0>(expected)) << strCsv;
+        EXPECT_EQ(check.Count(kSeverityWarning), std::get<1>(expected)) << strCsv;
+        EXPECT_NE(strCsv.find(std::get<2>(expected)), std::string::npos) << strCsv;
+        EXPECT_EQ(check.m_arrRows.size(), IsBridgeRegistered(facts) ? 6u : 3u) << strCsv;
+    }
+    EXPECT_EQ(VersionOfCurVer("PowerPoint.Application.15"), "15");
+    EXPECT_EQ(PcPolicyKey("15"),
+              "Software\\Policies\\Microsoft\\Office\\15.0\\PowerPoint\\Security");
 }

@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # The MSI package under Wine's msiexec: its tables, install, a lesson from the installed launcher,
-# a rebuild of the same version, upgrades that keep the folder, refused downgrade and removal.
+# a rebuild of the same version, upgrades that keep the folder, refused downgrade and removal; the
+# bridge to PowerPoint installed where no viewer is registered and left out where one is.
 # scripts/test.sh runs it inside its Wine session; by hand:
 #   source scripts/wine-env.sh && wine_session_start; tests/packaging/msi_test.sh; wine_session_end
 set -euo pipefail
@@ -98,7 +99,7 @@ install_one() { # <what> <msi> <tarnskov.exe> <folder> [msiexec arguments]
 # build-msi.sh, which prints the SHA-256 of the package and of the program it holds.
 build_msi() { # <out.msi> <version> <tarnskov.exe>
     local sums file
-    sums=$(packaging/build-msi.sh "$@" "$bin/lessoncheck.exe")
+    sums=$(packaging/build-msi.sh "$@" "$bin/lessoncheck.exe" "$bin/tarnskov-powerpoint.exe")
     for file in "$1" "$3"; do
         grep -qx "$(sha256sum <"$file" | cut -d' ' -f1)  ${file##*/}" <<<"$sums" ||
             fail "build-msi.sh printed no SHA-256 of $file"
@@ -106,6 +107,28 @@ build_msi() { # <out.msi> <version> <tarnskov.exe>
 }
 macro() { w reg query "$options" /v MacroVirusProtection 2>/dev/null | tr -d '\r' |
           awk '$1 == "MacroVirusProtection" { print $3 }'; }
+
+# The bridge, as the x86 package writes it in the 32-bit view: the class the viewer's ProgID names,
+# the bridge's server and its Active Setup entry's command, "|"-joined. A value's data, or "".
+contract() { sed -n "s/^const char $1\[\] = \"\(.*\)\";\$/\1/p" src/viewer/powerpoint_contract.h; }
+bridge_clsid=$(contract kBridgeClsidText) viewer_key='HKLM\Software\Classes\PowerPointViewer.Application.8'
+active_setup="HKLM\\Software\\Microsoft\\Active Setup\\Installed Components\\$(contract kActiveSetupComponent)"
+value32() { w reg query "$1" $2 /reg:32 2>/dev/null | tr -d '\r' | awk -F'    ' '/REG_/ { print $NF }'; }
+bridge_state() {
+    echo "$(value32 "$viewer_key\\CLSID" /ve)|$(value32 \
+        "HKLM\\Software\\Classes\\CLSID\\$bridge_clsid\\LocalServer32" /ve)|$(value32 "$active_setup" \
+        "/v StubPath")"
+}
+# The bridge in <folder>, or none where <folder> is "" (the ProgID then naming [<class>] or none).
+expect_bridge() { # <what> <folder> [<class>]
+    local want="${3:-}||" exe="$2\\tarnskov-powerpoint.exe"
+    [ -z "$2" ] || want="$bridge_clsid|\"$exe\"|\"$exe\" $(contract kBridgeUserSetupOption)"
+    [ "$(bridge_state)" = "$want" ] || fail "$1: the bridge's registration: $(bridge_state), not $want"
+    [ -z "$2" ] || cmp -s "$bin/tarnskov-powerpoint.exe" "$(unixpath "$exe")" || fail "$1: no $exe"
+}
+# A viewer's class under its ProgID, as a program other than the bridge registers it.
+other_viewer='{0B5E1C2A-7D44-4F1B-9C3E-6A2D8F0E4B57}'
+register_other_viewer() { w reg add "$viewer_key\\CLSID" /ve /d "$other_viewer" /f /reg:32 >/dev/null; }
 
 viewer_registered=0 had_options=0 lesson_running=0 lesson_ran=0
 w reg query "$options" >/dev/null 2>&1 && had_options=1
@@ -117,11 +140,13 @@ cleanup() {
     fi
     for code in $(installed_products | cut -d' ' -f1); do msi_run /x "$code" /qn >/dev/null; done
     if [ "$viewer_registered" = 1 ]; then w "$bin/quelmar.exe" /UnregServer || true; fi
+    w reg delete "$viewer_key" /f /reg:32 >/dev/null 2>&1 || true
     if [ "$had_options" = 0 ]; then w reg delete "$options" /f >/dev/null 2>&1 || true; fi
     rm -rf "$data" "$windir/PARAM.CMI"
 }
 trap cleanup EXIT
 [ -z "$(installed_products)" ] || fail "a TARNSKOV product is installed before the test"
+[ "$(bridge_state)" = "||" ] || fail "the viewer's ProgID is registered before the test"
 
 echo "== the package's tables"
 suminfo=$(msiinfo suminfo "$msi")
@@ -129,18 +154,27 @@ grep -qx 'Template: Intel;1033' <<<"$suminfo" || fail "platform is not Intel;103
 grep -qx 'Author: Tarnskov project' <<<"$suminfo" || fail "author: $suminfo"
 props=$(msiinfo export "$msi" Property | tr -d '\r')
 for p in "ProductName	TARNSKOV" "ProductVersion	$version" "Manufacturer	Tarnskov project" \
-         "ALLUSERS	1"; do
+         "ALLUSERS	1" "POWERPOINTBRIDGE	1"; do
     grep -qx "$p" <<<"$props" || fail "Property table lacks '$p'"
 done
 # File, FileName, FileSize, Version, sorted; the demo viewer is not among them.
 files=$(msiinfo export "$msi" File | tail -n +4 | awk -F'\t' '{ print $3, $4, $5 }' | sort)
 expected=$(printf '%s\n' "ADMINISTRATORS.txt $(stat -c %s docs/ADMINISTRATORS.txt) " \
     "LICENSE $(stat -c %s LICENSE) " "CHANGELOG.md $(stat -c %s CHANGELOG.md) " \
-    "lessoncheck.exe $(stat -c %s "$bin/lessoncheck.exe") " "tarnskov.exe $(stat -c %s "$bin/tarnskov.exe") ${version}.0" | sort)
+    "lessoncheck.exe $(stat -c %s "$bin/lessoncheck.exe") " \
+    "tarnskov-powerpoint.exe $(stat -c %s "$bin/tarnskov-powerpoint.exe") ${version}.0" "tarnskov.exe $(stat -c %s "$bin/tarnskov.exe") ${version}.0" | sort)
 [ "$files" = "$expected" ] || fail "File table:"$'\n'"$files"$'\n'"expected:"$'\n'"$expected"
 conditions=$(msiinfo export "$msi" LaunchCondition)
 grep -q '^NOT WIX_DOWNGRADE_DETECTED	A newer version of TARNSKOV is already installed' \
     <<<"$conditions" || fail "no downgrade refusal among the launch conditions"
+# The bridge's two components decide again at a repair (transitive, 0x40), on the search of the
+# viewer's ProgID in HKLM's 32-bit view (RegLocator Type 2).
+[ "$(msiinfo export "$msi" Component | tr -d '\r' |
+    awk -F'\t' '/^Bridge/ && $4 % 128 >= 64 && $5 ~ /VIEWERCLSID~=/' | wc -l)" = 2 ] ||
+    fail "the bridge's components are not transitive on VIEWERCLSID"
+msiinfo export "$msi" RegLocator | tr -d '\r' |
+    grep -qxF $'ViewerClass\t2\tSOFTWARE\\Classes\\PowerPointViewer.Application.8\\CLSID\t\t2' ||
+    fail "no search of the viewer's ProgID in HKLM's 32-bit view"
 pass "package $(basename "$msi"): Intel;1033, TARNSKOV $version, $(wc -l <<<"$files") files"
 
 echo "== silent install: msiexec /i $(basename "$msi") /qn"
@@ -154,11 +188,29 @@ cmp -s LICENSE "$instdir/LICENSE" && cmp -s CHANGELOG.md "$instdir/CHANGELOG.md"
 read -r _ installed_version help <<<"$(installed_products)"
 [ "$installed_version" = "$version" ] || fail "installed version $installed_version"
 [ "$help" = "file:///$instdir_w\\ADMINISTRATORS.txt" ] || fail "help link '$help'"
-pass "installed into $instdir_w in ${install_s}s, one product, help link to the notes"
+expect_bridge install "$instdir_w"
+pass "installed into $instdir_w in ${install_s}s, one product, help link to the notes, the bridge"
+
+# Active Setup never runs under Wine: its command by hand gives the user the options value where
+# it is absent, and changes none there is.
+stub=$(value32 "$active_setup" "/v StubPath")
+stub_exe=${stub#\"} && stub_exe=${stub_exe%%\"*}
+if wine_runs_32bit; then
+    w reg delete "$options" /v MacroVirusProtection /f >/dev/null 2>&1 || true
+    for expected in 0x1 0x1 0x0; do
+        [ "$expected" = 0x0 ] && w reg add "$options" /v MacroVirusProtection /t REG_DWORD /d 0 /f >/dev/null
+        w "$stub_exe" "${stub##*\" }" || fail "Active Setup's command $stub exited $?"
+        [ "$(macro)" = "$expected" ] || fail "after $stub: MacroVirusProtection $(macro), not $expected"
+    done
+    pass "Active Setup's $stub: the options value made once, an existing one kept"
+else
+    skip "Active Setup's command $stub (this machine runs no 32-bit programs)"
+fi
 
 if wine_runs_32bit; then
     echo "== a lesson from the installed launcher"
-    w "$bin/quelmar.exe" /RegServer || fail "quelmar.exe /RegServer failed"
+    # quelmar takes the bridge's place for the lesson, and leaves the ProgID unregistered after.
+    w "$bin/quelmar.exe" /RegServer /force || fail "quelmar.exe /RegServer /force failed"
     viewer_registered=1
     w reg add "$options" /v MacroVirusProtection /t REG_DWORD /d 1 /f >/dev/null
     rm -rf "$data" && mkdir -p "$data" && cp samples/intro.ppt "$data/intro.ppt"
@@ -174,7 +226,8 @@ if wine_runs_32bit; then
     w "$bin/tkhelper.exe" run "$launcher_w" -Q=Q7 B 1 || fail "the answer's launch exited $?"
     w "$bin/tkhelper.exe" run "$launcher_w" -S=P -G=85 || fail "the finish's launch exited $?"
     wait "$first" || fail "the first launch exited $? (3: still running after 60 s)"
-    lesson_running=0 lesson_ran=1
+    lesson_running=0 lesson_ran=1 viewer_registered=0
+    w "$bin/quelmar.exe" /UnregServer || fail "quelmar.exe /UnregServer failed"
     quiz=$(tr -d '\r' <"$data/quiz.csv")
     grep -qx '"C101","STUDENT ONE","[0-9/]*","[0-9:]*","Q7",B,1' <<<"$quiz" ||
         fail "interaction file:"$'\n'"$quiz"
@@ -195,7 +248,9 @@ build_msi "$rebuild" "$version" "$bin/tarnskov.exe"
 echo "== the same version rebuilt: msiexec /i $(basename "$rebuild") /qn INSTALLDIR=$custom_w"
 install_one rebuild "$rebuild" "$bin/tarnskov.exe" "$custom_w" "INSTALLDIR=$custom_w"
 [ ! -e "$instdir" ] || fail "the rebuild left $instdir_w"
-pass "a rebuild of $version replaced it: one product, moved to $custom_w"
+# The old package's removal, before the new files go down, leaves the new registration.
+expect_bridge rebuild "$custom_w"
+pass "a rebuild of $version replaced it: one product, moved to $custom_w, the bridge registered there"
 
 # A later version: a higher product version, and the program with a higher file version
 # (the fourth number of its version block, at 12 bytes past the block's signature).
@@ -210,9 +265,11 @@ upgrade_files=$(msiinfo export "$upgrade" File)
 grep -q "^tarnskov.exe	.*	${version}.1	" <<<"$upgrade_files" ||
     fail "the later package does not carry file version ${version}.1"
 
-echo "== upgrade: msiexec /i $(basename "$upgrade") /qn"
-install_one upgrade "$upgrade" "$work/tarnskov.exe" "$custom_w"
-pass "upgrade to $higher: one product, tarnskov.exe ${version}.1, still in $custom_w"
+echo "== upgrade: msiexec /i $(basename "$upgrade") /qn POWERPOINTBRIDGE=0"
+install_one upgrade "$upgrade" "$work/tarnskov.exe" "$custom_w" POWERPOINTBRIDGE=0
+expect_bridge "upgrade with POWERPOINTBRIDGE=0" ""
+[ ! -e "$custom/tarnskov-powerpoint.exe" ] || fail "POWERPOINTBRIDGE=0 left the bridge's program"
+pass "upgrade to $higher: one product, tarnskov.exe ${version}.1, still in $custom_w, no bridge"
 
 echo "== downgrade: msiexec /i $(basename "$msi") /qn over $higher"
 rc=$(msi_run /i "$(winpath "$msi")" /qn /l*v "$(winpath "$work/downgrade.log")")
@@ -247,9 +304,32 @@ older=$((minor ? major : major - 1)).$((minor ? minor - 1 : 0)).0
 older_msi=$work/tarnskov-$older-x86.msi
 build_msi "$older_msi" "$older" "$bin/tarnskov.exe"
 echo "== upgrade from $older in $custom_w: msiexec /i $(basename "$msi") /qn"
+# With another viewer registered, no package touches its ProgID nor installs the bridge.
+register_other_viewer
 install_one older "$older_msi" "$bin/tarnskov.exe" "$custom_w" "INSTALLDIR=$custom_w"
 install_one upgrade-from-older "$msi" "$bin/tarnskov.exe" "$custom_w"
-pass "upgrade from $older: one product, still in $custom_w"
+expect_bridge "with another viewer" "" "$other_viewer"
+[ ! -e "$custom/tarnskov-powerpoint.exe" ] || fail "the bridge's program is there beside another viewer"
+pass "upgrade from $older: one product, still in $custom_w; another viewer's ProgID kept, no bridge"
+
+# Removed beside that viewer, then installed again without it: a viewer registered after the bridge
+# keeps its ProgID at the removal, which takes the bridge's own keys; the user's options value stays.
+remove_one() { # <what> <msi>
+    rc=$(msi_run /x "$(winpath "$2")" /qn)
+    [ "$rc" = 0 ] && [ -z "$(installed_products)" ] || fail "$1: msiexec /x exited $rc"
+}
+remove_one "removal beside another viewer" "$msi"
+expect_bridge "removed beside another viewer" "" "$other_viewer"
+w reg delete "$viewer_key" /f /reg:32 >/dev/null
+install_one bridge-again "$msi" "$bin/tarnskov.exe" "$instdir_w"
+expect_bridge "installed again" "$instdir_w"
+register_other_viewer
+[ -n "$(macro)" ] || w reg add "$options" /v MacroVirusProtection /t REG_DWORD /d 1 /f >/dev/null
+options_before=$(macro)
+remove_one "removal beside a later viewer" "$msi"
+expect_bridge "removed beside a later viewer" "" "$other_viewer"
+[ "$(macro)" = "$options_before" ] || fail "the removal changed MacroVirusProtection: $(macro)"
+pass "removals beside another viewer keep its ProgID; the bridge's own keys go, the options value stays"
 
 echo "msi package: $(stat -c %s "$msi") bytes; install ${install_s}s, removal ${uninstall_s}s" \
     "under Wine"

@@ -106,6 +106,8 @@ TEST(Docs, TheTablesListTheProgramsOwn)
         {notes, "Messages", "\nBox: \"([^\"]*)\"",
          Captures(rc, "\n +IDS_(?!\\w*FORMAT|INTERACTION)\\w+ \"([^\"]*)\"")},
         {notes, "Settings", "\n  (\\w+) +REG_\\w+ +(\\S+)", settings},
+        {notes, "Run the lessons in PowerPoint (Microsoft 365)", "\n([A-Z]+)=0 ",
+         Captures(wxs, "<Property Id=\"((?!ARP)[A-Z]+)\" Value=\"1\"")},
         {notes, nullptr, "\\{([0-9A-F-]{36})\\}", Captures(wxs, "UpgradeCode=\"([^\"]+)\"")},
         {notes, nullptr, installed, folder},
         {cmi, nullptr, installed, folder},

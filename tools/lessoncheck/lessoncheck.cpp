@@ -1,8 +1,13 @@
 // lessoncheck.exe: reads lessons and lists each action button with what the launcher would do with
-// its command; writes nothing. Usage: lessoncheck [/csv] FILE|FOLDER...
+// its command, and with /pc whether this PC can run them; writes nothing.
+// Usage: lessoncheck [/csv] [/pc] [FILE|FOLDER...]
 #include "framework/handles.h"
 #include "lesson_findings.h"
 #include "lesson_report.h"
+#include "pc_findings.h"
+#include "registration.h"
+#include "viewer/powerpoint_contract.h"
+#include "viewer/viewer_contract.h"
 
 #include <windows.h>
 
@@ -21,11 +26,13 @@ namespace {
 // The exit codes: 2 (a file refused) outranks 1 (a lesson with an error).
 enum { kExitClean = 0, kExitErrors = 1, kExitRefused = 2 };
 
-const char kUsage[] = "Usage: lessoncheck [/csv] FILE|FOLDER...\n"
+const char kUsage[] = "Usage: lessoncheck [/csv] [/pc] [FILE|FOLDER...]\n"
                       "Lists every action button of each PowerPoint 97-2003 lesson (a folder is "
                       "read\nfor .ppt and .pps files, its subfolders too) with what the launcher "
                       "would do\nwith its command, and what would go wrong. /csv writes a table "
-                      "for a spreadsheet.\nExit code: 0 no errors, 1 a lesson has an error, 2 a "
+                      "for a spreadsheet.\n/pc checks this PC and user first: the viewer or the "
+                      "bridge, the options value,\nPowerPoint and its Run Programs policy.\n"
+                      "Exit code: 0 no errors, 1 a lesson or the PC has an error, 2 a "
                       "file is no lesson.\n";
 
 // WC_NO_BEST_FIT_CHARS: a character with no place of its own is reported, not replaced by a
@@ -65,9 +72,57 @@ bool FileExists(const std::string& strPath)
 
 const CCheckHost kHost = {ToAnsi, FileExists};
 
+// A ProgID's class and that class's server as the given registry view resolves them.
+CServerEntry ReadServer(LPCSTR lpszProgId, REGSAM samView)
+{
+    CServerEntry entry;
+    entry.m_strClsid = GetProgIdClsid(lpszProgId, samView);
+    if (!entry.m_strClsid.empty())
+        entry.m_strServer =
+            GetClassesValue("CLSID\\" + entry.m_strClsid + "\\LocalServer32", samView);
+    return entry;
+}
+
+// A value of the user's: absent (its key too), a REG_DWORD into *pdwData, or another type.
+EValueKind ReadUserValue(const std::string& strKey, LPCSTR lpszValue, DWORD* pdwData)
+{
+    DWORD dwType = 0, cbData = sizeof *pdwData;
+    const LONG lResult = RegGetValueA(HKEY_CURRENT_USER, strKey.c_str(), lpszValue, RRF_RT_ANY,
+                                      &dwType, pdwData, &cbData);
+    if (lResult == ERROR_FILE_NOT_FOUND)
+        return kValueAbsent;
+    return lResult == ERROR_SUCCESS && dwType == REG_DWORD ? kValueDword : kValueOther;
+}
+
+// This PC as the launcher of this build sees it: its own view, and the other one on 64-bit
+// Windows, where a server of the other bitness may have been registered.
+CPcFacts ReadThisPc()
+{
+    BOOL bWow64 = FALSE;
+    IsWow64Process(GetCurrentProcess(), &bWow64);
+    CPcFacts facts = {};
+    facts.m_bTwoViews = sizeof(void*) == 8 || bWow64;
+    facts.m_nLauncherView = sizeof(void*) == 8 ? kView64 : kView32;
+    facts.m_pfnFileExists = FileExists;
+    const REGSAM arrViews[] = {KEY_WOW64_32KEY, KEY_WOW64_64KEY};
+    for (int nView = kView32; nView <= kView64; ++nView) {
+        facts.m_arrViewer[nView] = ReadServer(kViewerProgId, arrViews[nView]);
+        facts.m_arrPowerPoint[nView] = ReadServer(kPowerPointProgId, arrViews[nView]);
+        if (facts.m_strPowerPointVersion.empty())
+            facts.m_strPowerPointVersion = VersionOfCurVer(
+                GetClassesValue(std::string(kPowerPointProgId) + "\\CurVer", arrViews[nView]));
+    }
+    DWORD dwOptions = 0;
+    facts.m_nOptions = ReadUserValue(kOptionsKey, kMacroProtectionValue, &dwOptions);
+    facts.m_nPolicy = ReadUserValue(PcPolicyKey(facts.m_strPowerPointVersion), kRunProgramsValue,
+                                    &facts.m_dwPolicy);
+    return facts;
+}
+
 class CLessonCheckRun {
 public:
     explicit CLessonCheckRun(bool bCsv) : m_bCsv(bCsv) {}
+    void CheckThisPc();
     void CheckPath(const std::string& strPath);
     int Finish();
 
@@ -78,8 +133,17 @@ private:
     void Refuse(const std::string& strPath, const std::string& strWhy);
 
     bool m_bCsv;
+    bool m_bPcErrors = false;
     int m_nLessons = 0, m_nWithErrors = 0, m_nRefused = 0;
 };
+
+void CLessonCheckRun::CheckThisPc()
+{
+    const CLessonCheck check = CheckPc(ReadThisPc());
+    m_bPcErrors = check.Count(kSeverityError) > 0;
+    const std::string strOut = m_bCsv ? CsvRows(kPcFile, check) : PcTable(check);
+    fwrite(strOut.data(), 1, strOut.size(), stdout);
+}
 
 void CLessonCheckRun::CheckPath(const std::string& strPath)
 {
@@ -189,18 +253,22 @@ int CLessonCheckRun::Finish()
         printf("%d lessons read, %d with errors; %d files refused\r\n", m_nLessons, m_nWithErrors,
                m_nRefused);
     fflush(stdout);
-    return m_nRefused > 0 ? kExitRefused : m_nWithErrors > 0 ? kExitErrors : kExitClean;
+    return m_nRefused > 0                     ? kExitRefused
+           : m_nWithErrors > 0 || m_bPcErrors ? kExitErrors
+                                              : kExitClean;
 }
 
 } // namespace
 
 int main(int argc, char** argv)
 {
-    bool bCsv = false;
+    bool bCsv = false, bPc = false;
     std::vector<std::string> arrPaths;
     for (int n = 1; n < argc; ++n) {
         if (_stricmp(argv[n], "/csv") == 0)
             bCsv = true;
+        else if (_stricmp(argv[n], "/pc") == 0)
+            bPc = true;
         else if (strcmp(argv[n], "/?") == 0)
             return fputs(kUsage, stdout), kExitClean;
         else if (argv[n][0] == '/' && argv[n][1] != '\0' && argv[n][2] == '\0')
@@ -208,7 +276,7 @@ int main(int argc, char** argv)
         else
             arrPaths.push_back(argv[n]);
     }
-    if (arrPaths.empty())
+    if (arrPaths.empty() && !bPc)
         return fputs(kUsage, stderr), kExitRefused;
     // The lines carry their own CR LF, and CSV wants exactly those bytes.
     _setmode(_fileno(stdout), _O_BINARY);
@@ -217,6 +285,8 @@ int main(int argc, char** argv)
     CLessonCheckRun run(bCsv);
     if (bCsv)
         fputs(kCsvHeader, stdout);
+    if (bPc)
+        run.CheckThisPc();
     for (const std::string& strPath : arrPaths)
         run.CheckPath(strPath);
     return run.Finish();

@@ -63,27 +63,6 @@ HRESULT CApplication::Call(DISPID dispid, VARIANT* pVarResult, EXCEPINFO* pExcep
     return dispid == DISPID_APP_OPEN_SHOW ? OpenShow(pVarResult, pExcepInfo) : Quit(pExcepInfo);
 }
 
-static HANDLE g_hClient;
-
-void SetClientProcess(HANDLE hClient)
-{
-    g_hClient = hClient;
-}
-
-void WaitUnlessClientEnds(DWORD dwMs, HANDLE hEvent)
-{
-    HANDLE arrHandles[2];
-    DWORD nHandles = 0;
-    if (g_hClient != NULL)
-        arrHandles[nHandles++] = g_hClient;
-    if (hEvent != NULL)
-        arrHandles[nHandles++] = hEvent;
-    if (nHandles == 0)
-        Sleep(dwMs);
-    else
-        WaitForMultipleObjects(nHandles, arrHandles, FALSE, dwMs);
-}
-
 void CApplication::ReadOpening(BSTR bstrPath)
 {
     m_strOpeningPath = ToAnsi(bstrPath);

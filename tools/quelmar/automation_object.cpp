@@ -21,6 +21,27 @@ static void EndAfterGrace()
         PostQuitMessage(0);
 }
 
+static HANDLE g_hClient;
+
+void SetClientProcess(HANDLE hClient)
+{
+    g_hClient = hClient;
+}
+
+void WaitUnlessClientEnds(DWORD dwMs, HANDLE hEvent)
+{
+    HANDLE arrHandles[2];
+    DWORD nHandles = 0;
+    if (g_hClient != NULL)
+        arrHandles[nHandles++] = g_hClient;
+    if (hEvent != NULL)
+        arrHandles[nHandles++] = hEvent;
+    if (nHandles == 0)
+        Sleep(dwMs);
+    else
+        WaitForMultipleObjects(nHandles, arrHandles, FALSE, dwMs);
+}
+
 void HoldServer()
 {
     ++g_nHolds;

@@ -14,10 +14,16 @@ public:
     // Appends "<object> <DISPID>[ <argument>...] -> ok|0x<HRESULT>" and CR LF, the arguments in
     // declared order. The file is opened for each line, so that it can be read at any time.
     void WriteCall(LPCSTR lpszObject, DISPID dispid, const DISPPARAMS* pParams, HRESULT hr) const;
+    // The same with the member's name in place of its DISPID, for a server reached by name.
+    void WriteCall(LPCSTR lpszObject, const std::string& strMember, const DISPPARAMS* pParams,
+                   HRESULT hr) const;
+    // Appends strLine and CR LF.
+    void WriteLine(const std::string& strLine) const;
 
 private:
     std::string m_strPath;
 };
 
-// The server has one client (single-use registration), so the journal is the process's.
+// One journal per process: quelmar has one client (single-use registration), the PowerPoint
+// stand-in one instance per session.
 extern CJournal g_journal;

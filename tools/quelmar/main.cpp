@@ -1,19 +1,17 @@
 // quelmar.exe: the automation server that stands in for the slide-show viewer the launcher drives.
 #include "application.h"
+#include "client_watch.h"
 #include "framework/handles.h"
-#include "framework/system_message.h"
 #include "owners.h"
+#include "registration.h"
 #include "show.h"
 #include "viewer/viewer_contract.h"
-
-#include <tlhelp32.h>
 
 #include <stdio.h>
 #include <stdlib.h>
 #include <string.h>
 
 #include <string>
-#include <utility>
 
 static std::string GetClsidText()
 {
@@ -22,165 +20,6 @@ static std::string GetClsidText()
     StringFromGUID2(kApplicationClsid, szWide, 40);
     WideCharToMultiByte(CP_ACP, 0, szWide, -1, sz, sizeof sz, NULL, NULL);
     return sz;
-}
-
-// Says on stderr what failed and why; the exit code of a failed registration.
-static int ReportFailure(const std::string& strWhat, DWORD dwError)
-{
-    char szReason[256];
-    FormatSystemMessage(dwError, szReason, sizeof szReason);
-    fprintf(stderr, "quelmar: %s: %s (error %lu)\n", strWhat.c_str(), szReason, dwError);
-    return 1;
-}
-
-// Sets the default value of HKCR\<strSubkey>, making the key when it is not there.
-static LONG SetClassesValue(const std::string& strSubkey, const std::string& strValue)
-{
-    CRegKeyOwner key;
-    LONG lResult = key.Create(HKEY_CLASSES_ROOT, strSubkey.c_str(), KEY_SET_VALUE);
-    if (lResult == ERROR_SUCCESS)
-        lResult = RegSetValueExA(key.Get(), NULL, 0, REG_SZ,
-                                 reinterpret_cast<const BYTE*>(strValue.c_str()),
-                                 static_cast<DWORD>(strValue.size() + 1));
-    return lResult;
-}
-
-// The default value of HKCR\<strSubkey>, or "" when it has none.
-static std::string GetClassesValue(const std::string& strSubkey)
-{
-    CRegKeyOwner key;
-    char szValue[MAX_PATH + 2] = "";
-    DWORD cbValue = sizeof szValue - 1, dwType = 0;
-    if (key.Open(HKEY_CLASSES_ROOT, strSubkey.c_str(), KEY_QUERY_VALUE) != ERROR_SUCCESS ||
-        RegQueryValueExA(key.Get(), NULL, NULL, &dwType, reinterpret_cast<BYTE*>(szValue),
-                         &cbValue) != ERROR_SUCCESS ||
-        dwType != REG_SZ)
-        return "";
-    return std::string(szValue, strnlen(szValue, cbValue));
-}
-
-// The class the viewer's ProgID leads to, or "" when it leads to none.
-static std::string GetViewerClsid()
-{
-    return GetClassesValue(std::string(kViewerProgId) + "\\CLSID");
-}
-
-// Another viewer's registration is left alone unless bForce says to take its place.
-static int RegisterServer(BOOL bForce)
-{
-    std::string strViewer = GetViewerClsid();
-    if (!bForce && !strViewer.empty() && _stricmp(strViewer.c_str(), GetClsidText().c_str()) != 0) {
-        fprintf(stderr,
-                "quelmar: %s is registered to another class, %s: nothing changed "
-                "(quelmar /RegServer /force registers quelmar in its place)\n",
-                kViewerProgId, strViewer.c_str());
-        return 1;
-    }
-    char szExe[MAX_PATH];
-    DWORD cch = GetModuleFileNameA(NULL, szExe, sizeof szExe);
-    if (cch == 0 || cch == sizeof szExe)
-        return ReportFailure("cannot find its own path",
-                             cch != 0 ? ERROR_INSUFFICIENT_BUFFER : GetLastError());
-    std::string strClsidKey = "CLSID\\" + GetClsidText();
-    const std::pair<std::string, std::string> values[] = {
-        {std::string(kViewerProgId) + "\\CLSID", GetClsidText()},
-        {strClsidKey + "\\LocalServer32", "\"" + std::string(szExe) + "\""},
-        {strClsidKey + "\\ProgID", kViewerProgId},
-    };
-    for (const auto& [strSubkey, strValue] : values) {
-        LONG lResult = SetClassesValue(strSubkey, strValue);
-        if (lResult != ERROR_SUCCESS)
-            return ReportFailure("cannot write HKCR\\" + strSubkey, lResult);
-    }
-    return 0;
-}
-
-// quelmar registers its path quoted; a copy in any folder counts as quelmar.
-static BOOL IsQuelmarServer(const std::string& strServer)
-{
-    static const char szName[] = "\\quelmar.exe\"";
-    const size_t cchName = sizeof szName - 1;
-    return strServer.size() >= cchName &&
-           _stricmp(strServer.c_str() + strServer.size() - cchName, szName) == 0;
-}
-
-// Removes only what is quelmar's own: the ProgID while it leads to quelmar's class, and that
-// class's key while its server is quelmar.
-static int UnregisterServer()
-{
-    std::string strViewer = GetViewerClsid();
-    BOOL bOwnProgId = _stricmp(strViewer.c_str(), GetClsidText().c_str()) == 0;
-    if (!bOwnProgId && !strViewer.empty())
-        fprintf(stderr, "quelmar: %s is registered to another class, %s: left as it is\n",
-                kViewerProgId, strViewer.c_str());
-    std::string strClsidKey = "CLSID\\" + GetClsidText();
-    const std::pair<BOOL, std::string> subkeys[] = {
-        {bOwnProgId, kViewerProgId},
-        {IsQuelmarServer(GetClassesValue(strClsidKey + "\\LocalServer32")), strClsidKey}};
-    for (const auto& [bOwn, strSubkey] : subkeys) {
-        LONG lResult = bOwn ? RegDeleteTreeA(HKEY_CLASSES_ROOT, strSubkey.c_str()) : ERROR_SUCCESS;
-        if (lResult != ERROR_SUCCESS && lResult != ERROR_FILE_NOT_FOUND)
-            return ReportFailure("cannot remove HKCR\\" + strSubkey, lResult);
-    }
-    return 0;
-}
-
-// The id of the process that started this one, or 0 when none is found.
-static DWORD FindParentProcessId()
-{
-    CHandleOwner snapshot(CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0));
-    PROCESSENTRY32 pe = {};
-    pe.dwSize = sizeof pe;
-    DWORD dwSelf = GetCurrentProcessId();
-    for (BOOL bMore = Process32First(snapshot.Get(), &pe); bMore;
-         bMore = Process32Next(snapshot.Get(), &pe)) {
-        if (pe.th32ProcessID == dwSelf)
-            return pe.th32ParentProcessID;
-    }
-    return 0;
-}
-
-// Wine never reclaims a local server whose client has died, and the launcher never releases
-// what it holds, so the server also ends with its client. Wine cannot name the caller during a
-// call on an apartment thread (I_RpcBindingInqLocalClientPID answers RPC_S_NO_CALL_ACTIVE,
-// CoGetCallerTID is not implemented, RpcServerInqCallAttributesW aborts the process), but it
-// starts a local server from the activating client process itself: that client is our parent,
-// and single-use registration keeps it our only client. Where COM's own launcher service is
-// the parent, it cannot be opened or outlives us, and reference counts alone end the server.
-static HANDLE OpenParentProcess()
-{
-    DWORD dwParent = FindParentProcessId();
-    if (dwParent == 0)
-        return NULL;
-    CHandleOwner process(
-        OpenProcess(SYNCHRONIZE | PROCESS_QUERY_LIMITED_INFORMATION, FALSE, dwParent));
-    // A parent gone before we looked may have left its id to a younger process.
-    FILETIME ftParentStart, ftOwnStart, ftUnused;
-    if (process.Get() == NULL ||
-        !GetProcessTimes(process.Get(), &ftParentStart, &ftUnused, &ftUnused, &ftUnused) ||
-        !GetProcessTimes(GetCurrentProcess(), &ftOwnStart, &ftUnused, &ftUnused, &ftUnused) ||
-        CompareFileTime(&ftParentStart, &ftOwnStart) > 0)
-        return NULL;
-    return process.Detach();
-}
-
-// Runs until WM_QUIT, or until the client process has ended when there is one to watch.
-static void RunMessageLoop(HANDLE hClient)
-{
-    DWORD nHandles = hClient != NULL ? 1 : 0;
-    for (;;) {
-        DWORD dwWoke = MsgWaitForMultipleObjectsEx(nHandles, hClient != NULL ? &hClient : NULL,
-                                                   INFINITE, QS_ALLINPUT, MWMO_INPUTAVAILABLE);
-        if (dwWoke == WAIT_FAILED || (nHandles != 0 && dwWoke == WAIT_OBJECT_0))
-            return;
-        MSG msg;
-        while (PeekMessageA(&msg, NULL, 0, 0, PM_REMOVE)) {
-            if (msg.message == WM_QUIT)
-                return;
-            TranslateMessage(&msg);
-            DispatchMessageA(&msg);
-        }
-    }
 }
 
 static int RunServer(HINSTANCE hInstance)
@@ -209,6 +48,8 @@ int WINAPI WinMain(HINSTANCE hInstance, HINSTANCE, LPSTR, int)
 {
     // COM starts the server with -Embedding; by hand it is only registered or unregistered.
     BOOL bForce = __argc == 3 && IsOption(__argv[2], "force");
+    std::string strClsid = GetClsidText();
+    const CServerClass server = {"quelmar", "quelmar.exe", kViewerProgId, strClsid.c_str(), TRUE};
     if (__argc == 2 && IsOption(__argv[1], "Embedding")) {
         // Where Windows' COM starts a local server, so that a relative path fails here as it
         // would there (Wine's leaves it the client's directory).
@@ -219,9 +60,9 @@ int WINAPI WinMain(HINSTANCE hInstance, HINSTANCE, LPSTR, int)
         return RunServer(hInstance);
     }
     if ((__argc == 2 || bForce) && IsOption(__argv[1], "RegServer"))
-        return RegisterServer(bForce);
+        return RegisterServer(server, bForce);
     if (__argc == 2 && IsOption(__argv[1], "UnregServer"))
-        return UnregisterServer();
+        return UnregisterServer(server);
     fprintf(stderr, "usage: quelmar /RegServer [/force] | /UnregServer (COM adds -Embedding "
                     "itself)\n");
     return 2;

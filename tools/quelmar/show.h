@@ -22,18 +22,24 @@ public:
     void End();
 
     const CPresentation& GetPresentation() const { return m_presentation; }
+    // The show's window, NULL before it opens and once it has closed; the slide on show, from 0.
+    HWND GetWindow() const { return m_hWnd; }
+    size_t GetSlide() const { return m_nSlide; }
+    void GoTo(size_t nSlide);
+
+protected:
+    ~CShow() override;
+    // What a click on one of the slide's buttons does; another program's show may differ.
+    virtual void Click(size_t nButton);
 
 private:
-    ~CShow() override;
     HRESULT Call(DISPID dispid, VARIANT* pVarResult, EXCEPINFO* pExcepInfo) override;
 
     BOOL OpenWindow();
     void Step(int nDelta);
-    void GoTo(size_t nSlide);
     void Jump(ELessonJump nJump);
     void ShowButtons();
     RECT GetButtonRect(const CSlideButton& button, size_t nButton, const RECT& rcClient) const;
-    void Click(size_t nButton);
     UINT GetScore() const;
     void RunProgram(const std::string& strTail);
     void Paint(HDC hDC, const RECT& rcClient) const;
