@@ -119,3 +119,54 @@ TEST(LessonCheck, CsvQuotesAFieldWithAQuote)
               "'Q\"\"3' holds a double quote, which ends its quoted field in the interaction file "
               "early\"\r\n");
 }
+
+// LibreOffice's saves: every command it could not keep is an action of kind none, an error where
+// a command was meant; a lesson left with no command at all is an error of its own.
+TEST(LessonCheck, CommandsALibreOfficeSaveLostAreErrors)
+{
+    const CLessonCheck saved = Check("lo-good.ppt");
+    EXPECT_EQ(saved.Count(kSeverityError), 11); // eight answers, Finish, Course page, the lesson
+    EXPECT_NE(saved.m_arrRows[2].Findings().find("its command was lost"), std::string::npos);
+    EXPECT_NE(saved.m_arrRows.back().Findings().find("no button sends the launcher a command"),
+              std::string::npos);
+    const CLessonCheck made = Check("lo-answers.ppt");
+    EXPECT_EQ(made.Count(kSeverityError), 10); // eight answers, Finish, a program with no command
+    EXPECT_EQ(made.m_arrRows[10].m_strDoes, "records Q3: B, correct");
+}
+
+// A lesson as a reader hands it over: damage, an action it could not read, a range of words.
+TEST(LessonCheck, WhatRecordsNothingIsAnError)
+{
+    CLesson lesson;
+    lesson.m_arrSlides.resize(1);
+    lesson.m_arrSlides[0].m_nNumber = 1;
+    const auto Add = [&](const char16_t* pszText, ELessonAction nAction, const char16_t* pszLine) {
+        lesson.m_arrActions.emplace_back();
+        CLessonAction& action = lesson.m_arrActions.back();
+        action.m_nSlide = 0;
+        action.m_strShapeText = pszText;
+        action.m_nAction = nAction;
+        action.m_strCommandLine = pszLine;
+        return &action;
+    };
+    Add(u"A) nbsp", kActionRunProgram, u"C:\\CBT\\tarnskov.exe\u00A0-Q=Q1 A 1");
+    Add(u"B) glued", kActionRunProgram, u"C:\\CBT\\xtarnskov.exe -Q=Q1 B 0");
+    CLessonAction* pRange =
+        Add(u"Or answer C.", kActionRunProgram, u"C:\\CBT\\tarnskov.exe -Q=Q1 C");
+    pRange->m_nSource = kSourceTextRange;
+    pRange->m_nTextBegin = 3;
+    pRange->m_nTextEnd = 11;
+    Add(u"Next", kActionJump, u"")->m_nTrigger = kTriggerMouseOver;
+    Add(u"Odd", kActionUnknown, u"")->m_strUnread = "an interactive info without its atom";
+    lesson.m_arrDamage.push_back({0, "a record of unknown type 0x0 (offset 99 of the stream)"});
+    ExpectRows(
+        CheckLesson(lesson, {ToLatin1, LauncherInstalled}),
+        {{"A) nbsp", "error", "'tarnskov.exe\xA0-Q=Q1' is the launcher's name with '\xA0-Q=Q1'"},
+         {"B) glued", "error", "with 'x' glued to it"},
+         {"answer C", "", ""},
+         {"Next", "warning", "acts on mouse-over"},
+         {"Odd", "warning", "its action cannot be read: an interactive info"},
+         {"", "error",
+          "slide 1 cannot be read whole: a record of unknown type 0x0 (offset 99 "
+          "of the stream); its buttons may be missing"}});
+}

@@ -3,6 +3,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <fstream>
 #include <iterator>
 #include <string>
@@ -21,6 +22,16 @@ std::vector<uint8_t> Bytes(const std::string& strName)
 std::string Narrow(const std::u16string& str)
 {
     return std::string(str.begin(), str.end());
+}
+
+// Where a stream's directory entry lies in a file whose directory is one run of sectors.
+size_t Entry(const std::vector<uint8_t>& arrFile, const std::u16string& strName)
+{
+    size_t n = (ReadU32(&arrFile[0x30]) + 1) * 512;
+    while (std::u16string(reinterpret_cast<const char16_t*>(&arrFile[n]), strName.size()) !=
+           strName)
+        n += 128;
+    return n;
 }
 
 CFileError ReadFails(const std::vector<uint8_t>& arrBytes)
@@ -133,7 +144,8 @@ TEST(LessonFile, RefusedWithTheirReasons)
         {"../../README.md", CFileError::kNotCompoundFile, "no signature"},
         {"workbook.xls.ppt", CFileError::kNotLesson, "no stream \"PowerPoint Document\""},
         {"encrypted.ppt", CFileError::kEncrypted, "encrypted"},
-        {"cut-short.ppt", CFileError::kMalformed, "past the end of the file (offset 17408"},
+        {"cut-short.ppt", CFileError::kMalformed,
+         "sector 33 lies past the end of the file (offset 1024"},
     };
     for (const auto& row : rows) {
         const CFileError error = ReadFails(Bytes(row.m_pszFile));
@@ -143,27 +155,41 @@ TEST(LessonFile, RefusedWithTheirReasons)
 }
 
 // good.ppt damaged at one little-endian field: its header, its FAT, its directory, its streams.
+// Each bound has a row at the first value it refuses, naming the field that led there, and one at
+// the value before, refused for another reason.
 TEST(LessonFile, DamageRefusedCleanly)
 {
-    const std::vector<uint8_t> arrGood = Bytes("good.ppt");
+    std::vector<uint8_t> arrGood = Bytes("good.ppt");
     const auto At = [&](size_t n) { return ReadU32(&arrGood[n]); };
     const size_t nFat = (At(0x4C) + 1) * 512, nDirectory = At(0x30);
-    const std::u16string strDocument(u"PowerPoint Document");
-    size_t nDocumentEntry = (nDirectory + 1) * 512;
-    while (std::u16string(reinterpret_cast<const char16_t*>(&arrGood[nDocumentEntry]), 19) !=
-           strDocument)
-        ASSERT_LT(nDocumentEntry += 128, (nDirectory + 2) * 512);
+    const uint32_t nSectors = uint32_t(arrGood.size() / 512 - 1),
+                   nMini = At((nDirectory + 1) * 512 + 0x78) / 64;
+    const size_t nDocument = Entry(arrGood, u"PowerPoint Document");
+    const size_t nUser = Entry(arrGood, u"Current User");
+    const auto Of = [](size_t n) { return " (offset " + std::to_string(n) + " of the file)"; };
+    arrGood.insert(arrGood.end(), 511, 0xEE); // a partial sector, never read
     const struct {
         size_t m_nAt;
         uint32_t m_nValue;
-        const char* m_pszWhat;
+        std::string m_strWhat;
     } rows[] = {
         {0x1A, 0xFFFE0005, "compound file version 5"},
-        {0x2C, 0x7FFFFFFF, "more FAT or DIFAT sectors than the file holds"},
+        {0x2C, nSectors + 1, "more FAT or DIFAT sectors than the file holds"},
+        {0x2C, nSectors, "sector 4294967295 lies past the end of the file (offset 80 "},
         {nFat + 4 * nDirectory, uint32_t(nDirectory), "comes back to sector"},
         {nFat + 4 * nDirectory, 0x7FFFFFF, "outside its allocation table"},
-        {nDocumentEntry + 0x78, 0xFFFFFFF0, "more than the file holds"},
-        {nDocumentEntry + 0x74, 0xFFFFFFFD, "outside its allocation table"},
+        {nDocument + 0x74, nSectors,
+         "sector 34 lies past the end of the file" + Of(nDocument + 0x74)},
+        {nDocument + 0x74, nSectors - 1, "a chain of 1 sectors for 21"},
+        {nDocument + 0x74, 128, "sector 128, outside its allocation table" + Of(nDocument + 0x74)},
+        {nDocument + 0x74, 127, "sector 127 lies past the end of the file"},
+        {nDocument + 0x78, nSectors * 512 + 1, "more than the file holds" + Of(nDocument + 0x78)},
+        {nDocument + 0x78, nSectors * 512, "a chain of 21 sectors for 34 sectors' worth"},
+        {nDocument + 0x78, 21 * 512 + 1, "a chain of 21 sectors for 22"},
+        {nDocument + 0x78, 20 * 512, "a chain of 20 or more sectors for 20"},
+        {nUser + 0x74, nMini, "sector 69 lies past the end of the mini stream" + Of(nUser + 0x74)},
+        {nUser + 0x74, nMini - 1, "a chain of 1 sectors for 2"},
+        {nUser + 0x74, 128, "sector 128, outside its allocation table" + Of(nUser + 0x74)},
     };
     for (const auto& row : rows) {
         std::vector<uint8_t> arrBytes = arrGood;
@@ -171,10 +197,45 @@ TEST(LessonFile, DamageRefusedCleanly)
             arrBytes[row.m_nAt + i] = uint8_t(row.m_nValue >> 8 * i);
         const CFileError error = ReadFails(arrBytes);
         EXPECT_EQ(error.m_nKind, CFileError::kMalformed);
-        EXPECT_NE(error.Describe().find(row.m_pszWhat), std::string::npos) << error.Describe();
+        EXPECT_NE(error.Describe().find(row.m_strWhat), std::string::npos) << error.Describe();
     }
-    for (size_t cb = 0; cb < arrGood.size(); cb += 997)
-        ReadFails(std::vector<uint8_t>(arrGood.begin(), arrGood.begin() + cb));
+}
+
+// Copies of each writer's lesson cut short, with a sector zeroed or taken from another of its
+// lessons, or with the document stream's size raised: refused, naming an offset in the file, or
+// read with the damage found; or, where the sector holds nothing the lesson is read from, read
+// with every button.
+TEST(LessonFile, DamagedCopiesAreNeverReadAsCleanLessons)
+{
+    for (const auto& names : {std::make_pair("good.ppt", "faults.ppt"),
+                              std::make_pair("lo-good.ppt", "lo-answers.ppt")}) {
+        const std::vector<uint8_t> arrGood = Bytes(names.first), arrOther = Bytes(names.second);
+        const std::vector<std::string> arrButtons = Actions(Read(names.first));
+        std::vector<std::vector<uint8_t>> arrCopies;
+        for (size_t n = 512; n + 512 <= arrGood.size(); n += 256) {
+            arrCopies.emplace_back(arrGood.begin(), arrGood.begin() + n);
+            for (int nWay = 0; nWay < 2 && n % 512 == 0; nWay++) {
+                arrCopies.push_back(arrGood);
+                for (size_t i = n; i < n + 512; i++)
+                    arrCopies.back()[i] = nWay == 0 ? 0 : arrOther[i % arrOther.size()];
+            }
+        }
+        const size_t nSize = Entry(arrGood, u"PowerPoint Document") + 0x78;
+        for (uint32_t cbMore : {1, 8, 100, 512}) {
+            arrCopies.push_back(arrGood);
+            for (int i = 0; i < 4; i++)
+                arrCopies.back()[nSize + i] = uint8_t((ReadU32(&arrGood[nSize]) + cbMore) >> 8 * i);
+        }
+        for (const std::vector<uint8_t>& arrBytes : arrCopies) {
+            CLesson lesson;
+            CFileError error;
+            if (!ReadLessonFile(arrBytes.data(), arrBytes.size(), &lesson, &error))
+                EXPECT_TRUE(error.m_strWhere != "file" || error.m_nOffset < arrBytes.size())
+                    << error.Describe();
+            else if (lesson.m_arrDamage.empty())
+                EXPECT_EQ(Actions(lesson), arrButtons) << names.first;
+        }
+    }
 }
 
 // The streams damaged: the edit chain, the current user, the records.
@@ -187,19 +248,23 @@ TEST(LessonFile, DamagedStreamsRefusedWithTheirOffsets)
     ASSERT_TRUE(file.Open(arrGood.data(), arrGood.size(), &error) &&
                 file.ReadStream("Current User", &arrUser, &error) &&
                 file.ReadStream("PowerPoint Document", &arrDoc, &error));
-    const uint32_t nEdit = ReadU32(&arrUser[16]);
+    const uint32_t nEdit = ReadU32(&arrUser[16]), nEnd = uint32_t(arrDoc.size());
+    const size_t nEntry = ReadU32(&arrDoc[nEdit + 20]) + 12; // the persist directory's first
+    const auto Of = [](size_t n) { return " (offset " + std::to_string(n) + " of the "; };
     const struct {
         bool m_bUser;
         size_t m_nAt;
         uint32_t m_nValue;
         CFileError::EKind m_nKind;
-        const char* m_pszWhat;
+        std::string m_strWhat;
     } rows[] = {
         {true, 12, 0xF3D1C4DF, CFileError::kEncrypted, "(offset 12 of the Current User stream)"},
         {true, 12, 0x12345678, CFileError::kMalformed, "unknown header token 0x12345678"},
         {true, 22, 0x03F3, CFileError::kTooOld, "older than 97"},
-        {true, 16, uint32_t(arrDoc.size()), CFileError::kMalformed,
-         "runs past its container or the stream"},
+        {true, 16, nEnd, CFileError::kMalformed, "Document stream" + Of(16)},
+        {true, 16, nEnd - 1, CFileError::kMalformed, "runs past its container or the stream"},
+        {false, nEntry, nEnd, CFileError::kMalformed, "past the end of the stream" + Of(nEntry)},
+        {false, nEntry, nEnd - 1, CFileError::kMalformed, "or the stream" + Of(nEnd - 1)},
         {false, nEdit + 16, nEdit, CFileError::kMalformed, "loops back"},
         {false, nEdit + 24, 99999, CFileError::kMalformed, "no persist object 99999"},
         {false, nEdit + 4, 0xFFFF, CFileError::kMalformed, "runs past its container"},
@@ -212,9 +277,36 @@ TEST(LessonFile, DamagedStreamsRefusedWithTheirOffsets)
         CLesson lesson;
         EXPECT_FALSE(ReadLessonStreams(arrUserBad, arrDocBad, &lesson, &error));
         EXPECT_EQ(error.m_nKind, row.m_nKind);
-        EXPECT_NE(error.Describe().find(row.m_pszWhat), std::string::npos) << error.Describe();
+        EXPECT_NE(error.Describe().find(row.m_strWhat), std::string::npos) << error.Describe();
     }
     CLesson lesson;
     EXPECT_FALSE(ReadLessonStreams({4, 0, 0, 0, 'P', 'P', '9', '5'}, arrDoc, &lesson, &error));
     EXPECT_EQ(error.m_nKind, CFileError::kTooOld);
+}
+
+// A record that runs past its container but not past the stream costs its slide, not the lesson.
+TEST(LessonFile, ARecordPastItsContainerIsDamageOnItsSlide)
+{
+    const std::vector<uint8_t> arrGood = Bytes("good.ppt");
+    CCompoundFile file;
+    CFileError error;
+    std::vector<uint8_t> arrUser, arrDoc;
+    ASSERT_TRUE(file.Open(arrGood.data(), arrGood.size(), &error) &&
+                file.ReadStream("Current User", &arrUser, &error) &&
+                file.ReadStream("PowerPoint Document", &arrDoc, &error));
+    const uint8_t kAtom[] = {0xF3, 0x0F, 16,
+                             0,    0,    0}; // the first InteractiveInfoAtom, the master's
+    const size_t nAtom =
+        std::search(arrDoc.begin(), arrDoc.end(), kAtom, kAtom + 6) - arrDoc.begin();
+    arrDoc[nAtom + 2] = 17; // one byte past the container
+    CLesson lesson;
+    ASSERT_TRUE(ReadLessonStreams(arrUser, arrDoc, &lesson, &error));
+    ASSERT_EQ(lesson.m_arrDamage.size(), 1u);
+    EXPECT_EQ(lesson.m_arrDamage[0].m_nSlide, kOnMaster);
+    EXPECT_EQ(lesson.m_arrDamage[0].m_strWhat, "record 0xFF3 of 17 bytes runs past its container "
+                                               "(offset " +
+                                                   std::to_string(nAtom - 2) +
+                                                   " of the PowerPoint Document stream)");
+    EXPECT_EQ(lesson.m_arrActions.back().m_nAction, kActionUnknown);
+    EXPECT_EQ(lesson.m_arrActions.size(), 17u);
 }
