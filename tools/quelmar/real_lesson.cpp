@@ -6,8 +6,9 @@
 #include "frame/interaction.h"
 #include "framework/command_line.h"
 
-#include <algorithm>
+#include <map>
 #include <set>
+#include <tuple>
 
 // PowerPoint's own slide, 10 by 7.5 inches in master units, for a file that gives no size.
 static const int kDefaultSlideWidth = 5760, kDefaultSlideHeight = 4320;
@@ -39,13 +40,7 @@ static std::string GetSlideText(const CLessonSlide& slide, std::multiset<std::u1
 // A button's label on one line: its text range's own characters, or its shape's text.
 static std::string GetLabel(const CLessonAction& action)
 {
-    std::u16string strText = action.m_strShapeText;
-    if (action.m_nSource == kSourceTextRange) {
-        size_t nBegin = std::min<size_t>(action.m_nTextBegin, strText.size());
-        strText =
-            strText.substr(nBegin, action.m_nTextEnd > nBegin ? action.m_nTextEnd - nBegin : 0);
-    }
-    std::string strLabel = ToLines(strText);
+    std::string strLabel = ToLines(ButtonText(action));
     for (char& ch : strLabel)
         ch = ch == '\n' ? ' ' : ch;
     strLabel.erase(0, strLabel.find_first_not_of(' '));
@@ -93,9 +88,23 @@ std::string CPresentation::ReadLesson(const std::string& strBytes, std::string* 
         else
             m_arrSlides.push_back(CSlide{GetSlideText(slide, &arrLabels[i]), {}});
     }
+    // The text ranges of one shape share its rectangle: each gets a band of it, top to bottom.
+    std::map<std::tuple<int, uint32_t, uint32_t>, std::pair<int64_t, int64_t>> mapRanges;
     for (const CLessonAction& action : lesson.m_arrActions) {
-        if (IsButton(action))
-            AddLessonButton(action, arrShown);
+        if (IsButton(action) && action.m_nSource == kSourceTextRange)
+            ++mapRanges[{action.m_nSlide, action.m_nMaster, action.m_nShapeId}].first;
+    }
+    for (CLessonAction action : lesson.m_arrActions) {
+        if (!IsButton(action))
+            continue;
+        if (action.m_nSource == kSourceTextRange) {
+            auto& band = mapRanges[{action.m_nSlide, action.m_nMaster, action.m_nShapeId}];
+            const int64_t nTop = action.m_rect.m_nTop, nHeight = action.m_rect.m_nBottom - nTop;
+            action.m_rect.m_nTop = static_cast<int32_t>(nTop + nHeight * band.second / band.first);
+            action.m_rect.m_nBottom =
+                static_cast<int32_t>(nTop + nHeight * ++band.second / band.first);
+        }
+        AddLessonButton(action, arrShown);
     }
     return "";
 }
