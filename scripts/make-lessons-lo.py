@@ -157,8 +157,8 @@ def answers(doc, page, question, choices, program, correct, y=3000):
 
 def make_answers(context, desktop, out):
     """As good.ppt, written by LibreOffice: answers by a plain and a quoted path, a group of them,
-    answers by file URLs, jumps, a hidden slide, a master Next, a Finish."""
-    doc = new_lesson(desktop, 6)
+    jumps, a hidden slide, a master Next, a Finish, and beside it answers by file URLs."""
+    doc = new_lesson(desktop, 5)
     pages = doc.DrawPages
     shape(doc, pages[0], "Welcome", 2000, 1000)
     shape(doc, pages[0], "Start", 2000, 3000, NEXTPAGE)
@@ -173,17 +173,16 @@ def make_answers(context, desktop, out):
     for i in range(4):
         group.add(pages[3].getByIndex(1 + i))
     pages[3].group(group)
+    shape(doc, pages[4], "Finish", 2000, 1000, PROGRAM, PLAIN + " -S=P -G=90")
+    shape(doc, pages[4], "Back", 2000, 3000, PREVPAGE)
+    shape(doc, pages[4], "Again", 2000, 4500, FIRSTPAGE)
+    shape(doc, pages[4], "Last", 2000, 6000, LASTPAGE)
+    shape(doc, pages[4], "End show", 2000, 7500, STOPPRESENTATION)
     # LibreOffice's own form of a program: a file URL, which its export keeps.
-    shape(doc, pages[4], "Question 3: by file URLs", 2000, 1000)
     for i, bookmark in enumerate(["file:///C:/CBT/tarnskov.exe",
                                   "file:///C:/CBT/tarnskov.exe%20-Q=Q3%20B%201",
                                   "file:///C:/CBT/tarnskov.exe -Q=Q3 C 0"]):
-        shape(doc, pages[4], "ABC"[i] + ") URL", 2000, 3000 + 1500 * i, PROGRAM, bookmark)
-    shape(doc, pages[5], "Finish", 2000, 1000, PROGRAM, PLAIN + " -S=P -G=90")
-    shape(doc, pages[5], "Back", 2000, 3000, PREVPAGE)
-    shape(doc, pages[5], "Again", 2000, 4500, FIRSTPAGE)
-    shape(doc, pages[5], "Last", 2000, 6000, LASTPAGE)
-    shape(doc, pages[5], "End show", 2000, 7500, STOPPRESENTATION)
+        shape(doc, pages[4], "ABC"[i] + ") URL", 14000, 3000 + 1500 * i, PROGRAM, bookmark)
     shape(doc, doc.MasterPages[0], "Next", 20000, 12000, NEXTPAGE, w=4000)
     save(doc, os.path.join(out, "lo-answers.ppt"))
 
