@@ -239,7 +239,7 @@ bool CCompoundFile::ReadDirectory(CFileError* pError)
     }
     if (m_arrEntries.empty() || m_arrEntries[0].m_nType != kTypeRoot)
         return pError->Fail(CFileError::kMalformed, "the directory has no root entry",
-                            (uint64_t(m_nFirstDirectory) + 1) * m_cbSector);
+                            m_arrEntries.empty() ? 0x30 : m_arrEntries[0].m_nOffset);
     return CopyChain(m_arrEntries[0], false, &m_arrMiniStream, pError) && ReadMiniFat(pError);
 }
 
