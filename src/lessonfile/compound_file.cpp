@@ -64,8 +64,7 @@ bool CCompoundFile::ReadHeader(CFileError* pError)
         return pError->Fail(CFileError::kMalformed, "mini sector size or cutoff", 0x20);
     m_cbSector = 1u << nShift;
     if (m_cbData < m_cbSector)
-        return pError->Fail(CFileError::kMalformed, "file shorter than its header sector",
-                            m_cbData);
+        return pError->Fail(CFileError::kMalformed, "file shorter than its header sector", 0x1E);
     m_nFileSectors = uint32_t((m_cbData - m_cbSector) / m_cbSector);
     m_nFatSectors = ReadU32(p + 0x2C);
     m_nFirstDirectory = ReadU32(p + 0x30);
