@@ -665,6 +665,28 @@ std::u16string ButtonText(const CLessonAction& action)
         nBegin, action.m_nTextEnd > nBegin ? action.m_nTextEnd - nBegin : 0);
 }
 
+CLessonRect ButtonRect(const CLesson& lesson, size_t nAction)
+{
+    const CLessonAction& action = lesson.m_arrActions[nAction];
+    CLessonRect rect = action.m_rect;
+    int64_t nBand = 0, nBands = 0;
+    for (size_t n = 0; n < lesson.m_arrActions.size(); n++) {
+        const CLessonAction& other = lesson.m_arrActions[n];
+        if (other.m_nSource == kSourceTextRange && other.m_nTrigger == action.m_nTrigger &&
+            other.m_nSlide == action.m_nSlide && other.m_nMaster == action.m_nMaster &&
+            other.m_nShapeId == action.m_nShapeId) {
+            nBand += n < nAction ? 1 : 0;
+            nBands++;
+        }
+    }
+    if (action.m_nSource != kSourceTextRange)
+        return rect;
+    const int64_t nTop = rect.m_nTop, nHeight = int64_t(rect.m_nBottom) - nTop;
+    rect.m_nTop = int32_t(nTop + nHeight * nBand / nBands);
+    rect.m_nBottom = int32_t(nTop + nHeight * (nBand + 1) / nBands);
+    return rect;
+}
+
 bool ReadLessonStreams(const std::vector<uint8_t>& arrCurrentUser,
                        const std::vector<uint8_t>& arrDocument, CLesson* pLesson,
                        CFileError* pError)

@@ -101,6 +101,11 @@ struct CLessonAction {
 // The words a button shows: its text range's own, or its shape's whole text.
 std::u16string ButtonText(const CLessonAction& action);
 
+struct CLesson;
+// Where the button of lesson.m_arrActions[nAction] is: its shape's rectangle, or, for one of
+// several text ranges of a shape with the same trigger, its own band of it, top to bottom.
+CLessonRect ButtonRect(const CLesson& lesson, size_t nAction);
+
 const int kNoSlide = -2; // a part of the file that belongs to no slide and no master
 
 // A part of the file that could not be read.

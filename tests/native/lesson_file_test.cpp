@@ -105,12 +105,17 @@ TEST(LessonFile, TheGoodLessonsNineCommandsAmongItsJumpsAndTheFaultsRanges)
     EXPECT_EQ(std::vector<int>({blue.m_rect.m_nLeft, blue.m_rect.m_nTop, blue.m_rect.m_nRight,
                                 blue.m_rect.m_nBottom}),
               std::vector<int>({800, 2000, 4000, 2320}));
-    // A text range and a mouse-over; a fast save's edit.
     const CLesson faults = Read("faults.ppt");
     ASSERT_EQ(faults.m_arrActions.size(), 10u);
     EXPECT_EQ(faults.m_arrActions[8].m_nTrigger, kTriggerMouseOver);
     EXPECT_EQ(faults.m_arrActions[9].m_nSource, kSourceTextRange);
     EXPECT_EQ(ButtonText(faults.m_arrActions[9]), u"Click here to answer C.");
+    CLesson ranges; // two ranges of one shape take a band of it each, top to bottom
+    ranges.m_arrActions = {faults.m_arrActions[9], faults.m_arrActions[9]};
+    const CLessonRect one = ButtonRect(ranges, 0), two = ButtonRect(ranges, 1);
+    EXPECT_EQ(std::vector<int>({one.m_nTop, one.m_nBottom - two.m_nTop, two.m_nBottom}),
+              std::vector<int>({faults.m_arrActions[9].m_rect.m_nTop, 0,
+                                faults.m_arrActions[9].m_rect.m_nBottom}));
     EXPECT_NE(Actions(Read("fast-saved.ppt")).find("4 Finish: " + kPlain + " -S=P -G=80|"),
               std::string::npos);
 }

@@ -53,7 +53,6 @@ const CheckRow kChecks[] = {
     {"FaultyLessons", {"faults.ppt", "faults-master.ppt"}, "", 1,
      {"2 lessons read, 2 with errors; 0 files refused"}},
     {"TheGoodLesson", {"good.ppt"}, "", 0, {"17 buttons, 0 errors"}},
-    {"LibreOfficesLessons", {"lo-good.ppt", "lo-answers.ppt"}, "", 1, {"2 lessons read, 2 with errors; 0 files refused"}},
     // One row a button, jumps included; the master's button last.
     {"TheGoodLessonAsCsv", {"good.ppt"}, "/CSV", 0,
      {"file,slide,button,program,tail,severity,finding|",

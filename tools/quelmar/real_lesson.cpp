@@ -6,9 +6,7 @@
 #include "frame/interaction.h"
 #include "framework/command_line.h"
 
-#include <map>
 #include <set>
-#include <tuple>
 
 // PowerPoint's own slide, 10 by 7.5 inches in master units, for a file that gives no size.
 static const int kDefaultSlideWidth = 5760, kDefaultSlideHeight = 4320;
@@ -88,23 +86,11 @@ std::string CPresentation::ReadLesson(const std::string& strBytes, std::string* 
         else
             m_arrSlides.push_back(CSlide{GetSlideText(slide, &arrLabels[i]), {}});
     }
-    // The text ranges of one shape share its rectangle: each gets a band of it, top to bottom.
-    std::map<std::tuple<int, uint32_t, uint32_t>, std::pair<int64_t, int64_t>> mapRanges;
-    for (const CLessonAction& action : lesson.m_arrActions) {
-        if (IsButton(action) && action.m_nSource == kSourceTextRange)
-            ++mapRanges[{action.m_nSlide, action.m_nMaster, action.m_nShapeId}].first;
-    }
-    for (CLessonAction action : lesson.m_arrActions) {
-        if (!IsButton(action))
-            continue;
-        if (action.m_nSource == kSourceTextRange) {
-            auto& band = mapRanges[{action.m_nSlide, action.m_nMaster, action.m_nShapeId}];
-            const int64_t nTop = action.m_rect.m_nTop, nHeight = action.m_rect.m_nBottom - nTop;
-            action.m_rect.m_nTop = static_cast<int32_t>(nTop + nHeight * band.second / band.first);
-            action.m_rect.m_nBottom =
-                static_cast<int32_t>(nTop + nHeight * ++band.second / band.first);
-        }
-        AddLessonButton(action, arrShown);
+    for (size_t n = 0; n < lesson.m_arrActions.size(); ++n) {
+        CLessonAction action = lesson.m_arrActions[n];
+        action.m_rect = ButtonRect(lesson, n);
+        if (IsButton(action))
+            AddLessonButton(action, arrShown);
     }
     return "";
 }
