@@ -130,7 +130,7 @@ TEST(LessonCheck, WhatRecordsNothingIsAnError)
     lesson.m_arrDamage.push_back({0, "a record of unknown type 0x0 (offset 99 of the stream)"});
     ExpectRows(
         CheckLesson(lesson, {ToLatin1, LauncherInstalled}),
-        {{"A) nbsp", "error", "'tarnskov.exe\xA0-Q=Q1' is the launcher's name with '\xA0-Q=Q1'"},
+        {{"A) nbsp", "error", "tarnskov.exe\xA0-Q=Q1' is the launcher's name with '\xA0-Q=Q1'"},
          {"answer C", "", ""},
          {"Next", "warning", "acts on mouse-over"},
          {"Odd", "warning", "its action cannot be read: an interactive info"},

@@ -362,16 +362,19 @@ bool CLessonChecker::CheckSplit(const CCommandSplit& split, CButtonCheck* pRow)
         pRow->m_arrFindings.push_back({kSeverityWarning, strProgram + " is not on this PC"});
     if (!IsLauncherProgram(strProgram)) {
         const std::string strName = FileNameOf(strProgram);
-        const size_t nLauncher = LowerAscii(strName).find("tarnskov.exe");
+        // The launcher's name with more after it, up to the first blank, or before it.
+        const size_t nLauncher = LowerAscii(strProgram).rfind("tarnskov.exe");
+        const std::string strAfter =
+            nLauncher == std::string::npos ? "" : strProgram.substr(nLauncher + 12);
         pRow->m_strDoes = "runs " + strName;
-        if (nLauncher == std::string::npos)
+        if (nLauncher == std::string::npos || strAfter.find('\\') != std::string::npos)
             pRow->m_arrFindings.push_back(
                 {kSeverityWarning, strName + " is not the launcher: nothing is recorded"});
         else
             pRow->m_arrFindings.push_back(
                 {kSeverityError,
-                 Quote(strName) + " is the launcher's name with " +
-                     Quote(strName.substr(0, nLauncher) + strName.substr(nLauncher + 12)) +
+                 Quote(strProgram) + " is the launcher's name with " +
+                     Quote(strAfter.empty() ? strName.substr(0, strName.size() - 12) : strAfter) +
                      " glued to it (only a blank or a tab ends a program's name): Windows looks "
                      "for a program of that name, and nothing is recorded"});
         return false;
