@@ -19,6 +19,7 @@
 //   lesson.m_arrDamage   the parts of the file that could not be read: the lesson is read without
 //                        them, so their buttons may be missing (an action whose own record cannot
 //                        be read is kept, of kind kActionUnknown, with m_strUnread saying why).
+//   ButtonText(action), ButtonRect(lesson, n): the words a button shows and where it is.
 // The file is read as PowerPoint reads it: the current user's edit first, then each older edit
 // (fast save), the newest place of each persist object winning. A part that is damaged costs that
 // part; the file is refused only when no lesson is left (no slide list, an edit chain or persist
@@ -101,11 +102,6 @@ struct CLessonAction {
 // The words a button shows: its text range's own, or its shape's whole text.
 std::u16string ButtonText(const CLessonAction& action);
 
-struct CLesson;
-// Where the button of lesson.m_arrActions[nAction] is: its shape's rectangle, or, for one of
-// several text ranges of a shape with the same trigger, its own band of it, top to bottom.
-CLessonRect ButtonRect(const CLesson& lesson, size_t nAction);
-
 const int kNoSlide = -2; // a part of the file that belongs to no slide and no master
 
 // A part of the file that could not be read.
@@ -120,6 +116,10 @@ struct CLesson {
     std::vector<CLessonAction> m_arrActions;
     std::vector<CLessonDamage> m_arrDamage;
 };
+
+// Where the button of lesson.m_arrActions[nAction] is: its shape's rectangle, or, for one of
+// several text ranges of a shape with the same trigger, its own band of it, top to bottom.
+CLessonRect ButtonRect(const CLesson& lesson, size_t nAction);
 
 // The cbData bytes of a whole file at pData into *pLesson; false with *pError filled in when the
 // file is no PowerPoint 97-2003 lesson or is damaged. Never reads outside the bytes given, and
