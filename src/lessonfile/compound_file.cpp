@@ -19,6 +19,11 @@ char16_t Upper(char16_t ch)
 {
     return ch >= 'a' && ch <= 'z' ? char16_t(ch - 0x20) : ch;
 }
+
+std::string PastTheEnd(uint32_t nSector, const char* pszWhat)
+{
+    return "sector " + std::to_string(nSector) + " lies past the end of the " + pszWhat;
+}
 } // namespace
 
 std::string CFileError::Describe() const
@@ -59,8 +64,7 @@ bool CCompoundFile::ReadHeader(CFileError* pError)
         return pError->Fail(CFileError::kMalformed, "mini sector size or cutoff", 0x20);
     m_cbSector = 1u << nShift;
     if (m_cbData < m_cbSector)
-        return pError->Fail(CFileError::kMalformed, "file shorter than its header sector",
-                            m_cbData);
+        return pError->Fail(CFileError::kMalformed, "file shorter than its header sector", 0x1E);
     m_nFileSectors = uint32_t((m_cbData - m_cbSector) / m_cbSector);
     m_nFatSectors = ReadU32(p + 0x2C);
     m_nFirstDirectory = ReadU32(p + 0x30);
@@ -76,31 +80,46 @@ bool CCompoundFile::ReadHeader(CFileError* pError)
     return true;
 }
 
-// A whole sector of the file, or nullptr with the reason.
-const uint8_t* CCompoundFile::Sector(uint32_t nSector, CFileError* pError) const
+// A whole sector of the file, or nullptr with the reason, named at nFrom: the file offset where
+// its number was read.
+const uint8_t* CCompoundFile::Sector(uint32_t nSector, uint64_t nFrom, CFileError* pError) const
 {
     if (nSector >= m_nFileSectors) {
-        pError->Fail(CFileError::kMalformed,
-                     "sector " + std::to_string(nSector) + " lies past the end of the file",
-                     (uint64_t(nSector) + 1) * m_cbSector);
+        pError->Fail(CFileError::kMalformed, PastTheEnd(nSector, "file"), nFrom);
         return nullptr;
     }
     return m_pData + (size_t(nSector) + 1) * m_cbSector;
 }
 
-// The FAT's own sectors: the header's 109 DIFAT entries, then the DIFAT sectors' chain.
-bool CCompoundFile::ReadFatSectorList(std::vector<uint32_t>* pSectors, CFileError* pError) const
+// Where in the file a table entry lies: the FAT's or the mini FAT's entry for sector nSector.
+uint64_t CCompoundFile::EntryOffset(const std::vector<uint32_t>& arrSectors, uint32_t nSector) const
 {
-    for (size_t i = 0; i < kHeaderDifatEntries && pSectors->size() < m_nFatSectors; i++)
+    const uint32_t nPerSector = m_cbSector / 4;
+    return (uint64_t(arrSectors[nSector / nPerSector]) + 1) * m_cbSector +
+           4 * (nSector % nPerSector);
+}
+
+// The FAT's own sectors: the header's 109 DIFAT entries, then the DIFAT sectors' chain.
+// pFrom: where in the file each sector's number was read.
+bool CCompoundFile::ReadFatSectorList(std::vector<uint32_t>* pSectors, std::vector<uint64_t>* pFrom,
+                                      CFileError* pError) const
+{
+    for (size_t i = 0; i < kHeaderDifatEntries && pSectors->size() < m_nFatSectors; i++) {
         pSectors->push_back(ReadU32(m_pData + 0x4C + 4 * i));
+        pFrom->push_back(0x4C + 4 * i);
+    }
     uint32_t nDifat = m_nFirstDifat;
+    uint64_t nDifatFrom = 0x44;
     const size_t nPerSector = m_cbSector / 4 - 1;
     for (uint32_t n = 0; n < m_nDifatSectors && pSectors->size() < m_nFatSectors; n++) {
-        const uint8_t* p = Sector(nDifat, pError);
+        const uint8_t* p = Sector(nDifat, nDifatFrom, pError);
         if (p == nullptr)
             return false;
-        for (size_t i = 0; i < nPerSector && pSectors->size() < m_nFatSectors; i++)
+        for (size_t i = 0; i < nPerSector && pSectors->size() < m_nFatSectors; i++) {
             pSectors->push_back(ReadU32(p + 4 * i));
+            pFrom->push_back(uint64_t(p - m_pData) + 4 * i);
+        }
+        nDifatFrom = uint64_t(p - m_pData) + 4 * nPerSector;
         nDifat = ReadU32(p + 4 * nPerSector);
     }
     if (pSectors->size() < m_nFatSectors)
@@ -111,12 +130,12 @@ bool CCompoundFile::ReadFatSectorList(std::vector<uint32_t>* pSectors, CFileErro
 
 bool CCompoundFile::ReadFat(CFileError* pError)
 {
-    std::vector<uint32_t> arrSectors;
-    if (!ReadFatSectorList(&arrSectors, pError))
+    std::vector<uint64_t> arrFrom;
+    if (!ReadFatSectorList(&m_arrFatSectors, &arrFrom, pError))
         return false;
-    m_arrFat.reserve(arrSectors.size() * (m_cbSector / 4));
-    for (uint32_t nSector : arrSectors) {
-        const uint8_t* p = Sector(nSector, pError);
+    m_arrFat.reserve(m_arrFatSectors.size() * (m_cbSector / 4));
+    for (size_t n = 0; n < m_arrFatSectors.size(); n++) {
+        const uint8_t* p = Sector(m_arrFatSectors[n], arrFrom[n], pError);
         if (p == nullptr)
             return false;
         for (size_t i = 0; i < m_cbSector / 4; i++)
@@ -125,32 +144,40 @@ bool CCompoundFile::ReadFat(CFileError* pError)
     return true;
 }
 
-// The sectors of a chain in arrTable from nStart, at most nMaxSectors of them: a sector outside
-// the table, a special value or a sector met twice is an error.
-bool CCompoundFile::ReadChain(const std::vector<uint32_t>& arrTable, uint32_t nStart,
-                              uint64_t nMaxSectors, std::vector<uint32_t>* pChain,
-                              CFileError* pError) const
+// The sectors of a chain in the FAT or the mini FAT from nStart, whose number was read at file
+// offset nFrom: exactly nSectors of them when bExact, else up to the end of the chain. A sector
+// outside the table or past the end of what it divides (the file, the mini stream), a special
+// value, a sector met twice, or a chain longer or shorter than its stream's size is an error,
+// named at the file offset of the entry that led there.
+bool CCompoundFile::ReadChain(bool bMini, uint32_t nStart, uint64_t nFrom, uint64_t nSectors,
+                              bool bExact, std::vector<uint32_t>* pChain, CFileError* pError) const
 {
-    const bool bMini = &arrTable == &m_arrMiniFat;
-    if (bMini)
-        pError->m_strWhere = "mini stream";
+    const std::vector<uint32_t>& arrTable = bMini ? m_arrMiniFat : m_arrFat;
+    const uint64_t nLimit = bMini ? (m_arrMiniStream.size() + 63) / 64 : m_nFileSectors;
     std::vector<bool> arrSeen(arrTable.size());
-    for (uint32_t n = nStart; n != kEndOfChain && pChain->size() < nMaxSectors; n = arrTable[n]) {
-        // Where the chain was when it went wrong.
-        const uint64_t nAt = pChain->empty() ? 0
-                             : bMini         ? uint64_t(pChain->back()) * 64
-                                             : (uint64_t(pChain->back()) + 1) * m_cbSector;
+    uint32_t n = nStart;
+    for (; n != kEndOfChain && pChain->size() < nSectors; n = arrTable[n]) {
         if (n > kMaxRegularSector || n >= arrTable.size())
             return pError->Fail(CFileError::kMalformed,
                                 "a chain leads to sector " + std::to_string(n) +
                                     ", outside its allocation table",
-                                nAt);
+                                nFrom);
+        if (n >= nLimit)
+            return pError->Fail(CFileError::kMalformed,
+                                PastTheEnd(n, bMini ? "mini stream" : "file"), nFrom);
         if (arrSeen[n])
             return pError->Fail(CFileError::kMalformed,
-                                "a chain comes back to sector " + std::to_string(n), nAt);
+                                "a chain comes back to sector " + std::to_string(n), nFrom);
         arrSeen[n] = true;
         pChain->push_back(n);
+        nFrom = EntryOffset(bMini ? m_arrMiniFatSectors : m_arrFatSectors, n);
     }
+    if (bExact && (pChain->size() < nSectors || n != kEndOfChain))
+        return pError->Fail(CFileError::kMalformed,
+                            "a chain of " + std::to_string(pChain->size()) +
+                                (n == kEndOfChain ? "" : " or more") + " sectors for " +
+                                std::to_string(nSectors) + " sectors' worth of bytes",
+                            nFrom);
     return true;
 }
 
@@ -164,41 +191,33 @@ bool CCompoundFile::CopyChain(const CEntry& entry, bool bMini, std::vector<uint8
         return pError->Fail(CFileError::kMalformed,
                             "a stream of " + std::to_string(cbSize) + " bytes, more than the " +
                                 (bMini ? "mini stream" : "file") + " holds",
-                            entry.m_nOffset);
+                            entry.m_nOffset + 0x78);
     std::vector<uint32_t> arrChain;
-    const uint64_t nNeeded = (cbSize + cbUnit - 1) / cbUnit;
-    if (!ReadChain(bMini ? m_arrMiniFat : m_arrFat, entry.m_nStart, nNeeded, &arrChain, pError))
+    if (!ReadChain(bMini, entry.m_nStart, entry.m_nOffset + 0x74, (cbSize + cbUnit - 1) / cbUnit,
+                   true, &arrChain, pError))
         return false;
-    if (arrChain.size() < nNeeded)
-        return pError->Fail(CFileError::kMalformed,
-                            "a stream's chain ends after " + std::to_string(arrChain.size()) +
-                                " of its " + std::to_string(nNeeded) + " sectors",
-                            entry.m_nOffset);
     pBytes->clear();
     pBytes->reserve(size_t(cbSize));
     for (uint32_t nSector : arrChain) {
         const size_t cbPart = size_t(std::min<uint64_t>(cbUnit, cbSize - pBytes->size()));
-        const uint8_t* p =
-            bMini ? m_arrMiniStream.data() + uint64_t(nSector) * cbUnit : Sector(nSector, pError);
-        if (p == nullptr || (bMini && uint64_t(nSector) * cbUnit + cbPart > m_arrMiniStream.size()))
-            return p == nullptr ? false
-                                : pError->Fail(CFileError::kMalformed,
-                                               "a mini sector lies past the mini stream", nSector);
+        const uint64_t nAt = uint64_t(nSector) * cbUnit;
+        // The mini stream's last sector may be partial; the file's are whole (see m_nFileSectors).
+        if (bMini && nAt + cbPart > m_arrMiniStream.size())
+            return pError->Fail(CFileError::kMalformed, PastTheEnd(nSector, "mini stream"),
+                                entry.m_nOffset + 0x78);
+        const uint8_t* p = bMini ? m_arrMiniStream.data() + nAt : m_pData + nAt + m_cbSector;
         pBytes->insert(pBytes->end(), p, p + cbPart);
     }
-    pError->m_strWhere = "file";
     return true;
 }
 
 bool CCompoundFile::ReadDirectory(CFileError* pError)
 {
     std::vector<uint32_t> arrChain;
-    if (!ReadChain(m_arrFat, m_nFirstDirectory, m_nFileSectors, &arrChain, pError))
+    if (!ReadChain(false, m_nFirstDirectory, 0x30, m_nFileSectors, false, &arrChain, pError))
         return false;
     for (uint32_t nSector : arrChain) {
-        const uint8_t* pSector = Sector(nSector, pError);
-        if (pSector == nullptr)
-            return false;
+        const uint8_t* pSector = m_pData + (size_t(nSector) + 1) * m_cbSector;
         for (const uint8_t* p = pSector; p < pSector + m_cbSector; p += kEntrySize) {
             CEntry entry;
             const size_t cbName = std::min<size_t>(ReadU16(p + 0x40), 64);
@@ -219,19 +238,17 @@ bool CCompoundFile::ReadDirectory(CFileError* pError)
     }
     if (m_arrEntries.empty() || m_arrEntries[0].m_nType != kTypeRoot)
         return pError->Fail(CFileError::kMalformed, "the directory has no root entry",
-                            (uint64_t(m_nFirstDirectory) + 1) * m_cbSector);
+                            m_arrEntries.empty() ? 0x30 : m_arrEntries[0].m_nOffset);
     return CopyChain(m_arrEntries[0], false, &m_arrMiniStream, pError) && ReadMiniFat(pError);
 }
 
 bool CCompoundFile::ReadMiniFat(CFileError* pError)
 {
-    std::vector<uint32_t> arrChain;
-    if (!ReadChain(m_arrFat, m_nFirstMiniFat, m_nMiniFatSectors, &arrChain, pError))
+    if (!ReadChain(false, m_nFirstMiniFat, 0x3C, m_nMiniFatSectors, m_nMiniFatSectors > 0,
+                   &m_arrMiniFatSectors, pError))
         return false;
-    for (uint32_t nSector : arrChain) {
-        const uint8_t* p = Sector(nSector, pError);
-        if (p == nullptr)
-            return false;
+    for (uint32_t nSector : m_arrMiniFatSectors) {
+        const uint8_t* p = m_pData + (size_t(nSector) + 1) * m_cbSector;
         for (size_t i = 0; i < m_cbSector / 4; i++)
             m_arrMiniFat.push_back(ReadU32(p + 4 * i));
     }

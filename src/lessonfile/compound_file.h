@@ -12,7 +12,7 @@
 #include <string>
 #include <vector>
 
-// What went wrong, and where; m_nOffset is in the file, or in the stream that m_strWhere names.
+// What went wrong, and where; m_nOffset lies in the file, or in the stream that m_strWhere names.
 struct CFileError {
     enum EKind {
         kNone,
@@ -55,14 +55,16 @@ private:
 
     bool ReadHeader(CFileError* pError);
     bool ReadFat(CFileError* pError);
-    bool ReadFatSectorList(std::vector<uint32_t>* pSectors, CFileError* pError) const;
+    bool ReadFatSectorList(std::vector<uint32_t>* pSectors, std::vector<uint64_t>* pFrom,
+                           CFileError* pError) const;
     bool ReadDirectory(CFileError* pError);
     bool ReadMiniFat(CFileError* pError);
-    bool ReadChain(const std::vector<uint32_t>& arrTable, uint32_t nStart, uint64_t nMaxSectors,
+    bool ReadChain(bool bMini, uint32_t nStart, uint64_t nFrom, uint64_t nSectors, bool bExact,
                    std::vector<uint32_t>* pChain, CFileError* pError) const;
     bool CopyChain(const CEntry& entry, bool bMini, std::vector<uint8_t>* pBytes,
                    CFileError* pError) const;
-    const uint8_t* Sector(uint32_t nSector, CFileError* pError) const;
+    const uint8_t* Sector(uint32_t nSector, uint64_t nFrom, CFileError* pError) const;
+    uint64_t EntryOffset(const std::vector<uint32_t>& arrSectors, uint32_t nSector) const;
     int FindStream(const char* pszName) const;
 
     const uint8_t* m_pData = nullptr;
@@ -71,8 +73,10 @@ private:
     uint32_t m_cbMiniCutoff = 4096;
     uint32_t m_nFatSectors = 0, m_nFirstDirectory = 0, m_nFirstMiniFat = 0, m_nMiniFatSectors = 0;
     uint32_t m_nFirstDifat = 0, m_nDifatSectors = 0;
-    uint32_t m_nFileSectors = 0; // whole or partial sectors after the header
+    uint32_t m_nFileSectors = 0; // whole sectors after the header: a partial one is never read
     std::vector<uint32_t> m_arrFat, m_arrMiniFat;
+    std::vector<uint32_t> m_arrFatSectors, m_arrMiniFatSectors; // where the tables lie
+
     std::vector<CEntry> m_arrEntries;
     std::vector<uint8_t> m_arrMiniStream;
 };

@@ -40,6 +40,7 @@ const uint32_t kHeaderToken = 0xE391C05F;
 const uint32_t kEncryptedHeaderToken = 0xF3D1C4DF;
 const uint16_t kFileVersion97 = 0x03F4;
 const uint32_t kMaxGroupDepth = 32;
+const uint32_t kMaxRecordDepth = 64; // the walk checks no deeper: groups are 32 deep at most
 const uint16_t kHiddenFlag = 0x0004;
 const uint32_t kDeletedShape = 0x0008;
 
@@ -52,6 +53,29 @@ std::string Hex(uint32_t n)
     while ((n /= 16) != 0);
     return "0x" + str;
 }
+
+// The record types [MS-PPT] and [MS-ODRAW] define lie in these ranges; a record of any other type
+// is damage (a sector of zeros reads as records of type 0).
+bool IsRecordType(uint16_t nType)
+{
+    return (nType >= 0x03E8 && nType <= 0x2F14) || (nType >= 0xF000 && nType <= 0xF145);
+}
+
+std::string InDocument(const std::string& strWhat, size_t nOffset)
+{
+    CFileError error;
+    error.m_strWhere = "PowerPoint Document stream";
+    error.Fail(CFileError::kMalformed, strWhat, nOffset);
+    return error.Describe();
+}
+
+// What the walk of the stream found wrong in a top-level record, and whether a part read claimed
+// it.
+struct CDamage {
+    size_t m_nAt = 0;
+    std::string m_strWhy;
+    bool m_bClaimed = false;
+};
 
 struct CRecord {
     uint16_t m_nVerInstance = 0, m_nType = 0;
@@ -93,12 +117,18 @@ private:
         m_pError->m_strWhere = "PowerPoint Document stream";
         return m_pError->Fail(CFileError::kMalformed, strWhat, nOffset);
     }
+    bool Peek(size_t nOffset, size_t nEnd, CRecord* pRecord, std::string* pstrWhy) const;
     bool Header(size_t nOffset, size_t nEnd, CRecord* pRecord);
+    bool TopRecord(size_t nOffset, size_t nFrom, CRecord* pRecord);
+    bool Sound(const CRecord& record, uint32_t nDepth, size_t* pnAt, std::string* pstrWhy) const;
+    void Scan();
+    void Damage(int nSlide, const std::string& strWhy, size_t nAt);
+    bool Claim(const CRecord& record, int nSlide);
     bool Children(const CRecord& parent, std::vector<CRecord>* pChildren);
     bool Expect(const CRecord& record, uint16_t nType, uint32_t cbAtLeast);
     bool ReadCurrentUser(const std::vector<uint8_t>& arrCurrentUser, uint32_t* pnEdit);
     bool ReadEdits(uint32_t nEdit, uint32_t* pnDocument);
-    bool ReadPersistDirectory(uint32_t nOffset);
+    bool ReadPersistDirectory(uint32_t nOffset, size_t nFrom);
     bool Persist(uint32_t nId, size_t nFrom, CRecord* pRecord);
     bool ReadDocument(uint32_t nDocument, size_t nFrom);
     bool ReadSlideList(const CRecord& list, bool bMasters);
@@ -109,7 +139,7 @@ private:
                    COutline* pOutline, CTransform* pInner);
     CTransform GroupTransform(const CRecord& groupRect, const CLessonRect& place) const;
     void ReadText(const std::vector<CRecord>& arrText, COutline* pOutline, CLessonAction* pShape);
-    bool ReadAction(const CRecord& info, const CLessonAction& shape);
+    void ReadAction(const CRecord& info, const CLessonAction& shape);
     CLessonRect ReadAnchor(const CRecord& anchor, const CTransform& transform) const;
     std::u16string Text(const CRecord& atom) const;
     uint32_t U32(size_t nOffset) const { return ReadU32(&m_arrDoc[nOffset]); }
@@ -117,25 +147,101 @@ private:
     const std::vector<uint8_t>& m_arrDoc;
     CLesson* m_pLesson;
     CFileError* m_pError;
-    std::map<uint32_t, uint32_t> m_mapPersist; // persist id to stream offset, newest edit's
-    std::set<uint32_t> m_setRead;              // the offsets of the persist objects read
-    int m_nSlide = kOnMaster;                  // the sheet being read: a slide, or a master
+    // Persist id to its stream offset (the newest edit's) and where the directory gives it.
+    std::map<uint32_t, std::pair<uint32_t, size_t>> m_mapPersist;
+    std::set<uint32_t> m_setRead;          // the offsets of the persist objects read
+    std::set<size_t> m_setStarts;          // every offset an edit or a persist directory points to
+    std::map<size_t, CDamage> m_mapDamage; // by the offset of the top-level record it is in
+    int m_nSlide = kOnMaster;              // the sheet being read: a slide, or a master
     uint32_t m_nMaster = 0;
+    bool m_bSheetDamaged = false; // the walk found damage in it, and said so
 };
 
-bool CLessonReader::Header(size_t nOffset, size_t nEnd, CRecord* pRecord)
+bool CLessonReader::Peek(size_t nOffset, size_t nEnd, CRecord* pRecord, std::string* pstrWhy) const
 {
     if (nEnd > m_arrDoc.size() || nOffset > nEnd || nEnd - nOffset < 8)
-        return Fail("a record header runs past its container or the stream", nOffset);
+        return *pstrWhy = "a record header runs past its container or the stream", false;
     const uint8_t* p = &m_arrDoc[nOffset];
     pRecord->m_nVerInstance = ReadU16(p);
     pRecord->m_nType = ReadU16(p + 2);
     pRecord->m_cbLength = ReadU32(p + 4);
     pRecord->m_nOffset = nOffset;
     if (pRecord->m_cbLength > nEnd - nOffset - 8)
-        return Fail("record " + Hex(pRecord->m_nType) + " of " +
-                        std::to_string(pRecord->m_cbLength) + " bytes runs past its container",
-                    nOffset);
+        return *pstrWhy = "record " + Hex(pRecord->m_nType) + " of " +
+                          std::to_string(pRecord->m_cbLength) + " bytes runs past its container",
+               false;
+    return true;
+}
+
+bool CLessonReader::Header(size_t nOffset, size_t nEnd, CRecord* pRecord)
+{
+    std::string strWhy;
+    return Peek(nOffset, nEnd, pRecord, &strWhy) || Fail(strWhy, nOffset);
+}
+
+// The top-level record at nOffset, which the field at nFrom points to.
+bool CLessonReader::TopRecord(size_t nOffset, size_t nFrom, CRecord* pRecord)
+{
+    if (nOffset >= m_arrDoc.size())
+        return Fail("a reference to offset " + std::to_string(nOffset) +
+                        ", past the end of the stream",
+                    nFrom);
+    return Header(nOffset, m_arrDoc.size(), pRecord);
+}
+
+// A record of a known type that, if it is a container, its sound children fill exactly.
+bool CLessonReader::Sound(const CRecord& record, uint32_t nDepth, size_t* pnAt,
+                          std::string* pstrWhy) const
+{
+    *pnAt = record.m_nOffset;
+    if (!IsRecordType(record.m_nType))
+        return *pstrWhy = "a record of unknown type " + Hex(record.m_nType), false;
+    if ((record.m_nVerInstance & 0xF) != 0xF || nDepth >= kMaxRecordDepth)
+        return true;
+    CRecord child;
+    for (size_t n = record.Body(); n < record.End(); n = child.End()) {
+        if (!Peek(n, record.End(), &child, pstrWhy))
+            return *pnAt = n, false;
+        if (!Sound(child, nDepth + 1, pnAt, pstrWhy))
+            return false;
+    }
+    return true;
+}
+
+// Walks the stream's top-level records from its start. A record that is not sound, or that runs
+// over an offset an edit or a persist directory points to, is damage; the walk goes on from the
+// next such offset.
+void CLessonReader::Scan()
+{
+    for (size_t n = 0; n < m_arrDoc.size();) {
+        const auto itNext = m_setStarts.upper_bound(n);
+        const size_t nEnd = itNext == m_setStarts.end() ? m_arrDoc.size() : *itNext;
+        CRecord record;
+        CDamage damage;
+        damage.m_nAt = n;
+        if (Peek(n, nEnd, &record, &damage.m_strWhy) &&
+            Sound(record, 0, &damage.m_nAt, &damage.m_strWhy)) {
+            n = record.End();
+            continue;
+        }
+        m_mapDamage[n] = damage;
+        n = nEnd;
+    }
+}
+
+void CLessonReader::Damage(int nSlide, const std::string& strWhy, size_t nAt)
+{
+    m_pLesson->m_arrDamage.push_back({nSlide, InDocument(strWhy, nAt)});
+}
+
+// Whether the walk found the persist object at record damaged; the damage is then the sheet's.
+bool CLessonReader::Claim(const CRecord& record, int nSlide)
+{
+    const auto it = m_mapDamage.find(record.m_nOffset);
+    if (it == m_mapDamage.end())
+        return false;
+    it->second.m_bClaimed = true;
+    Damage(nSlide, it->second.m_strWhy, it->second.m_nAt);
     return true;
 }
 
@@ -179,6 +285,11 @@ bool CLessonReader::ReadCurrentUser(const std::vector<uint8_t>& arrUser, uint32_
     if (ReadU16(p + 14) < kFileVersion97 || p[16] < 3)
         return m_pError->Fail(CFileError::kTooOld, "written by a PowerPoint older than 97", 22);
     *pnEdit = ReadU32(p + 8);
+    if (*pnEdit >= m_arrDoc.size())
+        return m_pError->Fail(CFileError::kMalformed,
+                              "the current edit lies past the end of the PowerPoint Document "
+                              "stream",
+                              16);
     return true;
 }
 
@@ -186,26 +297,29 @@ bool CLessonReader::ReadCurrentUser(const std::vector<uint8_t>& arrUser, uint32_
 bool CLessonReader::ReadEdits(uint32_t nEdit, uint32_t* pnDocument)
 {
     std::set<uint32_t> setSeen;
+    size_t nFrom = 0;
     for (bool bNewest = true; nEdit != 0 || bNewest; bNewest = false) {
         if (!setSeen.insert(nEdit).second)
             return Fail("the chain of edits loops back", nEdit);
         CRecord edit;
-        if (!Header(nEdit, m_arrDoc.size(), &edit) || !Expect(edit, kRtUserEditAtom, 28))
+        if (!TopRecord(nEdit, nFrom, &edit) || !Expect(edit, kRtUserEditAtom, 28))
             return false;
+        m_setStarts.insert(nEdit);
         if (bNewest)
             *pnDocument = U32(edit.Body() + 16);
-        if (!ReadPersistDirectory(U32(edit.Body() + 12)))
+        if (!ReadPersistDirectory(U32(edit.Body() + 12), edit.Body() + 12))
             return false;
         nEdit = U32(edit.Body() + 8);
+        nFrom = edit.Body() + 8;
     }
     return true;
 }
 
-bool CLessonReader::ReadPersistDirectory(uint32_t nOffset)
+bool CLessonReader::ReadPersistDirectory(uint32_t nOffset, size_t nFrom)
 {
     CRecord directory;
-    if (!Header(nOffset, m_arrDoc.size(), &directory) ||
-        !Expect(directory, kRtPersistDirectoryAtom, 0))
+    m_setStarts.insert(nOffset);
+    if (!TopRecord(nOffset, nFrom, &directory) || !Expect(directory, kRtPersistDirectoryAtom, 0))
         return false;
     for (size_t n = directory.Body(); n < directory.End();) {
         if (directory.End() - n < 4)
@@ -214,8 +328,11 @@ bool CLessonReader::ReadPersistDirectory(uint32_t nOffset)
         n += 4;
         if ((directory.End() - n) / 4 < nCount)
             return Fail("a persist directory entry runs past its atom", n - 4);
-        for (uint32_t i = 0; i < nCount; i++, n += 4)
-            m_mapPersist.emplace(nFirst + i, U32(n));
+        for (uint32_t i = 0; i < nCount; i++, n += 4) {
+            m_mapPersist.emplace(nFirst + i, std::make_pair(U32(n), n));
+            if (U32(n) < m_arrDoc.size())
+                m_setStarts.insert(U32(n));
+        }
     }
     return true;
 }
@@ -227,16 +344,24 @@ bool CLessonReader::Persist(uint32_t nId, size_t nFrom, CRecord* pRecord)
     const auto it = m_mapPersist.find(nId);
     if (it == m_mapPersist.end())
         return Fail("no persist object " + std::to_string(nId), nFrom);
-    if (!m_setRead.insert(it->second).second)
+    if (!m_setRead.insert(it->second.first).second)
         return Fail("persist object " + std::to_string(nId) + " is used twice", nFrom);
-    return Header(it->second, m_arrDoc.size(), pRecord);
+    return TopRecord(it->second.first, it->second.second, pRecord);
 }
 
 bool CLessonReader::Read(const std::vector<uint8_t>& arrCurrentUser)
 {
     uint32_t nEdit = 0, nDocument = 0;
-    return ReadCurrentUser(arrCurrentUser, &nEdit) && ReadEdits(nEdit, &nDocument) &&
-           ReadDocument(nDocument, nEdit + 24);
+    if (!ReadCurrentUser(arrCurrentUser, &nEdit) || !ReadEdits(nEdit, &nDocument))
+        return false;
+    Scan();
+    if (!ReadDocument(nDocument, nEdit + 24))
+        return false;
+    for (const auto& damage : m_mapDamage) {
+        if (!damage.second.m_bClaimed)
+            Damage(kNoSlide, damage.second.m_strWhy, damage.second.m_nAt);
+    }
+    return true;
 }
 
 bool CLessonReader::ReadDocument(uint32_t nDocument, size_t nFrom)
@@ -246,9 +371,25 @@ bool CLessonReader::ReadDocument(uint32_t nDocument, size_t nFrom)
     if (!Persist(nDocument, nFrom, &document) || !Expect(document, kRtDocument, 0) ||
         !Children(document, &arrChildren))
         return false;
+    const auto itDamage = m_mapDamage.find(document.m_nOffset);
+    const bool bDamaged = itDamage != m_mapDamage.end();
+    bool bFound = false; // the damage in one of its parts
     const CRecord* pSlides = nullptr;
     const CRecord* pMasters = nullptr;
     for (const CRecord& child : arrChildren) {
+        size_t nAt = 0;
+        std::string strWhy;
+        // Damage outside the slide size and the slide list costs the part it is in.
+        if (bDamaged && !Sound(child, 1, &nAt, &strWhy)) {
+            bFound = true;
+            if (child.m_nType == kRtDocumentAtom ||
+                (child.m_nType == kRtSlideListWithText && child.Instance() == 0))
+                return Fail(strWhy, nAt);
+            Damage(child.m_nType == kRtSlideListWithText && child.Instance() == 1 ? kOnMaster
+                                                                                  : kNoSlide,
+                   strWhy, nAt);
+            continue;
+        }
         if (child.m_nType == kRtDocumentAtom && child.m_cbLength >= 8) {
             m_pLesson->m_cxSlide = int32_t(U32(child.Body()));
             m_pLesson->m_cySlide = int32_t(U32(child.Body() + 4));
@@ -256,21 +397,29 @@ bool CLessonReader::ReadDocument(uint32_t nDocument, size_t nFrom)
             (child.Instance() == 0 ? pSlides : pMasters) = &child;
         }
     }
-    return (pSlides == nullptr || ReadSlideList(*pSlides, false)) &&
+    if (bDamaged && !bFound)
+        return Fail(itDamage->second.m_strWhy, itDamage->second.m_nAt);
+    if (bDamaged)
+        itDamage->second.m_bClaimed = true;
+    if (pSlides == nullptr)
+        return Fail("the lesson has no slide list", document.m_nOffset);
+    return ReadSlideList(*pSlides, false) &&
            (pMasters == nullptr || ReadSlideList(*pMasters, true));
 }
 
 // Each persist atom begins a sheet; the text atoms that follow it, up to the next, are its outline.
+// A sheet that cannot be read is damage, and the rest are read: a slide keeps its number.
 bool CLessonReader::ReadSlideList(const CRecord& list, bool bMasters)
 {
     std::vector<CRecord> arrChildren;
-    if (!Children(list, &arrChildren))
-        return false;
+    if (!Children(list, &arrChildren)) {
+        if (!bMasters)
+            return false;
+        Damage(kOnMaster, m_pError->m_strWhat, m_pError->m_nOffset);
+    }
     for (size_t i = 0; i < arrChildren.size(); i++) {
         if (arrChildren[i].m_nType != kRtSlidePersistAtom)
             continue;
-        if (!Expect(arrChildren[i], kRtSlidePersistAtom, 4))
-            return false;
         COutline outline;
         for (size_t j = i + 1;
              j < arrChildren.size() && arrChildren[j].m_nType != kRtSlidePersistAtom; j++) {
@@ -286,8 +435,11 @@ bool CLessonReader::ReadSlideList(const CRecord& list, bool bMasters)
             m_pLesson->m_arrSlides.emplace_back();
             m_pLesson->m_arrSlides.back().m_nNumber = uint32_t(m_nSlide + 1);
         }
-        if (!ReadSheet(U32(arrChildren[i].Body()), arrChildren[i].m_nOffset, &outline))
-            return false;
+        m_bSheetDamaged = false;
+        if ((!Expect(arrChildren[i], kRtSlidePersistAtom, 4) ||
+             !ReadSheet(U32(arrChildren[i].Body()), arrChildren[i].m_nOffset, &outline)) &&
+            !m_bSheetDamaged)
+            Damage(m_nSlide, m_pError->m_strWhat, m_pError->m_nOffset);
         if (bMasters)
             m_nMaster++;
         for (size_t j = 0; !bMasters && j < outline.m_arrTexts.size(); j++) {
@@ -302,10 +454,13 @@ bool CLessonReader::ReadSheet(uint32_t nPersist, size_t nFrom, COutline* pOutlin
 {
     CRecord sheet;
     std::vector<CRecord> arrChildren, arrDrawing;
-    if (!Persist(nPersist, nFrom, &sheet) || !Children(sheet, &arrChildren))
+    if (!Persist(nPersist, nFrom, &sheet))
         return false;
+    m_bSheetDamaged = Claim(sheet, m_nSlide);
     if (sheet.m_nType != kRtSlide && sheet.m_nType != kRtMainMaster)
         return Expect(sheet, kRtSlide, 0);
+    if (!Children(sheet, &arrChildren))
+        return false;
     for (const CRecord& child : arrChildren) {
         if (child.m_nType == kRtSlideShowSlideInfoAtom && child.m_cbLength >= 12 && m_nSlide >= 0)
             m_pLesson->m_arrSlides[size_t(m_nSlide)].m_bHidden =
@@ -380,8 +535,8 @@ bool CLessonReader::ReadShape(const CRecord& shape, const CTransform& transform,
         *pInner = GroupTransform(*pGroupRect, base.m_rect);
     ReadText(arrText, pOutline, &base);
     for (const CRecord& info : arrData) {
-        if (info.m_nType == kRtInteractiveInfo && !ReadAction(info, base))
-            return false;
+        if (info.m_nType == kRtInteractiveInfo)
+            ReadAction(info, base);
     }
     for (size_t i = 0; i < arrText.size(); i++) {
         if (arrText[i].m_nType != kRtInteractiveInfo)
@@ -394,8 +549,7 @@ bool CLessonReader::ReadShape(const CRecord& shape, const CTransform& transform,
             range.m_nTextBegin = U32(arrText[i + 1].Body());
             range.m_nTextEnd = U32(arrText[i + 1].Body() + 4);
         }
-        if (!ReadAction(arrText[i], range))
-            return false;
+        ReadAction(arrText[i], range);
     }
     return true;
 }
@@ -465,20 +619,32 @@ std::u16string CLessonReader::Text(const CRecord& atom) const
 }
 
 // An InteractiveInfo container: instance 0 on click, 1 on mouse-over; its atom says the action
-// and, for a program or a macro, the CString after it names it.
-bool CLessonReader::ReadAction(const CRecord& info, const CLessonAction& shape)
+// and, for a program or a macro, the CString after it names it. One that cannot be read is kept
+// as an action of unknown kind; an empty mouse-over action is no action.
+void CLessonReader::ReadAction(const CRecord& info, const CLessonAction& shape)
 {
-    std::vector<CRecord> arrChildren;
-    if (!Children(info, &arrChildren))
-        return false;
-    if (arrChildren.empty() || !Expect(arrChildren[0], kRtInteractiveInfoAtom, 16))
-        return arrChildren.empty() ? Fail("an interactive info without its atom", info.m_nOffset)
-                                   : false;
     CLessonAction action = shape;
+    action.m_nTrigger = info.Instance() == 1 ? kTriggerMouseOver : kTriggerClick;
+    std::vector<CRecord> arrChildren;
+    const bool bChildren = Children(info, &arrChildren);
+    // LibreOffice writes its empty mouse-over action's atom with the container's type.
+    const bool bAtom = bChildren && !arrChildren.empty() && arrChildren[0].m_cbLength >= 16 &&
+                       (arrChildren[0].m_nType == kRtInteractiveInfoAtom ||
+                        (arrChildren[0].m_nType == kRtInteractiveInfo &&
+                         (arrChildren[0].m_nVerInstance & 0xF) == 0));
+    if (!bAtom) {
+        action.m_nAction = kActionUnknown;
+        action.m_strUnread =
+            bChildren ? InDocument("an interactive info without its atom", info.m_nOffset)
+                      : m_pError->Describe();
+        m_pLesson->m_arrActions.push_back(action);
+        return;
+    }
     const uint8_t nAction = m_arrDoc[arrChildren[0].Body() + 8];
     const uint8_t nJump = m_arrDoc[arrChildren[0].Body() + 10];
-    action.m_nTrigger = info.Instance() == 1 ? kTriggerMouseOver : kTriggerClick;
     action.m_nAction = ELessonAction(std::min<uint8_t>(nAction, kActionUnknown));
+    if (action.m_nAction == kActionNone && action.m_nTrigger == kTriggerMouseOver)
+        return;
     if (action.m_nAction == kActionJump)
         action.m_nJump = ELessonJump(std::min<uint8_t>(nJump, kJumpUnknown));
     for (const CRecord& child : arrChildren) {
@@ -487,9 +653,39 @@ bool CLessonReader::ReadAction(const CRecord& info, const CLessonAction& shape)
             action.m_strCommandLine = Text(child);
     }
     m_pLesson->m_arrActions.push_back(action);
-    return true;
 }
 } // namespace
+
+std::u16string ButtonText(const CLessonAction& action)
+{
+    if (action.m_nSource != kSourceTextRange)
+        return action.m_strShapeText;
+    const size_t nBegin = std::min<size_t>(action.m_nTextBegin, action.m_strShapeText.size());
+    return action.m_strShapeText.substr(
+        nBegin, action.m_nTextEnd > nBegin ? action.m_nTextEnd - nBegin : 0);
+}
+
+CLessonRect ButtonRect(const CLesson& lesson, size_t nAction)
+{
+    const CLessonAction& action = lesson.m_arrActions[nAction];
+    CLessonRect rect = action.m_rect;
+    int64_t nBand = 0, nBands = 0;
+    for (size_t n = 0; n < lesson.m_arrActions.size(); n++) {
+        const CLessonAction& other = lesson.m_arrActions[n];
+        if (other.m_nSource == kSourceTextRange && other.m_nTrigger == action.m_nTrigger &&
+            other.m_nSlide == action.m_nSlide && other.m_nMaster == action.m_nMaster &&
+            other.m_nShapeId == action.m_nShapeId) {
+            nBand += n < nAction ? 1 : 0;
+            nBands++;
+        }
+    }
+    if (action.m_nSource != kSourceTextRange)
+        return rect;
+    const int64_t nTop = rect.m_nTop, nHeight = int64_t(rect.m_nBottom) - nTop;
+    rect.m_nTop = int32_t(nTop + nHeight * nBand / nBands);
+    rect.m_nBottom = int32_t(nTop + nHeight * (nBand + 1) / nBands);
+    return rect;
+}
 
 bool ReadLessonStreams(const std::vector<uint8_t>& arrCurrentUser,
                        const std::vector<uint8_t>& arrDocument, CLesson* pLesson,

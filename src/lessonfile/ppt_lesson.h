@@ -16,8 +16,16 @@
 //                        source (the shape or a range of its text, m_nGroupDepth > 0 inside a
 //                        group) and its kind: a program's command line, a jump's target, or only
 //                        the kind (hyperlink, macro, ...).
-// The file is read as PowerPoint shows it: the current user's edit first, then each older edit
-// (fast save), the newest place of each persist object winning. A shape with an action on click
+//   lesson.m_arrDamage   the parts of the file that could not be read: the lesson is read without
+//                        them, so their buttons may be missing (an action whose own record cannot
+//                        be read is kept, of kind kActionUnknown, with m_strUnread saying why).
+//   ButtonText(action), ButtonRect(lesson, n): the words a button shows and where it is.
+// The file is read as PowerPoint reads it: the current user's edit first, then each older edit
+// (fast save), the newest place of each persist object winning. A part that is damaged costs that
+// part; the file is refused only when no lesson is left (no slide list, an edit chain or persist
+// directory that cannot be followed). Before it is read, the PowerPoint Document stream is walked
+// record by record: each record of a known type, fitting its container, none running over a
+// record that the persist directories or the edits point to. A shape with an action on click
 // and another on mouse-over gives two actions with the same m_nShapeId. Texts and command lines
 // are UTF-16 as the file holds them (on Windows, the units of a WCHAR string, to be converted to
 // the ANSI code page by the caller): paragraphs end with '\r', a line break within one is '\v'.
@@ -88,13 +96,30 @@ struct CLessonAction {
     // kActionRunProgram: the command line as the author typed it (program, then arguments);
     // kActionMacro: the macro's name; else empty.
     std::u16string m_strCommandLine;
+    std::string m_strUnread; // why its record could not be read, with the offset; else empty
+};
+
+// The words a button shows: its text range's own, or its shape's whole text.
+std::u16string ButtonText(const CLessonAction& action);
+
+const int kNoSlide = -2; // a part of the file that belongs to no slide and no master
+
+// A part of the file that could not be read.
+struct CLessonDamage {
+    int m_nSlide = kNoSlide; // index into CLesson::m_arrSlides, kOnMaster, or kNoSlide
+    std::string m_strWhat;   // the reason and the offset, as CFileError::Describe() says them
 };
 
 struct CLesson {
     int32_t m_cxSlide = 0, m_cySlide = 0; // the slide size in master units, to scale m_rect
     std::vector<CLessonSlide> m_arrSlides;
     std::vector<CLessonAction> m_arrActions;
+    std::vector<CLessonDamage> m_arrDamage;
 };
+
+// Where the button of lesson.m_arrActions[nAction] is: its shape's rectangle, or, for one of
+// several text ranges of a shape with the same trigger, its own band of it, top to bottom.
+CLessonRect ButtonRect(const CLesson& lesson, size_t nAction);
 
 // The cbData bytes of a whole file at pData into *pLesson; false with *pError filled in when the
 // file is no PowerPoint 97-2003 lesson or is damaged. Never reads outside the bytes given, and

@@ -25,6 +25,13 @@ char LowerAscii(char ch)
     return ch >= 'A' && ch <= 'Z' ? char(ch - 'A' + 'a') : ch;
 }
 
+std::string LowerAscii(std::string str)
+{
+    for (char& ch : str)
+        ch = LowerAscii(ch);
+    return str;
+}
+
 bool EndsWithNoCase(const std::string& str, const char* pszEnd)
 {
     const size_t cchEnd = strlen(pszEnd);
@@ -194,6 +201,8 @@ std::string ActionText(const CLessonAction& action, const CCheckHost& host)
         return "plays a media clip";
     case kActionCustomShow:
         return "shows a custom show";
+    case kActionNone:
+        return "does nothing: an action of kind none";
     default:
         return "does an action of an unknown kind";
     }
@@ -212,6 +221,27 @@ void CheckPlaceholders(const std::string& strTail, CButtonCheck* pRow)
     }
 }
 
+// The slide or part a damage belongs to, for a person.
+std::string PartName(const CLessonDamage& damage, const CLesson& lesson)
+{
+    if (damage.m_nSlide == kOnMaster)
+        return "a master";
+    if (damage.m_nSlide == kNoSlide)
+        return "a part of the file";
+    return "slide " + std::to_string(lesson.m_arrSlides[size_t(damage.m_nSlide)].m_nNumber);
+}
+
+// An answer or a finish as its words show it: "A)" to "D)", "A." to "D.", or "Finish".
+bool LooksLikeCommand(const std::string& strText)
+{
+    const size_t nAt = strText.find_first_not_of(' ');
+    if (nAt != std::string::npos && strText.size() > nAt + 1 &&
+        ((strText[nAt] | 0x20) >= 'a' && (strText[nAt] | 0x20) <= 'd') &&
+        (strText[nAt + 1] == ')' || strText[nAt + 1] == '.'))
+        return true;
+    return LowerAscii(strText).find("finish") != std::string::npos;
+}
+
 class CLessonChecker {
 public:
     explicit CLessonChecker(const CCheckHost& host) : m_host(host) {}
@@ -225,10 +255,12 @@ private:
     void CheckAnswer(const std::string& strText, CButtonCheck* pRow);
     void CheckFinish(const std::string& strText, CButtonCheck* pRow);
     void CheckAnswerIds(CLessonCheck* pCheck) const;
+    void CheckNoneActions(CLessonCheck* pCheck) const;
 
     const CCheckHost& m_host;
-    bool m_bFinish = false;
-    std::vector<std::string> m_arrIds; // each row's recorded interaction id, or empty
+    bool m_bFinish = false, m_bCommand = false; // a button finishes, a button sends a command
+    std::vector<size_t> m_arrNone;              // the rows of click actions of kind none
+    std::vector<std::string> m_arrIds;          // each row's recorded interaction id, or empty
 };
 
 CLessonCheck CLessonChecker::Run(const CLesson& lesson)
@@ -239,14 +271,38 @@ CLessonCheck CLessonChecker::Run(const CLesson& lesson)
         check.m_arrRows.push_back(CheckAction(action, lesson));
     }
     CheckAnswerIds(&check);
-    if (!m_bFinish) {
-        CButtonCheck row;
-        row.m_arrFindings.push_back(
+    CheckNoneActions(&check);
+    CButtonCheck lessonRow;
+    for (const CLessonDamage& damage : lesson.m_arrDamage)
+        lessonRow.m_arrFindings.push_back(
+            {kSeverityError, PartName(damage, lesson) + " cannot be read whole: " +
+                                 damage.m_strWhat + "; its buttons may be missing"});
+    if (!m_bCommand)
+        lessonRow.m_arrFindings.push_back(
+            {kSeverityError, "no button sends the launcher a command: the lesson records "
+                             "nothing"});
+    if (!m_bFinish)
+        lessonRow.m_arrFindings.push_back(
             {kSeverityWarning, "no button finishes the lesson: its only end is the show closed, "
                                "and the launcher then writes I,S"});
-        check.m_arrRows.push_back(row);
-    }
+    if (!lessonRow.m_arrFindings.empty())
+        check.m_arrRows.push_back(lessonRow);
     return check;
+}
+
+// A click action of kind none is what a re-save leaves of a run-program action it could not keep:
+// an error where the button's words or the lesson's lack of commands say one was meant.
+void CLessonChecker::CheckNoneActions(CLessonCheck* pCheck) const
+{
+    for (size_t n : m_arrNone) {
+        CButtonCheck& row = pCheck->m_arrRows[n];
+        if (!m_bCommand || LooksLikeCommand(row.m_strButton))
+            row.m_arrFindings.push_back(
+                {kSeverityError, "an action of kind none where a command was meant: its command "
+                                 "was lost (a re-save that cannot keep a run-program action, "
+                                 "LibreOffice's for one, writes kind none), and nothing is "
+                                 "recorded"});
+    }
 }
 
 CButtonCheck CLessonChecker::CheckAction(const CLessonAction& action, const CLesson& lesson)
@@ -255,17 +311,21 @@ CButtonCheck CLessonChecker::CheckAction(const CLessonAction& action, const CLes
     row.m_strSlide = action.m_nSlide == kOnMaster
                          ? "master"
                          : std::to_string(lesson.m_arrSlides[action.m_nSlide].m_nNumber);
-    m_host.m_pfnToAnsi(action.m_strShapeText, &row.m_strButton);
+    m_host.m_pfnToAnsi(ButtonText(action), &row.m_strButton);
     row.m_strButton = OneLine(row.m_strButton);
-    if (action.m_nAction != kActionRunProgram) {
+    if (action.m_nAction == kActionRunProgram)
+        CheckProgram(action, &row);
+    else
         row.m_strDoes = ActionText(action, m_host);
-        return row;
-    }
-    CheckProgram(action, &row);
+    if (!action.m_strUnread.empty())
+        row.m_arrFindings.push_back(
+            {kSeverityWarning, "its action cannot be read: " + action.m_strUnread});
+    if (action.m_nAction == kActionNone)
+        m_arrNone.push_back(m_arrIds.size() - 1);
     if (action.m_nTrigger == kTriggerMouseOver)
         row.m_arrFindings.push_back(
-            {kSeverityWarning, "runs on mouse-over: the pointer passing over it sends the command, "
-                               "with no click"});
+            {kSeverityWarning, "acts on mouse-over: the pointer passing over it does what this "
+                               "row says, with no click"});
     return row;
 }
 
@@ -301,10 +361,22 @@ bool CLessonChecker::CheckSplit(const CCommandSplit& split, CButtonCheck* pRow)
     else if (!m_host.m_pfnFileExists(WithExtension(strProgram)))
         pRow->m_arrFindings.push_back({kSeverityWarning, strProgram + " is not on this PC"});
     if (!IsLauncherProgram(strProgram)) {
-        pRow->m_strDoes = "runs " + FileNameOf(strProgram);
-        pRow->m_arrFindings.push_back(
-            {kSeverityWarning,
-             FileNameOf(strProgram) + " is not the launcher: nothing is recorded"});
+        const std::string strName = FileNameOf(strProgram);
+        // The launcher's name with more after it, up to the first blank, or before it.
+        const size_t nLauncher = LowerAscii(strProgram).rfind("tarnskov.exe");
+        const std::string strAfter =
+            nLauncher == std::string::npos ? "" : strProgram.substr(nLauncher + 12);
+        pRow->m_strDoes = "runs " + strName;
+        if (nLauncher == std::string::npos || strAfter.find('\\') != std::string::npos)
+            pRow->m_arrFindings.push_back(
+                {kSeverityWarning, strName + " is not the launcher: nothing is recorded"});
+        else
+            pRow->m_arrFindings.push_back(
+                {kSeverityError,
+                 Quote(strProgram) + " is the launcher's name with " +
+                     Quote(strAfter.empty() ? strName.substr(0, strName.size() - 12) : strAfter) +
+                     " glued to it (only a blank or a tab ends a program's name): Windows looks "
+                     "for a program of that name, and nothing is recorded"});
         return false;
     }
     if (split.m_arrTried.empty())
@@ -342,6 +414,7 @@ void CLessonChecker::CheckTail(const std::string& strTail, CButtonCheck* pRow)
                                  "exits 1"});
         return;
     }
+    m_bCommand = true;
     CheckPlaceholders(strTail, pRow);
     std::string strText = strTail;
     const char chLetter = UpcaseCommandLetter(&strText[0]);

@@ -6,7 +6,6 @@
 #include "frame/interaction.h"
 #include "framework/command_line.h"
 
-#include <algorithm>
 #include <set>
 
 // PowerPoint's own slide, 10 by 7.5 inches in master units, for a file that gives no size.
@@ -39,13 +38,7 @@ static std::string GetSlideText(const CLessonSlide& slide, std::multiset<std::u1
 // A button's label on one line: its text range's own characters, or its shape's text.
 static std::string GetLabel(const CLessonAction& action)
 {
-    std::u16string strText = action.m_strShapeText;
-    if (action.m_nSource == kSourceTextRange) {
-        size_t nBegin = std::min<size_t>(action.m_nTextBegin, strText.size());
-        strText =
-            strText.substr(nBegin, action.m_nTextEnd > nBegin ? action.m_nTextEnd - nBegin : 0);
-    }
-    std::string strLabel = ToLines(strText);
+    std::string strLabel = ToLines(ButtonText(action));
     for (char& ch : strLabel)
         ch = ch == '\n' ? ' ' : ch;
     strLabel.erase(0, strLabel.find_first_not_of(' '));
@@ -93,7 +86,9 @@ std::string CPresentation::ReadLesson(const std::string& strBytes, std::string* 
         else
             m_arrSlides.push_back(CSlide{GetSlideText(slide, &arrLabels[i]), {}});
     }
-    for (const CLessonAction& action : lesson.m_arrActions) {
+    for (size_t n = 0; n < lesson.m_arrActions.size(); ++n) {
+        CLessonAction action = lesson.m_arrActions[n];
+        action.m_rect = ButtonRect(lesson, n);
         if (IsButton(action))
             AddLessonButton(action, arrShown);
     }
