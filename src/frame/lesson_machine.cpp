@@ -32,6 +32,8 @@ enum Guard {
     gQuitCall,    // the quit call is under way
     gDrained,     // no text waits, in the queue or in the block
     gClosable,    // drained, and no WM_CLOSE of the close point's own on its way
+    gBoxUp,       // a box is up, or may be: a record's or one of the lesson's
+    gCallHangs,   // the open call or the restart (its call, or its failure's box)
 };
 
 // What a row does to the state besides its phase; several at once.
@@ -130,6 +132,11 @@ const CTransition kCourse[] = {
     {E, kQuitAnswered, gAlways, fxViewerGone, {}, kSame, "the viewer ends"},
     {E, kQuitRefused, gAlways, fxViewerGone, {}, kSame, "nobody to tell"},
     {E, kQuitOverdue, gQuitCall, 0, {kEndProcess}, kEnded, "the viewer never answered"},
+    // After the session ended nobody may press anything: the reminder, which every box and call
+    // lets through, dismisses the box, or ends the process under a call that may never answer
+    // (the option, the result and the answers are safe by then).
+    {E, kContinue, gBoxUp, 0, {kDismissBox, kPostContinue}, kSame, "the lesson dismisses its own box, and reminds itself again"},
+    {E, kContinue, gCallHangs, 0, {kEndProcess}, kEnded, "the call may never answer: the process ends under it"},
     // A WM_CLOSE: the close point's own, or another program's (taskkill, Restart Manager).
     {C, kCloseMessage, gDrained, 0, {kDestroyFrame}, kEnded, "the frame closes: the application's exit follows"},
     {C, kCloseMessage, gAlways, fxCloseArrived, {}, kSame, "a text still waits: the close point posts again"},
@@ -223,6 +230,11 @@ bool GuardHolds(const CLessonState& state, Guard eGuard, unsigned eWas)
         return IsDrained(state) && state.m_eWait == kWaitNone && state.m_eAnswer == kAnswerNone;
     case gClosable:
         return IsDrained(state) && !state.m_bClosePosted;
+    case gBoxUp:
+        return state.m_eWait == kWaitRecord || state.m_eWait == kWaitWriteBox ||
+               state.m_eWait == kWaitQuitBox || state.m_eWait == kWaitStartBox;
+    case gCallHangs:
+        return state.m_eWait == kWaitOpen || state.m_eWait == kWaitRestart;
     }
     return false;
 }
@@ -337,7 +349,7 @@ void CStepWriter::Add(int nAction)
     }
 }
 
-// Nobody may be there to wait: no box, no retry, no viewer. A running lesson that no finish has
+// Nobody may be there to wait: no box, no viewer. A running lesson that no finish has
 // ended is suspended with I,S; every finish text waiting is applied in the order taken, after the
 // finish whose write failed; the answers are recorded; a show that failed to start drops all.
 void CStepWriter::EndAtOnce()
@@ -486,7 +498,8 @@ const char* LessonActionName(LessonAction eAction)
                                          "post continue",
                                          "post close",
                                          "destroy frame",
-                                         "end process"};
+                                         "end process",
+                                         "dismiss box"};
     static_assert(sizeof(kNames) / sizeof(kNames[0]) == kActionCount, "a name for each action");
     return eAction < kActionCount ? kNames[eAction] : "?";
 }

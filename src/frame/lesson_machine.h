@@ -1,5 +1,5 @@
 // The running lesson's course: its state, the events that reach it and the actions it asks of the
-// frame, decided by the table in lesson_table.cpp. No Windows header.
+// frame, decided by the table in lesson_machine.cpp. No Windows header.
 #pragma once
 
 // The phase of the running lesson. What each event gets in each phase is the table's.
@@ -66,7 +66,7 @@ enum LessonAction {
     kShowStartBox,       // the show start-up's failure (outcome, pumps)
     kHoldLog,            // the log's lines held until the result is written
     kReleaseLog,         // ... and let go
-    kWriteOption,        // the application's exit: the option written back, the crash record gone
+    kWriteOption,        // the option written back, the crash record gone (the exit comes last)
     kWriteOwnFinishNow,  // the default finish written, at once (no box, no retry)
     kRewriteFailed,      // the finish whose write failed, written again at once
     kApplyQueuedFinish,  // the queue's oldest text, a finish, written at once
@@ -74,7 +74,8 @@ enum LessonAction {
     kPostContinue,       // kContinue to the frame itself
     kPostClose,          // WM_CLOSE to the frame itself
     kDestroyFrame,       // the frame's window destroyed: the application's exit follows
-    kEndProcess,         // the log flushed, the process ended with the application's exit code
+    kEndProcess,         // the application's exit, the log flushed, the process ended
+    kDismissBox,         // the lesson's own box dismissed by the lesson: nobody may be there
     kActionCount
 };
 

@@ -20,8 +20,7 @@ ON_MESSAGE(WM_QUIT_OVERDUE, OnQuitOverdue)
 END_MESSAGE_MAP()
 
 CMainFrame::CMainFrame()
-    : m_nWatchTimer(0), m_hShowWnd(NULL), m_bInteractionFileReady(FALSE), m_szFailedFinish(),
-      m_nExitCode(0)
+    : m_nWatchTimer(0), m_hShowWnd(NULL), m_bInteractionFileReady(FALSE), m_szFailedFinish()
 {
     m_lesson.m_nCapacity = CCommandQueue::kCapacity;
 }

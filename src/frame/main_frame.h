@@ -78,6 +78,7 @@ private:
     void StopQuitLimit();
     static DWORD WINAPI WaitForQuitAnswer(LPVOID pvFrame);
     void EndProcess();
+    static BOOL CALLBACK DismissBox(HWND hWnd, LPARAM lParam);
 
     // The interaction recorder (recorder.cpp). RecordInteraction appends one record for the
     // Q command in the command buffer; FALSE only after a file failure, once its message has
@@ -112,6 +113,4 @@ private:
     CString m_strBoxText;
     // The finish text whose write failed: an end at once writes it again.
     char m_szFailedFinish[kCommandBlockSize];
-    // The application's exit code, once its exit has run.
-    int m_nExitCode;
 };

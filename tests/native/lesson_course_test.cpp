@@ -28,9 +28,12 @@ struct CWorld {
     unsigned char failedSet = 0;
     unsigned char sent = 0, nPosted = 0, taken = 0, recorded = 0, recordFailed = 0, options = 0;
     // logoff: 1 asked, 2 ended, 3 cancelled; overdue: 1 may come, 2 came
-    unsigned char logoff = 0, closes = 0, overdue = 0, mishaps = 0;
+    unsigned char logoff = 0, closes = 0, overdue = 0, mishaps = 0, exits = 0;
     bool started = false, blockOpen = false, watching = false, gone = false, ran = false;
-    bool startFailed = false, ended = false;
+    bool startFailed = false, ended = false, dismissed = false, inSent = false;
+    // The lesson ended by itself (its show closed, a close asked for, no window, a record failed,
+    // a logoff) before any finish text was taken; a G taken after that.
+    bool ownDue = false, finishAfter = false, closeAsked = false;
 };
 static_assert(sizeof(CWorld) < 128, "states stay small");
 
@@ -89,6 +92,16 @@ void Post(CWorld& w, LessonEvent e, std::string* err)
 
 using Effect = void (*)(CWorld&, std::string*);
 
+// The lesson ends by itself here, unless it never ran, a finish text was taken before, or it
+// has ended already.
+void Due(CWorld& w)
+{
+    bool finishTaken = false;
+    for (int id = 0; id < w.sent; ++id)
+        finishTaken |= (w.taken >> id & 1) && (w.kind[id] == 'G' || w.kind[id] == 'S');
+    w.ownDue = w.ownDue || (w.ran && !finishTaken && w.logoff != 2 && !w.ended);
+}
+
 // What the frame does for each action, as far as the result and the records go.
 // clang-format off
 const std::pair<LessonAction, Effect> kPerformed[] = {
@@ -105,8 +118,9 @@ const std::pair<LessonAction, Effect> kPerformed[] = {
     {kRecordQueuedAnswer, [](CWorld& w, std::string* err) { Record(w, Pop(w), err); }},
     {kPostContinue, [](CWorld& w, std::string* err) { Post(w, kContinue, err); }},
     {kPostClose, [](CWorld& w, std::string* err) { Post(w, kCloseMessage, err); }},
-    {kDestroyFrame, [](CWorld& w, std::string*) { w.ended = true, w.options += w.options == 0; }},
-    {kEndProcess, [](CWorld& w, std::string*) { w.ended = true; }},
+    {kDestroyFrame, [](CWorld& w, std::string*) { w.ended = true, w.options += w.options == 0, ++w.exits; }},
+    {kEndProcess, [](CWorld& w, std::string*) { w.ended = true, w.options += w.options == 0, ++w.exits; }},
+    {kDismissBox, [](CWorld& w, std::string*) { w.dismissed = true; }},
 };
 
 // The world's side of an event: what it did, what the lesson's files and records now hold.
@@ -115,16 +129,17 @@ const std::pair<LessonEvent, Effect> kHappened[] = {
     {kRecordFailed, [](CWorld& w, std::string*) { w.recordFailed |= 1 << w.cur; }},
     {kWritten, [](CWorld& w, std::string* err) { Apply(w, w.cur, err), w.failed = -1; }},
     {kWriteFailed, [](CWorld& w, std::string*) { w.failed = w.cur, w.failedSet |= 1 << w.cur; }},
-    {kOpenShowUp, [](CWorld& w, std::string*) { w.watching = true, w.ran = w.ran || w.m.m_ePhase == kStarting; }},
-    {kOpenNoWatch, [](CWorld& w, std::string*) { w.ran = w.ran || w.m.m_ePhase == kStarting; }},
-    {kOpenNoWindow, [](CWorld& w, std::string*) { w.ran = w.ran || w.m.m_ePhase == kStarting; }},
+    {kOpenShowUp, [](CWorld& w, std::string*) { w.watching = true, w.ran = w.logoff != 2; if (w.closeAsked) Due(w); }},
+    {kOpenNoWatch, [](CWorld& w, std::string*) { w.ran = w.logoff != 2; if (w.closeAsked) Due(w); }},
+    {kOpenNoWindow, [](CWorld& w, std::string*) { w.ran = w.logoff != 2, Due(w); }},
+    {kRecordFailed, [](CWorld&w, std::string*) { Due(w); }},
     {kOpenFailed, [](CWorld& w, std::string*) { w.startFailed = w.logoff != 2; }},
     {kQueryEndSession, [](CWorld& w, std::string*) { w.logoff = 1; }},
     {kEndSessionCanceled, [](CWorld& w, std::string*) { w.logoff = 3; }},
     // A record under way has failed: only its box lets the message in. An end at once writes
     // again the finish whose write failed.
     {kEndSession, [](CWorld& w, std::string*) {
-         w.logoff = 2, w.recordFailed |= w.m.m_eWait == kWaitRecord ? 1 << w.cur : 0;
+         Due(w), w.logoff = 2, w.recordFailed |= w.m.m_eWait == kWaitRecord ? 1 << w.cur : 0;
          w.restore = w.m.m_ePhase == kSessionEnded ? w.restore : w.failed; }},
     {kQuitOverdue, [](CWorld& w, std::string*) {
          w.overdue = 2, w.restore = w.m.m_eWait == kWaitQuit ? w.failed : w.restore; }},
@@ -150,12 +165,16 @@ CWorld Step(const CWorld& from, const CChoice& c, std::string* err)
     if (c.how == 'p')
         memmove(w.posted, w.posted + 1, sizeof(w.posted) - 1), --w.nPosted;
     w.closes += c.how == 'c', w.gone = w.gone || c.how == 'g';
+    if (c.how == 'c' || (c.how == 'g' && c.event == kShowGone))
+        Due(w), w.closeAsked = c.how == 'c';
     if (strchr(kKinds, c.how) && c.how)
         w.kind[w.sent] = c.how, w.block = static_cast<signed char>(w.sent++);
     Run(kHappened, c.event, w, err);
     if (c.event >= kTakenAnswer && c.event <= kTakenOther && w.blockOpen && w.block >= 0) {
         if (c.event != kTakenOther) // a text of a kind the lesson runs joins its queue
             w.queue[w.m.m_nQueued] = w.block;
+        w.finishAfter =
+            w.finishAfter || (w.ownDue && w.kind[w.block] != 'Q' && w.kind[w.block] != 'R');
         w.taken |= 1 << w.block, w.block = -1;
     }
     static const LessonEvent kMishap[] = {kOpenNoWatch,  kOpenNoWindow, kOpenFailed,
@@ -164,15 +183,22 @@ CWorld Step(const CWorld& from, const CChoice& c, std::string* err)
     w.mishaps += c.how == 'c' || std::count(kMishap, std::end(kMishap), c.event);
     CLessonActions actions;
     w.m = StepLesson(w.m, c.event, &actions);
+    // The frame's dispatch goes on inside a sent message while what it performs there reports
+    // back: every step of it is inside the message.
+    const bool inSent = IsSentEvent(c.event) || w.inSent;
+    bool reports = false;
     for (int i = 0; i < actions.m_nCount; ++i) {
         const LessonAction a = actions.m_actions[i];
         if (w.ended)
             *err = std::string(LessonActionName(a)) + " after the frame closed";
-        if (IsSentEvent(c.event) &&
-            (a == kOpenShow || a == kRestartShow || a == kQuitViewer || a == kTearDown))
+        if (inSent && (a == kOpenShow || a == kRestartShow || a == kQuitViewer || a == kTearDown))
             *err = "a call out of a sent message";
+        reports = reports || a == kTakeText || a == kWriteResult || a == kWriteOwnFinish ||
+                  a == kRecordAnswer || a == kShowWriteBox || a == kShowQuitBox ||
+                  a == kShowStartBox;
         Run(kPerformed, a, w, err);
     }
+    w.inSent = inSent && reports;
     return w;
 }
 
@@ -204,11 +230,18 @@ std::vector<CChoice> Choices(const CWorld& w, bool calm)
         out.resize(1);
     if (w.m.m_eWait == kWaitRecord && (w.recordFailed >> w.cur & 1))
         out = {{kRecordFailed}}; // its box was up at the logoff
+    // After the session ended nobody presses anything: a box goes only when the lesson dismisses
+    // it, and the calm world never answers the open call or a restart.
+    const bool box = w.m.m_eWait >= kWaitWriteBox || (w.recordFailed >> w.cur & 1);
+    if (w.logoff == 2 && box && !w.dismissed)
+        out.clear();
+    if (w.logoff == 2 && calm && (w.m.m_eWait == kWaitOpen || w.m.m_eWait == kWaitRestart))
+        out.clear();
     if (w.nPosted > 0)
         out.push_back({static_cast<LessonEvent>(w.posted[0]), 'p'});
     if (w.block >= 0 && (calm || mishap))
         out.push_back({kNotice, 'w'});
-    if (w.watching)
+    if (w.watching && !(calm && w.logoff == 2 && !w.gone)) // the viewer may outlive the session
         out.push_back({kShowGone, w.gone ? '\0' : 'g'});
     if (!w.started)
         out.push_back({kShowStart});
@@ -236,23 +269,35 @@ std::vector<CChoice> Choices(const CWorld& w, bool calm)
 // once unless its record failed, the option written back once.
 std::string CheckEnd(const CWorld& w)
 {
-    signed char status = -1, score = -1;
-    auto fold = [&](int id) {
-        if ((w.failedSet >> id & 1) && id != w.restore)
-            return; // the world failed that write, and no end at once came to write it again
-        (id == kOwn || w.kind[id] == 'S' ? status : score) = static_cast<signed char>(id);
+    // The expected result, with or without the own I,S first.
+    auto expect = [&](bool own, signed char* status, signed char* score) {
+        auto fold = [&](int id) {
+            if ((w.failedSet >> id & 1) && id != w.restore)
+                return; // the world failed that write, and no end at once came to write it again
+            (id == kOwn || w.kind[id] == 'S' ? *status : *score) = static_cast<signed char>(id);
+        };
+        if (own)
+            fold(kOwn);
+        for (int id = 0; id < w.sent && !w.startFailed; ++id)
+            if ((w.taken >> id & 1) && (w.kind[id] == 'G' || w.kind[id] == 'S'))
+                fold(id);
     };
-    if (w.status == kOwn || (w.failedSet >> kOwn & 1) || w.restore == kOwn)
-        fold(kOwn); // the own I,S, which may only come before any student's finish
-    for (int id = 0; id < w.sent && !w.startFailed; ++id)
-        if ((w.taken >> id & 1) && (w.kind[id] == 'G' || w.kind[id] == 'S'))
-            fold(id);
-    if (status != w.status || score != w.score)
+    bool right = false;
+    for (int own = 0; own < 2; ++own) {
+        signed char status = -1, score = -1;
+        // The own I,S is due once the lesson ended by itself; a finish taken after that may
+        // run first, and then it never comes.
+        if (own == (w.ownDue && !w.startFailed) || (own == 0 && w.finishAfter))
+            expect(own, &status, &score), right = right || (status == w.status && score == w.score);
+    }
+    if (!right)
         return "the result is not the one the taken texts give";
     for (int id = 0; id < w.sent; ++id)
         if (((w.taken >> id & 1) && w.kind[id] == 'Q' && !w.startFailed &&
              !(w.recordFailed >> id & 1)) != static_cast<bool>(w.recorded >> id & 1))
             return "an answer taken not recorded, or one recorded that was not taken";
+    if (w.exits > 1)
+        return "the application's exit ran twice";
     return w.options == 1 ? "" : "the option not written back exactly once";
 }
 
