@@ -73,31 +73,17 @@ public:
     }
     // Another program closes the launcher's window, as taskkill without /F does.
     void CloseFrame() { EXPECT_TRUE(SendFrame(WM_CLOSE)); }
-    // The open call of an "open-held" show answers.
-    void ReleaseOpen()
-    {
-        m_release.Attach(CreateEventA(NULL, TRUE, FALSE, kOpenReleaseEventName));
-        SetEvent(m_release.Get());
-    }
     // What Windows sends the hidden frame when the session ends; once it has returned Windows
     // ends the process, and so does the test.
-    void EndSession(bool ending = true, bool closeApp = false)
+    void EndSession(bool ending = true)
     {
-        const LPARAM how = closeApp ? ENDSESSION_CLOSEAPP : ENDSESSION_LOGOFF;
         DWORD_PTR answer = 0;
-        EXPECT_TRUE(SendFrame(WM_QUERYENDSESSION, 0, how, &answer) && answer)
+        EXPECT_TRUE(SendFrame(WM_QUERYENDSESSION, 0, ENDSESSION_LOGOFF, &answer) && answer)
             << "the session was held up";
-        SendFrame(WM_ENDSESSION, ending, how);
-        if (ending && !closeApp)
+        SendFrame(WM_ENDSESSION, ending, ENDSESSION_LOGOFF);
+        if (ending)
             m_lesson.Kill();
-        m_killed = m_killed || (ending && !closeApp);
-    }
-    // An installer's Restart Manager asks the launcher to close: Windows ends nothing after it
-    // but sends a WM_CLOSE, and the lesson must end by itself.
-    void CloseApp()
-    {
-        EndSession(true, true);
-        PostMessageA(FindWindowA(kFrameClass, NULL), WM_CLOSE, 0, 0);
+        m_killed = m_killed || ending;
     }
     // Another program holds the interaction file open, unshared.
     void HoldQuiz() { m_quizHolder.Attach(HoldFile(m_quiz)); }
@@ -192,7 +178,7 @@ public:
         }
     }
     Child m_lesson;
-    CHandleOwner m_quizHolder, m_resultHolder, m_logLock, m_squatter, m_release;
+    CHandleOwner m_quizHolder, m_resultHolder, m_logLock, m_squatter;
     bool m_killed = false, m_viewerBroken = false;
 };
 
@@ -252,13 +238,6 @@ const Scenario kScenarios[] = {
                          s.Send("-Q=Q2 b 1"); s.AwaitRecorderRetrying(); s.ReleaseQuiz();
                          s.ExpectRecords({"Q1,A,1", "Q2,B,1"}); s.ExpectNoBox(); s.Send("-S=P"); },
      .status = "P", .records = {"Q1,A,1", "Q2,B,1"}, .calls = {kQuit}},
-    // The recorder's box bears the title too: the finish must still find the frame, and runs
-    // once the box is dismissed, before the lesson's own I,S.
-    {.name = "AFinishDuringTheRecordersBoxWaitsForIt",
-     .steps = [](S& s) { s.Begin(); s.Send("-Q=Q1 a 1"); s.ExpectRecords({"Q1,A,1"}); s.HoldQuiz();
-                         s.Send("-Q=Q2 b 1"); s.Box("Cant Update Quiz file", nullptr, true);
-                         s.Send("-S=P -G=85"); s.ReleaseQuiz(); s.Box("Cant Update Quiz file"); },
-     .status = "P", .score = "85", .records = {"Q1,A,1"}, .calls = {kQuit}},
     {.name = "ALogoffDuringAHungQuitKeepsTheResult", .show = "#quelmar quit-delay 6000\r\n",
      .log = "lesson.log",
      .steps = [](S& s) { s.Begin(); s.Send("-S=P -G=90"); s.ExpectResult("P", "90"); s.EndSession();
@@ -319,37 +298,11 @@ const Scenario kScenarios[] = {
      .steps = [](S& s) { s.BeginLaunched(); s.SendAnswers(1, 32); s.ExpectOpenPending();
                          s.ExpectRecords({}); s.SendAnswers(33, 40); s.Send("-S=P"); },
      .status = "P", .records = Recorded(40)},
-    // A lesson that must end at once runs what it took, without the viewer.
-    {.name = "ALogoffRecordsTheAnswersTakenDuringTheOpen", .show = "#quelmar open-delay 6000\r\n",
-     .result = ResultFile::Fresh,
-     .steps = [](S& s) { s.BeginLaunched(); s.Send("-Q=L1 a 1"); s.Send("-Q=L2 b 0");
-                         s.EndSession(); },
-     .status = kNone, .score = kNone, .records = {"L1,A,1", "L2,B,0"}},
-    // Every finish text waiting is written, in order, as in a lesson that went on.
-    {.name = "ALogoffWritesTheFinishesTakenDuringARestart", .show = "#quelmar restart-delay 6000\r\n",
-     .steps = [](S& s) { s.Begin(); s.Send("-R"); s.Send("-Q=R1 c 1"); s.Send("-G=85"); s.Send("-S=P");
-                         s.EndSession(); },
-     .status = "P", .score = "85", .records = {"R1,C,1"}},
-    // The result file held past the retries, then free again while its box is up.
-    {.name = "ALogoffDuringTheResultsBoxWritesItAgain",
-     .steps = [](S& s) { s.Begin(); s.HoldResult(); s.Send("-S=P -G=85");
-                         s.Box("Cant write Result file", nullptr, true); s.ReleaseResult();
-                         s.EndSession(); },
-     .status = "P", .score = "85"},
-    {.name = "RestartManagersCloseEndsAStartingLesson", .show = "#quelmar open-delay 6000\r\n",
-     .result = ResultFile::Fresh,
-     .steps = [](S& s) { s.BeginLaunched(); s.Send("-Q=M1 a 1"); s.CloseApp(); },
-     .status = kNone, .score = kNone, .records = {"M1,A,1"}},
     {.name = "AQuitThatNeverAnswersEndsTheLessonWithItsResult",
      .show = "#quelmar quit-delay 600000\r\n",
      .steps = [](S& s) { s.Begin(); s.Send("-Q=H1 a 1"); s.Send("-S=P -G=90");
                          s.ExpectResult("P", "90"); s.Send("-Q=H2 b 0"); s.Send("-Q=H3 c 1"); },
      .status = "P", .score = "90", .records = {"H1,A,1", "H2,B,0", "H3,C,1"}},
-    // A sender that gives up withdraws its text: exit code 4 means it never runs.
-    {.name = "ATextNotTakenNeverRuns", .show = "#quelmar open-held\r\n",
-     .steps = [](S& s) { s.BeginLaunched(); s.SendAnswers(1, 32); s.Send("-Q=A33 b 1", 4);
-                         s.ReleaseOpen(); s.SendAnswers(34, 34); s.Send("-S=P"); },
-     .status = "P", .records = [] { auto r = Recorded(32); r.push_back("A34,B,1"); return r; }()},
     {.name = "AWindowClosedFromOutsideEndsTheLessonOnceTheOpenReturns",
      .show = "#quelmar open-delay 6000\r\n",
      .steps = [](S& s) { s.BeginLaunched(); s.Send("-Q=C1 a 1"); s.CloseFrame(); },
