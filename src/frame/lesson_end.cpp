@@ -113,8 +113,11 @@ void CMainFrame::RecordQueuedAnswer()
 DWORD WINAPI CMainFrame::WaitForQuitAnswer(LPVOID pvFrame)
 {
     CMainFrame* pFrame = static_cast<CMainFrame*>(pvFrame);
+    // A full queue refuses the word: it is posted again until the call answers.
     if (WaitForSingleObject(pFrame->m_hQuitAnswered.Get(), kQuitLimitMs) == WAIT_TIMEOUT)
-        PostMessageA(pFrame->m_hWnd, WM_QUIT_OVERDUE, 0, 0);
+        while (!PostMessageA(pFrame->m_hWnd, WM_QUIT_OVERDUE, 0, 0) &&
+               WaitForSingleObject(pFrame->m_hQuitAnswered.Get(), kWatchPeriodMs) == WAIT_TIMEOUT) {
+        }
     return 0;
 }
 

@@ -31,6 +31,10 @@ struct CWorld {
     unsigned char logoff = 0, closes = 0, overdue = 0, mishaps = 0, exits = 0;
     bool started = false, blockOpen = false, watching = false, gone = false, ran = false;
     bool startFailed = false, ended = false, dismissed = false, inSent = false;
+    // The frame's own view of what it was asked: a record or the quit call under way, the
+    // message it posts, the retry timer running.
+    bool recording = false, quitting = false, retry = false;
+    signed char posting = 0, starts = 0;
     // The lesson ended by itself (its show closed, a close asked for, no window, a record failed,
     // a logoff) before any finish text was taken; a G taken after that.
     bool ownDue = false, finishAfter = false, closeAsked = false;
@@ -41,14 +45,15 @@ struct CChoice {
     LessonEvent event;
     // 0: the event itself; a kind from kKinds: a text sent, its notice with it; 'p': the frame's
     // own posted message; 'c': a WM_CLOSE from outside; 'g': the show closed; 'w': the sender
-    // withdraws its text; 'k': Windows ends the process.
+    // withdraws its text; 'k': Windows ends the process; 't': the retry timer ticks.
     char how = 0;
 };
 
 std::string Name(const CChoice& c)
 {
-    static const std::pair<char, const char*> kNames[] = {
-        {'p', "post"}, {'c', "close"}, {'g', "show closed"}, {'w', "withdraw"}, {'k', "kill"}};
+    static const std::pair<char, const char*> kNames[] = {{'p', "post"},        {'c', "close"},
+                                                          {'g', "show closed"}, {'w', "withdraw"},
+                                                          {'k', "kill"},        {'t', "tick"}};
     for (const auto& [how, name] : kNames)
         if (c.how == how)
             return name;
@@ -105,19 +110,22 @@ void Due(CWorld& w)
 // What the frame does for each action, as far as the result and the records go.
 // clang-format off
 const std::pair<LessonAction, Effect> kPerformed[] = {
-    {kOpenShow, [](CWorld& w, std::string*) { w.started = w.blockOpen = true; }},
+    {kOpenShow, [](CWorld& w, std::string* err) {
+         *err = w.started ? "a second open call" : *err, w.started = w.blockOpen = true; }},
+    {kRecordAnswer, [](CWorld& w, std::string*) { w.recording = true; }},
     {kRunQueued, [](CWorld& w, std::string*) { w.cur = static_cast<signed char>(Pop(w)); }},
     {kDropQueued, [](CWorld& w, std::string*) { Pop(w); }},
     {kWriteOwnFinish, [](CWorld& w, std::string*) { w.cur = kOwn; }},
-    {kQuitViewer, [](CWorld& w, std::string*) { w.overdue = 1; }},
+    {kQuitViewer, [](CWorld& w, std::string*) { w.overdue = 1, w.quitting = true; }},
     {kCloseBlock, [](CWorld& w, std::string*) { w.blockOpen = false; }},
     {kWriteOption, [](CWorld& w, std::string*) { ++w.options; }},
     {kWriteOwnFinishNow, [](CWorld& w, std::string* err) { Apply(w, kOwn, err); }},
     {kRewriteFailed, [](CWorld& w, std::string* err) { Apply(w, w.failed, err); }},
     {kApplyQueuedFinish, [](CWorld& w, std::string* err) { Apply(w, Pop(w), err); }},
     {kRecordQueuedAnswer, [](CWorld& w, std::string* err) { Record(w, Pop(w), err); }},
-    {kPostContinue, [](CWorld& w, std::string* err) { Post(w, kContinue, err); }},
-    {kPostClose, [](CWorld& w, std::string* err) { Post(w, kCloseMessage, err); }},
+    {kPostContinue, [](CWorld& w, std::string*) { w.posting = kContinue; }},
+    {kPostClose, [](CWorld& w, std::string*) { w.posting = kCloseMessage; }},
+    {kStartRetry, [](CWorld& w, std::string*) { w.retry = true; }},
     {kDestroyFrame, [](CWorld& w, std::string*) { w.ended = true, w.options += w.options == 0, ++w.exits; }},
     {kEndProcess, [](CWorld& w, std::string*) { w.ended = true, w.options += w.options == 0, ++w.exits; }},
     {kDismissBox, [](CWorld& w, std::string*) { w.dismissed = true; }},
@@ -125,24 +133,29 @@ const std::pair<LessonAction, Effect> kPerformed[] = {
 
 // The world's side of an event: what it did, what the lesson's files and records now hold.
 const std::pair<LessonEvent, Effect> kHappened[] = {
-    {kRecorded, [](CWorld& w, std::string* err) { Record(w, w.cur, err); }},
+    {kRecorded, [](CWorld& w, std::string* err) { Record(w, w.cur, err), w.recording = false; }},
+    {kPosted, [](CWorld& w, std::string* err) { Post(w, static_cast<LessonEvent>(w.posting), err), w.posting = 0; }},
+    {kPostFailed, [](CWorld& w, std::string*) { w.posting = 0; }},
+    {kBoxDismissed, [](CWorld& w, std::string*) { w.dismissed = false; }},
+    {kQuitAnswered, [](CWorld& w, std::string*) { w.quitting = false; }},
+    {kQuitRefused, [](CWorld& w, std::string*) { w.quitting = false; }},
     {kRecordFailed, [](CWorld& w, std::string*) { w.recordFailed |= 1 << w.cur; }},
     {kWritten, [](CWorld& w, std::string* err) { Apply(w, w.cur, err), w.failed = -1; }},
     {kWriteFailed, [](CWorld& w, std::string*) { w.failed = w.cur, w.failedSet |= 1 << w.cur; }},
     {kOpenShowUp, [](CWorld& w, std::string*) { w.watching = true, w.ran = w.logoff != 2; if (w.closeAsked) Due(w); }},
     {kOpenNoWatch, [](CWorld& w, std::string*) { w.ran = w.logoff != 2; if (w.closeAsked) Due(w); }},
     {kOpenNoWindow, [](CWorld& w, std::string*) { w.ran = w.logoff != 2, Due(w); }},
-    {kRecordFailed, [](CWorld&w, std::string*) { Due(w); }},
+    {kRecordFailed, [](CWorld&w, std::string*) { Due(w), w.recording = w.dismissed = false; }},
     {kOpenFailed, [](CWorld& w, std::string*) { w.startFailed = w.logoff != 2; }},
     {kQueryEndSession, [](CWorld& w, std::string*) { w.logoff = 1; }},
     {kEndSessionCanceled, [](CWorld& w, std::string*) { w.logoff = 3; }},
     // A record under way has failed: only its box lets the message in. An end at once writes
     // again the finish whose write failed.
     {kEndSession, [](CWorld& w, std::string*) {
-         Due(w), w.logoff = 2, w.recordFailed |= w.m.m_eWait == kWaitRecord ? 1 << w.cur : 0;
-         w.restore = w.m.m_ePhase == kSessionEnded ? w.restore : w.failed; }},
+         Due(w), w.recordFailed |= w.recording ? 1 << w.cur : 0;
+         w.restore = w.logoff == 2 || w.overdue == 2 ? w.restore : w.failed, w.logoff = 2; }},
     {kQuitOverdue, [](CWorld& w, std::string*) {
-         w.overdue = 2, w.restore = w.m.m_eWait == kWaitQuit ? w.failed : w.restore; }},
+         w.restore = w.quitting && w.logoff != 2 ? w.failed : w.restore, w.overdue = 2; }},
 };
 // clang-format on
 
@@ -164,6 +177,8 @@ CWorld Step(const CWorld& from, const CChoice& c, std::string* err)
     }
     if (c.how == 'p')
         memmove(w.posted, w.posted + 1, sizeof(w.posted) - 1), --w.nPosted;
+    w.retry = w.retry && c.how != 't';
+    w.starts += c.event == kShowStart;
     w.closes += c.how == 'c', w.gone = w.gone || c.how == 'g';
     if (c.how == 'c' || (c.how == 'g' && c.event == kShowGone))
         Due(w), w.closeAsked = c.how == 'c';
@@ -179,7 +194,7 @@ CWorld Step(const CWorld& from, const CChoice& c, std::string* err)
     }
     static const LessonEvent kMishap[] = {kOpenNoWatch,  kOpenNoWindow, kOpenFailed,
                                           kRecordFailed, kWriteFailed,  kQueryEndSession,
-                                          kQuitRefused,  kQuitOverdue};
+                                          kQuitRefused,  kQuitOverdue,  kPostFailed};
     w.mishaps += c.how == 'c' || std::count(kMishap, std::end(kMishap), c.event);
     CLessonActions actions;
     w.m = StepLesson(w.m, c.event, &actions);
@@ -194,8 +209,8 @@ CWorld Step(const CWorld& from, const CChoice& c, std::string* err)
         if (inSent && (a == kOpenShow || a == kRestartShow || a == kQuitViewer || a == kTearDown))
             *err = "a call out of a sent message";
         reports = reports || a == kTakeText || a == kWriteResult || a == kWriteOwnFinish ||
-                  a == kRecordAnswer || a == kShowWriteBox || a == kShowQuitBox ||
-                  a == kShowStartBox;
+                  a == kPostContinue || a == kPostClose || a == kRecordAnswer ||
+                  a == kShowWriteBox || a == kShowQuitBox || a == kShowStartBox;
         Run(kPerformed, a, w, err);
     }
     w.inSent = inSent && reports;
@@ -219,6 +234,9 @@ std::vector<CChoice> Choices(const CWorld& w, bool calm)
     if (w.m.m_eAnswer == kAnswerWrite)
         return mishap ? std::vector<CChoice>{{kWritten}, {kWriteFailed}}
                       : std::vector<CChoice>{{kWritten}};
+    if (w.m.m_eAnswer == kAnswerPost)
+        return mishap ? std::vector<CChoice>{{kPosted}, {kPostFailed}}
+                      : std::vector<CChoice>{{kPosted}};
     // clang-format off
     static const std::vector<CChoice> kOutcomes[] = { // by LessonWait
         {}, {{kOpenShowUp}, {kOpenNoWatch}, {kOpenNoWindow}, {kOpenFailed}},
@@ -232,18 +250,21 @@ std::vector<CChoice> Choices(const CWorld& w, bool calm)
         out = {{kRecordFailed}}; // its box was up at the logoff
     // After the session ended nobody presses anything: a box goes only when the lesson dismisses
     // it, and the calm world never answers the open call or a restart.
-    const bool box = w.m.m_eWait >= kWaitWriteBox || (w.recordFailed >> w.cur & 1);
+    const bool box = w.m.m_eWait >= kWaitWriteBox || (w.recording && (w.recordFailed >> w.cur & 1));
     if (w.logoff == 2 && box && !w.dismissed)
         out.clear();
     if (w.logoff == 2 && calm && (w.m.m_eWait == kWaitOpen || w.m.m_eWait == kWaitRestart))
         out.clear();
     if (w.nPosted > 0)
         out.push_back({static_cast<LessonEvent>(w.posted[0]), 'p'});
+    if (w.retry)
+        out.push_back({kRetryTick, 't'});
     if (w.block >= 0 && (calm || mishap))
         out.push_back({kNotice, 'w'});
     if (w.watching && !(calm && w.logoff == 2 && !w.gone)) // the viewer may outlive the session
         out.push_back({kShowGone, w.gone ? '\0' : 'g'});
-    if (!w.started)
+    // A second WM_SHOW_START (anyone may post it) while the open call runs.
+    if (!w.started || (mishap && w.starts == 1 && w.m.m_eWait == kWaitOpen))
         out.push_back({kShowStart});
     if (w.logoff == 1)
         out.push_back({kEndSessionCanceled});
@@ -263,6 +284,18 @@ std::vector<CChoice> Choices(const CWorld& w, bool calm)
         for (const char* k = kKinds; *k; ++k)
             out.push_back({kNotice, *k});
     return out;
+}
+
+// The step, then every answer that comes at once and has no other choice: one state, not a chain.
+CWorld StepOn(const CWorld& from, const CChoice& c, std::string* err)
+{
+    CWorld w = Step(from, c, err);
+    for (std::vector<CChoice> next; !w.ended && w.m.m_eAnswer != kAnswerNone;) {
+        if ((next = Choices(w, false)).size() != 1)
+            break;
+        w = Step(w, next[0], err);
+    }
+    return w;
 }
 
 // At an end: the result the taken texts give by the oracle's rules, each answer taken recorded
@@ -339,7 +372,7 @@ TEST(LessonCourse, EveryReachableStateIsSafeEndsAndEndsRight)
         std::string err = w.ended ? CheckEnd(w) : "";
         ASSERT_EQ(err, "") << "after: " << path(i);
         for (const CChoice& c : Choices(w, false)) {
-            const CWorld next = Step(w, c, &err);
+            const CWorld next = StepOn(w, c, &err);
             ASSERT_EQ(err, "") << "after: " << path(i) << ", " << Name(c);
             if (seen.emplace(key(next), states.size()).second)
                 states.push_back(next), via.push_back({i, c});
@@ -356,18 +389,23 @@ TEST(LessonCourse, EndingsFoundBefore)
     const std::pair<const char*, std::vector<std::string>> rows[] = {
         {"a logoff keeps every waiting finish", {"show start", "open: show up", "R", "G", "S",
             "WM_QUERYENDSESSION", "WM_ENDSESSION", "kill"}},
-        {"a logoff during the result's box writes it again", {"show start", "open: show up", "S",
-            "write failed", "WM_QUERYENDSESSION", "WM_ENDSESSION", "kill"}},
-        {"Restart Manager's close ends a starting lesson", {"show start", "WM_QUERYENDSESSION",
+        {"Restart Manager's close during the result's box: written again, the box dismissed",
+            {"show start", "open: show up", "S", "write failed", "WM_QUERYENDSESSION",
             "WM_ENDSESSION"}},
+        {"Restart Manager's close under an open call that never answers", {"show start",
+            "WM_QUERYENDSESSION", "WM_ENDSESSION"}},
+        {"the show closed: I,S written", {"show start", "open: show up", "show closed"}},
+        {"a reminder the full queue refused comes again", {"show start", "WM_QUERYENDSESSION",
+            "WM_ENDSESSION", "post failed"}},
+        {"a second WM_SHOW_START opens nothing", {"show start", "show start"}},
         {"the own I,S never overwrites a student's finish", {"show start", "open: show up",
             "close", "S"}},
         {"a finish during the no-window finish's box waits for it", {"show start",
             "open: no window", "write failed", "G"}},
         {"no I,S for a lesson that never ran", {"show start", "WM_QUERYENDSESSION",
             "WM_ENDSESSION", "open: no window"}},
-        {"no call out of WM_ENDSESSION", {"show start", "open: show up", "WM_QUERYENDSESSION",
-            "WM_ENDSESSION"}},
+        {"a logoff of a running lesson: I,S, and no call out of WM_ENDSESSION", {"show start",
+            "open: show up", "WM_QUERYENDSESSION", "WM_ENDSESSION"}},
     };
     // clang-format on
     for (const auto& [name, events] : rows) {
@@ -385,7 +423,7 @@ TEST(LessonCourse, EndingsFoundBefore)
             for (; c == choices.end() && w.m.m_eAnswer != kAnswerNone; c = find())
                 w = Step(w, choices[0], &err);
             ASSERT_NE(c, choices.end()) << name << ": " << event << " cannot come";
-            w = Step(w, *c, &err);
+            w = StepOn(w, *c, &err);
         }
         EXPECT_EQ(err, "") << name;
         EXPECT_TRUE(Ends(w)) << name << ": " << (w.ended ? CheckEnd(w) : "does not end");
