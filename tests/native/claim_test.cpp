@@ -1,6 +1,7 @@
 // The claim on the command block explored: two senders, with or without the "taken" event, and
 // a plain writer of 1.1 beside them, run the shipped steps interleaved with each other and with
-// the receiver at every operation on the block; the rules checked after every step.
+// the receiver at every operation on the block, the turn or the event; the rules checked after
+// every step.
 #include "channel/command_claim.h"
 #include "channel/command_text.h"
 
@@ -8,7 +9,6 @@
 
 #include <string.h>
 
-#include <algorithm>
 #include <new>
 #include <string>
 #include <unordered_set>
@@ -16,37 +16,34 @@
 
 namespace {
 
-const size_t kTail = kCommandBlockSize - kHeadSize;
-const int kActors = 3; // up to three writers; the receiver is actor kActors
+const int kActors = 3, kReceiver = kActors; // up to three writers, and the receiver
 
-// The block, the actors and what became of them: bytes alone, so that equal states merge.
 // A writer is 'T' (a sender with the event), 'F' (one without it) or 'P' (a plain writer of 1.1:
 // its head, then its tail, stored plainly, then its notice).
+struct CSetup {
+    const char* texts[kActors];
+    const char* kinds;
+    int waits; // how often each sender waits before it gives up
+    int Plain() const { return strchr(kinds, 'P') ? int(strchr(kinds, 'P') - kinds) : -1; }
+};
+
+// The block, the actors and what became of them: bytes alone, made on zeroed bytes, so that
+// equal states merge.
 struct CWorld {
     char block[24]; // the texts are short: the rest of the 256 bytes stays zero
     char text[kCommandBlockSize];
-    char kind[kActors], waits[kActors], plainStep, runs[kActors];
-    char turn, notices, stale, actor, done, mixed;
+    char waits[kActors], runs[kActors], plainStep, turn, notices, stale, actor, done;
+    bool taken, claiming, mixed;
     // Who wrote the head and the tail (a writer's number + 1, or 0), and those the copy took.
     char headBy, tailBy, copiedHeadBy, copiedTailBy;
-    bool taken;
-    // Made in place on zeroed bytes, so that their padding is zero too.
     alignas(CBlockSender) unsigned char sender[kActors][sizeof(CBlockSender)];
     alignas(CBlockReceiver) unsigned char receiver[sizeof(CBlockReceiver)];
     CBlockSender& Sender(int n) { return *reinterpret_cast<CBlockSender*>(sender[n]); }
-    const CBlockSender& Sender(int n) const
+    LaunchExitCode Told(int n) const
     {
-        return *reinterpret_cast<const CBlockSender*>(sender[n]);
+        return reinterpret_cast<const CBlockSender*>(sender[n])->Result();
     }
     CBlockReceiver& Receiver() { return *reinterpret_cast<CBlockReceiver*>(receiver); }
-    // The receiver between claims.
-    bool Idle() const
-    {
-        CWorld w;
-        memset(&w, 0, sizeof w);
-        new (w.receiver) CBlockReceiver;
-        return memcmp(receiver, w.receiver, sizeof receiver) == 0;
-    }
 };
 
 // The world as the claim's steps see it.
@@ -65,85 +62,66 @@ struct CAccess : CBlockAccess {
     }
     void WriteTail(const char* pszTail) override
     {
-        CopyCommandText(w.block + kHeadSize, kTail, pszTail, kTail);
+        CopyCommandText(w.block + kHeadSize, sizeof w.block - kHeadSize, pszTail, kCommandTextMax);
         w.tailBy = char(w.actor + 1);
     }
     void ReadTail(char* pBuffer) override
     {
-        memcpy(pBuffer, w.block + kHeadSize, kTail);
+        memcpy(pBuffer, w.block + kHeadSize, sizeof w.block - kHeadSize);
         w.copiedTailBy = w.tailBy;
     }
-    bool TakeTurn() override { return w.turn == 0 ? (w.turn = char(w.actor + 1)), true : false; }
+    bool TakeTurn() override { return w.turn == 0 && (w.turn = char(w.actor + 1)); }
     void GiveTurnBack() override { w.turn = 0; }
     void SetTaken() override { w.taken = true; }
     void ResetTaken() override { w.taken = false; }
     bool IsTaken() override { return w.taken; }
     void Notify() override { ++w.notices; }
-    bool Wait() override { return w.waits[int(w.actor)]-- > 0; } // so often, then it gives up
-
+    bool Wait() override { return w.waits[int(w.actor)]-- > 0; }
     CWorld& w;
 };
-
-struct CSetup {
-    const char* texts[kActors];
-    const char* kinds; // 'T', 'F' or 'P' for each text
-    int waits;         // how often each sender waits before it gives up
-};
-
-bool HasPlain(const CSetup& s)
-{
-    return strchr(s.kinds, 'P') != nullptr;
-}
 
 // The rules, after every step; at the end also that a sender told 0 has its text run. What a
 // plain writer can still cause is exactly what channel.h says of it.
 std::string Broken(const CWorld& w, const CSetup& s, bool bEnd)
 {
-    const int nPlain = HasPlain(s) ? int(strchr(s.kinds, 'P') - s.kinds) : -1;
     if (w.mixed)
         return "a text runs that no sender sent whole";
-    for (int n = 0; n < int(strlen(s.kinds)); ++n) {
-        if (n == nPlain)
-            continue;
-        const LaunchExitCode code = w.Sender(n).Result();
-        const bool bDecided = (w.done >> n & 1) != 0;
-        if (w.runs[n] > 1)
-            return std::string(s.texts[n]) + " ran twice";
-        if (bDecided && code != EXIT_TAKEN && w.runs[n] > 0)
-            return std::string(s.texts[n]) + " ran, its sender told " + std::to_string(code);
+    for (int n = 0; s.kinds[n]; ++n) {
+        const bool bDecided = s.kinds[n] != 'P' && (w.done >> n & 1);
         // Without the event a sender cannot tell: the next one without it may overwrite its text.
         const bool bOverwritable =
-            nPlain >= 0 || (s.kinds[n] == 'F' && strchr(s.kinds + n + 1, 'F')) ||
-            (s.kinds[n] == 'F' && n > 0 && strchr(s.kinds, 'F') < s.kinds + n);
-        if (bEnd && bDecided && code == EXIT_TAKEN && w.runs[n] == 0 && !bOverwritable)
+            s.Plain() >= 0 || (s.kinds[n] == 'F' && strchr(s.kinds, 'F') != strrchr(s.kinds, 'F'));
+        if (s.kinds[n] != 'P' && w.runs[n] > 1)
+            return std::string(s.texts[n]) + " ran twice";
+        if (bDecided && w.Told(n) != EXIT_TAKEN && w.runs[n] > 0)
+            return std::string(s.texts[n]) + " ran, its sender told " + std::to_string(w.Told(n));
+        if (bEnd && bDecided && w.Told(n) == EXIT_TAKEN && w.runs[n] == 0 && !bOverwritable)
             return std::string(s.texts[n]) + " told taken, never ran";
     }
     return "";
 }
 
-// The receiver's claim done: the text ran, whole from one writer, or joined from two. Two texts
-// with the same head cannot pass for each other: the world knows who wrote each part.
+// A claim done: the text ran, whole from one writer, or joined from two, which only a plain
+// writer's head or tail may cause. Two texts with the same head cannot pass for each other.
 void Ran(CWorld& w, const CSetup& s)
 {
-    const int nBy = w.copiedHeadBy - 1;
-    if (nBy >= 0 && w.copiedTailBy == w.copiedHeadBy && strcmp(w.text, s.texts[nBy]) == 0)
-        return void(++w.runs[nBy]);
-    // Only a plain writer's head or tail may join another's.
-    const bool bPlainPart = (nBy >= 0 && s.kinds[nBy] == 'P') ||
-                            (w.copiedTailBy > 0 && s.kinds[w.copiedTailBy - 1] == 'P');
-    w.mixed |= !bPlainPart;
+    const int nHead = w.copiedHeadBy - 1, nTail = w.copiedTailBy - 1;
+    if (nHead >= 0 && nTail == nHead && strcmp(w.text, s.texts[nHead]) == 0)
+        ++w.runs[nHead];
+    else
+        w.mixed |= (nHead < 0 || s.kinds[nHead] != 'P') && (nTail < 0 || s.kinds[nTail] != 'P');
 }
 
-// The steps any actor can take now: a writer's next, or the receiver's (a claim for a notice, or
-// one stale claim).
+// The actors that can step now: writers not done, the receiver in a claim or with a notice to
+// claim for (or its one stale claim).
 std::vector<int> Moves(const CWorld& w, const CSetup& s)
 {
     std::vector<int> moves;
-    for (int n = 0; n < int(strlen(s.kinds)); ++n)
+    for (int n = 0; s.kinds[n]; ++n)
         if (!(w.done >> n & 1))
             moves.push_back(n);
-    if (!w.Idle() || w.notices > 0 || w.stale > 0)
-        moves.push_back(kActors);
+    if (w.claiming || w.notices > 0 || w.stale > 0)
+        moves.push_back(kReceiver);
     return moves;
 }
 
@@ -153,28 +131,25 @@ CWorld Step(const CWorld& from, const CSetup& s, int n)
     memcpy(&w, &from, sizeof w);
     CAccess access(w);
     w.actor = char(n);
-    if (n < kActors && s.kinds[n] == 'P') {
+    if (n < kReceiver && s.kinds[n] == 'P') {
+        const char* text = s.texts[n];
         if (w.plainStep == 0)
-            memcpy(w.block, s.texts[n], kHeadSize), w.headBy = char(n + 1);
+            memcpy(w.block, text, kHeadSize), w.headBy = char(n + 1);
         else if (w.plainStep == 1)
-            CopyCommandText(w.block + kHeadSize, sizeof w.block - kHeadSize, s.texts[n] + kHeadSize,
-                            kTail),
-                w.tailBy = char(n + 1);
+            access.WriteTail(text + kHeadSize);
         else
             ++w.notices, w.done |= char(1 << n);
         ++w.plainStep;
-    } else if (n < kActors) {
-        if (!w.Sender(n).Step(access))
-            w.done |= char(1 << n);
+    } else if (n < kReceiver) {
+        w.done |= char(!w.Sender(n).Step(access) << n);
     } else {
-        if (w.Idle())
-            w.notices > 0 ? --w.notices : --w.stale;
+        if (!w.claiming)
+            w.notices > 0 ? --w.notices : --w.stale, w.claiming = true;
         if (!w.Receiver().Step(access, w.text)) {
             if (w.Receiver().HasText())
                 Ran(w, s);
-            memset(w.receiver, 0, sizeof w.receiver);
-            new (w.receiver) CBlockReceiver;
-            memset(w.text, 0, sizeof w.text);
+            memset(w.receiver, 0, sizeof w.receiver), memset(w.text, 0, sizeof w.text);
+            new (w.receiver) CBlockReceiver, w.claiming = false;
         }
     }
     return w;
@@ -186,10 +161,8 @@ CWorld Start(const CSetup& s)
     memset(&w, 0, sizeof w);
     w.stale = 1;
     new (w.receiver) CBlockReceiver;
-    for (int n = 0; n < int(strlen(s.kinds)); ++n) {
-        new (w.sender[n]) CBlockSender(s.texts[n], s.kinds[n] == 'T');
-        w.waits[n] = char(s.waits);
-    }
+    for (int n = 0; s.kinds[n]; ++n)
+        new (w.sender[n]) CBlockSender(s.texts[n], s.kinds[n] == 'T'), w.waits[n] = char(s.waits);
     return w;
 }
 
@@ -204,10 +177,8 @@ size_t Explore(const CSetup& s)
     for (size_t i = 0; i < states.size(); ++i) {
         const std::vector<int> moves = Moves(states[i], s);
         const std::string err = Broken(states[i], s, moves.empty());
-        if (!err.empty()) {
-            ADD_FAILURE() << s.kinds << ": " << err;
-            return states.size();
-        }
+        if (!err.empty())
+            return ADD_FAILURE() << s.kinds << ": " << err, states.size();
         for (int n : moves) {
             const CWorld next = Step(states[i], s, n);
             if (seen.insert(key(next)).second)
@@ -217,11 +188,12 @@ size_t Explore(const CSetup& s)
     return states.size();
 }
 
+// Every answer's head is "-Q=Q": a stale compare-exchange can meet the next text's.
+const char *q1 = "-Q=Q1 a 1", *q2 = "-Q=Q2 b 1", *q9 = "-Q=Q9 c 1";
+const char *sp = "-S=P -G=85", *q7 = "-Q=Q7 B 1";
+
 TEST(CommandClaim, NoTextMixesRunsTwiceOrRunsAgainstWhatItsSenderWasTold)
 {
-    // Every answer's head is "-Q=Q": a stale compare-exchange can meet the next text's.
-    const char *q1 = "-Q=Q1 a 1", *q2 = "-Q=Q2 b 1", *q9 = "-Q=Q9 c 1";
-    const char *sp = "-S=P -G=85", *q7 = "-Q=Q7 B 1";
     const CSetup setups[] = {
         {{q1, q2}, "TT", 2},      {{q1, q2}, "TF", 2},      {{q1, q2}, "FT", 2},
         {{sp, q7}, "FF", 2},      {{q1, q9}, "TP", 2},      {{q1, q9}, "FP", 2},
@@ -235,10 +207,9 @@ TEST(CommandClaim, NoTextMixesRunsTwiceOrRunsAgainstWhatItsSenderWasTold)
 }
 
 // What earlier reads found, each by its interleaving: the actors named in turn step where they
-// can ('R' the receiver), then every actor steps until all are done.
+// can ('R' the receiver), then every actor in order until all are done.
 TEST(CommandClaim, InterleavingsFoundBefore)
 {
-    const char *q1 = "-Q=Q1 a 1", *q9 = "-Q=Q9 c 1";
     const struct {
         const char* name;
         CSetup setup;
@@ -246,7 +217,7 @@ TEST(CommandClaim, InterleavingsFoundBefore)
         int plainRuns; // how often the plain writer's text runs
     } rows[] = {
         {"two senders without the event mix no texts",
-         {{"-S=P -G=85", "-Q=Q7 B 1"}, "FF", 3},
+         {{sp, q7}, "FF", 3},
          "1212121212121212RRRRR",
          0},
         {"a plain writer's same head after the claim: told taken, its text kept",
@@ -256,21 +227,14 @@ TEST(CommandClaim, InterleavingsFoundBefore)
     };
     for (const auto& row : rows) {
         CWorld w = Start(row.setup);
-        std::string order = std::string(row.order) + std::string(64, '*');
-        for (char c : order) {
+        for (const char* c = row.order; !Moves(w, row.setup).empty(); c += *c != '\0') {
             const std::vector<int> moves = Moves(w, row.setup);
-            const int n = c == 'R' ? kActors : c - '1';
-            if (c == 'P')
-                w = Step(w, row.setup, int(strchr(row.setup.kinds, 'P') - row.setup.kinds));
-            else if (c == '*' && !moves.empty())
-                w = Step(w, row.setup, moves.front());
-            else if (std::find(moves.begin(), moves.end(), n) != moves.end())
-                w = Step(w, row.setup, n);
+            const int n = *c == 'R' ? kReceiver : *c == 'P' ? row.setup.Plain() : *c - '1';
+            if (*c == '\0' || std::count(moves.begin(), moves.end(), n))
+                w = Step(w, row.setup, *c == '\0' ? moves.front() : n);
             EXPECT_EQ(Broken(w, row.setup, Moves(w, row.setup).empty()), "") << row.name;
         }
-        const int nPlain =
-            HasPlain(row.setup) ? int(strchr(row.setup.kinds, 'P') - row.setup.kinds) : 0;
-        EXPECT_EQ(nPlain > 0 ? w.runs[nPlain] : 0, row.plainRuns) << row.name;
+        EXPECT_EQ(row.setup.Plain() > 0 ? w.runs[row.setup.Plain()] : 0, row.plainRuns) << row.name;
     }
 }
 

@@ -75,15 +75,19 @@ public:
     void CloseFrame() { EXPECT_TRUE(SendFrame(WM_CLOSE)); }
     // What Windows sends the hidden frame when the session ends; once it has returned Windows
     // ends the process, and so does the test.
-    void EndSession(bool ending = true)
+    // Restart Manager's close (an installer replacing a file in use) ends nothing: it sends a
+    // WM_CLOSE, and the lesson must end by itself, whatever box is up.
+    void EndSession(bool ending = true, LPARAM how = ENDSESSION_LOGOFF)
     {
         DWORD_PTR answer = 0;
-        EXPECT_TRUE(SendFrame(WM_QUERYENDSESSION, 0, ENDSESSION_LOGOFF, &answer) && answer)
+        EXPECT_TRUE(SendFrame(WM_QUERYENDSESSION, 0, how, &answer) && answer)
             << "the session was held up";
-        SendFrame(WM_ENDSESSION, ending, ENDSESSION_LOGOFF);
-        if (ending)
+        SendFrame(WM_ENDSESSION, ending, how);
+        if (ending && how == ENDSESSION_CLOSEAPP)
+            PostMessageA(FindWindowA(kFrameClass, NULL), WM_CLOSE, 0, 0);
+        else if (ending)
             m_lesson.Kill();
-        m_killed = m_killed || ending;
+        m_killed = m_killed || (ending && how != ENDSESSION_CLOSEAPP);
     }
     // Another program holds the interaction file open, unshared.
     void HoldQuiz() { m_quizHolder.Attach(HoldFile(m_quiz)); }
@@ -298,6 +302,13 @@ const Scenario kScenarios[] = {
      .steps = [](S& s) { s.BeginLaunched(); s.SendAnswers(1, 32); s.ExpectOpenPending();
                          s.ExpectRecords({}); s.SendAnswers(33, 40); s.Send("-S=P"); },
      .status = "P", .records = Recorded(40)},
+    // The result file held past the retries, then free again while its box is up: the lesson
+    // writes it, dismisses its own box, tells the viewer to quit and ends, nobody pressing OK.
+    {.name = "RestartManagersCloseDuringTheResultsBoxEndsTheLesson",
+     .steps = [](S& s) { s.Begin(); s.HoldResult(); s.Send("-S=P -G=85");
+                         s.Box("Cant write Result file", nullptr, true); s.ReleaseResult();
+                         s.EndSession(true, ENDSESSION_CLOSEAPP); },
+     .status = "P", .score = "85", .calls = {kQuit}},
     {.name = "AQuitThatNeverAnswersEndsTheLessonWithItsResult",
      .show = "#quelmar quit-delay 600000\r\n",
      .steps = [](S& s) { s.Begin(); s.Send("-Q=H1 a 1"); s.Send("-S=P -G=90");
