@@ -1,7 +1,6 @@
-// The claim on the command block explored: two senders, with or without the "taken" event, and
-// a plain writer of 1.1 beside them, run the shipped steps interleaved with each other and with
-// the receiver at every operation on the block, the turn or the event; the rules checked after
-// every step.
+// The claim explored: two senders, with or without the "taken" event, and a plain writer of 1.1
+// run the shipped steps interleaved with each other and with the receiver at every operation on
+// the block, the turn or the event; the rules checked after every step.
 #include "channel/command_claim.h"
 #include "channel/command_text.h"
 
@@ -39,10 +38,6 @@ struct CWorld {
     alignas(CBlockSender) unsigned char sender[kActors][sizeof(CBlockSender)];
     alignas(CBlockReceiver) unsigned char receiver[sizeof(CBlockReceiver)];
     CBlockSender& Sender(int n) { return *reinterpret_cast<CBlockSender*>(sender[n]); }
-    LaunchExitCode Told(int n) const
-    {
-        return reinterpret_cast<const CBlockSender*>(sender[n])->Result();
-    }
     CBlockReceiver& Receiver() { return *reinterpret_cast<CBlockReceiver*>(receiver); }
 };
 
@@ -82,7 +77,7 @@ struct CAccess : CBlockAccess {
 
 // The rules, after every step; at the end also that a sender told 0 has its text run. What a
 // plain writer can still cause is exactly what channel.h says of it.
-std::string Broken(const CWorld& w, const CSetup& s, bool bEnd)
+std::string Broken(CWorld w, const CSetup& s, bool bEnd)
 {
     if (w.mixed)
         return "a text runs that no sender sent whole";
@@ -93,9 +88,11 @@ std::string Broken(const CWorld& w, const CSetup& s, bool bEnd)
             s.Plain() >= 0 || (s.kinds[n] == 'F' && strchr(s.kinds, 'F') != strrchr(s.kinds, 'F'));
         if (s.kinds[n] != 'P' && w.runs[n] > 1)
             return std::string(s.texts[n]) + " ran twice";
-        if (bDecided && w.Told(n) != EXIT_TAKEN && w.runs[n] > 0)
-            return std::string(s.texts[n]) + " ran, its sender told " + std::to_string(w.Told(n));
-        if (bEnd && bDecided && w.Told(n) == EXIT_TAKEN && w.runs[n] == 0 && !bOverwritable)
+        if (bDecided && w.Sender(n).Result() != EXIT_TAKEN && w.runs[n] > 0)
+            return std::string(s.texts[n]) + " ran, its sender told " +
+                   std::to_string(w.Sender(n).Result());
+        if (bEnd && bDecided && w.Sender(n).Result() == EXIT_TAKEN && w.runs[n] == 0 &&
+            !bOverwritable)
             return std::string(s.texts[n]) + " told taken, never ran";
     }
     return "";
@@ -132,11 +129,10 @@ CWorld Step(const CWorld& from, const CSetup& s, int n)
     CAccess access(w);
     w.actor = char(n);
     if (n < kReceiver && s.kinds[n] == 'P') {
-        const char* text = s.texts[n];
         if (w.plainStep == 0)
-            memcpy(w.block, text, kHeadSize), w.headBy = char(n + 1);
+            memcpy(w.block, s.texts[n], kHeadSize), w.headBy = char(n + 1);
         else if (w.plainStep == 1)
-            access.WriteTail(text + kHeadSize);
+            access.WriteTail(s.texts[n] + kHeadSize);
         else
             ++w.notices, w.done |= char(1 << n);
         ++w.plainStep;
