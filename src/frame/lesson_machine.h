@@ -126,7 +126,7 @@ struct CLessonState {
     bool m_bOleUp = false;         // OLE to tear down
     bool m_bWriteFailed = false;   // the last finish's write failed
     bool m_bQuitRefused = false;   // the quit call failed: its box after the teardown
-    bool m_bOptionWritten = false; // the application's exit has run
+    bool m_bOptionWritten = false; // the option written back at once
     bool m_bClosePosted = false;   // the close point's WM_CLOSE is on its way
     bool m_bInSent = false;        // the frame is still inside a sent message's dispatch
 };
