@@ -60,14 +60,16 @@
 //    takes a window by its title alone (a peer of another build), and once the
 //    block has opened it looks the launcher's frame up by its class again and
 //    posts to that, so that a stranger's window of that title gets no notice.
-// Older peers that write outside the turn (1.1 or before, which writes plainly,
-// and a sender of 1.2.0 that could not open the event) can still cost the texts
-// they meet, and nothing more. Their head or tail can join another text's tail or head, and that
-// joined text runs; a text not yet claimed, theirs or a sender's, can be overwritten and never run,
-// though its sender is told 0; a copy they write into is dropped, its sender told 0. A text of this
-// version never runs twice, and never runs once its sender is told 3 or 4. A sender of 1.1 decides
-// by the event alone. Only the running instance creates the block and the event, at show start-up.
-// The instance's own finish never goes through the block.
+// Older peers that write outside the turn (1.1 or before, which writes plainly, and a sender of
+// 1.2.0 that could not open the event) can still cost the texts they meet, and nothing more. Their
+// head or tail can join another text's tail or head, and that joined text runs; a text not yet
+// claimed, theirs or a sender's, can be overwritten and never run, though its sender is told 0; a
+// copy they write into is dropped, its sender told 0. A text of this version never runs twice,
+// and never runs once its sender is told 3 or 4. A sender of 1.1 decides by the event alone. A
+// lesson of 1.2.0 sets the event only after it clears its claim, so a sender of this version can
+// be told 0 for a text that lesson has yet to claim (it does, at its notice, unless it ends first).
+// Only the running instance creates the block and the event, at show start-up. The instance's own
+// finish never goes through the block.
 #pragma once
 
 #include <stddef.h>
