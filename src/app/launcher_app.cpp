@@ -191,10 +191,10 @@ void CLauncherApp::ReleaseLessonLock()
     }
 }
 
-int CLauncherApp::ExitInstance()
+// Nothing is shown or retried; a value that cannot be written back keeps its crash record, and
+// the next first launch writes it back.
+void CLauncherApp::WriteBackOption()
 {
-    // Nothing is shown or retried; a value that cannot be written back keeps its
-    // crash record, and the next first launch writes it back.
     if (m_bMacroProtectionSaved) {
         LONG lResult = WriteMacroOption(m_dwSavedMacroProtection);
         if (lResult == ERROR_SUCCESS) {
@@ -204,6 +204,11 @@ int CLauncherApp::ExitInstance()
         LogEvent("option", "%lu written back: %s", m_dwSavedMacroProtection,
                  lResult == ERROR_SUCCESS ? "crash record deleted" : "failed, crash record kept");
     }
+}
+
+int CLauncherApp::ExitInstance()
+{
+    WriteBackOption();
     // Only now may the next first launch save the option, and find its true value.
     ReleaseLessonLock();
     const int nExitCode = CWinApp::ExitInstance();

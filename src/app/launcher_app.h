@@ -10,6 +10,9 @@ public:
 
     BOOL InitInstance() override;
     int ExitInstance() override;
+    // The option written back at once (a logoff may end the process any moment); the exit then
+    // writes nothing again.
+    void WriteBackOption();
 
 private:
     // The viewer's macro-virus protection as found at start-up, written back at exit.

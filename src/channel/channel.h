@@ -25,27 +25,34 @@
 // a full barrier. A text therefore runs once however many notices come for it:
 // a second or stale notice finds no text and takes nothing. Two protections sit
 // around the block, both optional for the peer:
-//  - Senders take turns through the mutex "kelvand_block_sender". Holding it, a
-//    sender resets the manual-reset event "kelvand_block_taken", waits until no
-//    claim holds the block, empties it, writes the text's tail and then publishes
-//    its head, posts, and waits (at most kSendTimeoutMs) until the head is no
-//    longer its own: the receiver has claimed the text. The receiver sets the
-//    event after each text it took (a command or not); it only wakes the sender,
-//    since the head decides, so a late one for an earlier text misleads no
-//    sender. A sender that gives waiting up withdraws its text with a
-//    compare-exchange of the head against what it published: the one that wins,
-//    receiver or sender, has the text, so a text reported not taken never runs,
-//    and a sender that loses was taken after all. It keeps the block mapped until
-//    it has decided. No sender takes a claim over (a receiver's copy never
-//    waits), so "taken" rests on no timing: a sender that finds a claim waits for
-//    its clear within its own kSendTimeoutMs, and otherwise writes nothing; a
-//    claim left by an instance that died while copying is cleared by the next
-//    instance as it creates the block. The receiver takes a text at once even
-//    while a call on the viewer runs (it queues it), so no sender waits on the
-//    viewer; while its queue is full it leaves the text in the block. A sender
-//    that does not get its turn in time writes nothing. An instance that offers
-//    no such event gets the write-and-post alone, and a peer that waits for no
-//    event is claimed from as any sender.
+//  - Senders take turns through the mutex "kelvand_block_sender", with or without
+//    the event, so that no two senders' texts meet in the block. Holding it, a
+//    sender with the manual-reset event "kelvand_block_taken" waits until the
+//    block is empty (no claim, no text), resets the event, writes the text's tail
+//    and then publishes its head, posts, and waits (at most kSendTimeoutMs) until
+//    the head is no longer its own, or the event is set: the receiver has claimed
+//    the text. The receiver sets the event for each text it claimed (a command or
+//    not), before it clears the claim, so none meant for an earlier text reaches
+//    the next sender, which resets it only once the block is empty. A sender that
+//    gives waiting up withdraws its text with a compare-exchange of the head
+//    against what it published: the one that wins, receiver or sender, has the
+//    text, so a text reported not taken never runs, and a sender that loses was
+//    taken after all; one that wins asks the event once more (the head it took
+//    back may be a plain writer's, written after the claim). It keeps the block
+//    mapped until it has decided. No sender takes a claim over (a receiver's copy
+//    never waits), so "taken" rests on no timing: a sender that finds a claim or
+//    a text waits within its own kSendTimeoutMs, and otherwise writes nothing; the
+//    instance empties the block as it creates it (a claim left by an instance
+//    that died while copying, a text no lesson took). The receiver takes a text
+//    at once even while a call on the viewer runs (it queues it), so no sender
+//    waits on the viewer; while its queue is full it leaves the text in the block.
+//    A sender that does not get its turn in time writes nothing. A lesson that
+//    cannot make the event does not start its show, so a sender that cannot open
+//    it faces an instance of 1.1 or before, which never empties the block: it
+//    empties the block itself, writes and publishes in its turn, posts, and counts
+//    the text taken (it cannot tell). The next such sender may overwrite that text
+//    before it is read, as with 1.1. A peer that waits for no event is claimed
+//    from as any sender.
 //  - A sender that finds the window before the block exists (the instance is
 //    still starting its show) tries again for at most kBlockWaitMs; one whose
 //    command text finds no window at all (launched right after the first launch)
@@ -53,16 +60,16 @@
 //    takes a window by its title alone (a peer of another build), and once the
 //    block has opened it looks the launcher's frame up by its class again and
 //    posts to that, so that a stranger's window of that title gets no notice.
-// Older peers still cost what they always did. A sender that skips the mutex,
-// or one of version 1.1 or before (it writes the block plainly), can overwrite
-// a text not yet claimed: that text never runs, though its sender may be told
-// it was taken (its head changed). Its write during a copy fails the receiver's
-// clear, and the copy, maybe torn, is dropped: that text too is lost though its
-// sender was told taken. A sender of 1.1 decides by the event, so a late one
-// for an earlier text can tell it taken before its own text is claimed, and the
-// next sender then overwrites that text.
-// Only the running instance creates the block and the event, at show start-up.
-// The instance's own finish never goes through the block.
+// Older peers that write outside the turn (1.1 or before, which writes plainly, and a sender of
+// 1.2.0 that could not open the event) can still cost the texts they meet, and nothing more. Their
+// head or tail can join another text's tail or head, and that joined text runs; a text not yet
+// claimed, theirs or a sender's, can be overwritten and never run, though its sender is told 0; a
+// copy they write into is dropped, its sender told 0. A text of this version never runs twice,
+// and never runs once its sender is told 3 or 4. A sender of 1.1 decides by the event alone. A
+// lesson of 1.2.0 sets the event only after it clears its claim, so a sender of this version can
+// be told 0 for a text that lesson has yet to claim (it does, at its notice, unless it ends first).
+// Only the running instance creates the block and the event, at show start-up. The instance's own
+// finish never goes through the block.
 #pragma once
 
 #include <stddef.h>

@@ -30,12 +30,15 @@ HANDLE CreateCommandTakenEvent()
 // until it has decided, so that a withdrawal always finds the block.
 class CMappedBlock : public CBlockAccess {
 public:
-    CMappedBlock(HANDLE hBlock, HWND hWndInstance = NULL, HANDLE hTaken = NULL)
+    CMappedBlock(HANDLE hBlock, HANDLE hTaken, HWND hWndInstance = NULL, HANDLE hTurn = NULL)
         : m_view(hBlock, kCommandBlockSize), m_hWndInstance(hWndInstance), m_hTaken(hTaken),
-          m_deadline(kSendTimeoutMs)
+          m_hTurn(hTurn), m_deadline(kSendTimeoutMs)
     {
     }
     BOOL IsMapped() const { return m_view.Bytes() != NULL; }
+    // How long the turn took (or all of the wait, not had), and then "taken".
+    DWORD TurnMs() const { return m_bTurnHad ? m_dwTurnMs : m_deadline.Elapsed(); }
+    DWORD TakenMs() const { return m_bTurnHad ? m_deadline.Elapsed() : 0; }
 
     // InterlockedCompareExchange is a full barrier; mingw-w64's InterlockedExchange only an
     // acquire one.
@@ -52,10 +55,29 @@ public:
     {
         memcpy(pBuffer, m_view.Bytes() + kHeadSize, kCommandBlockSize - kHeadSize);
     }
+    // An abandoned mutex (a sender that died) still hands the turn over. The wait for "taken"
+    // begins once the turn is had.
+    bool TakeTurn() override
+    {
+        const DWORD dwWait =
+            m_hTurn != NULL ? WaitForSingleObject(m_hTurn, kBlockRetryMs) : WAIT_FAILED;
+        if (dwWait != WAIT_OBJECT_0 && dwWait != WAIT_ABANDONED)
+            return false;
+        m_dwTurnMs = m_deadline.Elapsed();
+        m_bTurnHad = TRUE;
+        m_deadline = CDeadline(kSendTimeoutMs);
+        return true;
+    }
+    void GiveTurnBack() override { ReleaseMutex(m_hTurn); }
+    void SetTaken() override
+    {
+        if (m_hTaken != NULL)
+            SetEvent(m_hTaken);
+    }
+    void ResetTaken() override { ResetEvent(m_hTaken); }
+    bool IsTaken() override { return WaitForSingleObject(m_hTaken, 0) == WAIT_OBJECT_0; }
     void Notify() override { PostMessageA(m_hWndInstance, WM_SHOW_COMMAND, kTextInBlock, 0); }
-    // Until "taken" is set, or a short while; the head decides, so an event set already (the
-    // claim came just now, or a previous claim's late word) only shortens the wait. A lesson
-    // that closes meanwhile takes nothing more.
+    // Until "taken" is set, or a short while. A lesson that closes meanwhile takes nothing more.
     bool Wait() override
     {
         if (!IsWindow(m_hWndInstance) || m_deadline.IsPast())
@@ -73,40 +95,36 @@ private:
     CMappedView m_view;
     HWND m_hWndInstance;
     HANDLE m_hTaken;
-    const CDeadline m_deadline;
+    HANDLE m_hTurn;
+    CDeadline m_deadline;
+    DWORD m_dwTurnMs = 0;
+    BOOL m_bTurnHad = FALSE;
 };
 
 HANDLE CreateCommandBlock()
 {
     HANDLE hBlock = CreateFileMappingA(INVALID_HANDLE_VALUE, NULL, PAGE_READWRITE, 0,
                                        static_cast<DWORD>(kCommandBlockSize), kCommandBlockName);
-    // A block that outlived an instance which died while copying a text out keeps its claim, and
-    // no sender takes a claim over: the next instance clears it.
-    CMappedBlock block(hBlock);
-    if (block.IsMapped())
-        block.CompareExchangeHead(0, kClaimedHead);
+    // A block that outlived an instance keeps what it held: a claim of one that died while copying
+    // a text out (no sender takes a claim over), or a text no lesson will take, for which a sender
+    // with the event would wait. The new instance empties it.
+    CMappedBlock block(hBlock, NULL);
+    for (int32_t lHead = 0; block.IsMapped();) {
+        const int32_t lOld = block.CompareExchangeHead(0, lHead);
+        if (lOld == lHead)
+            break;
+        lHead = lOld;
+    }
     return hBlock;
 }
 
-BOOL ClaimBlockText(HANDLE hBlock, char* pszBuffer)
+BOOL ClaimBlockText(HANDLE hBlock, HANDLE hTaken, char* pszBuffer)
 {
-    CMappedBlock block(hBlock);
+    CMappedBlock block(hBlock, hTaken);
     CBlockReceiver receiver;
     while (block.IsMapped() && receiver.Step(block, pszBuffer)) {
     }
     return receiver.HasText();
-}
-
-// A sender's steps on the block: all of them, or up to its notice for an instance that cannot
-// tell whether it took the text (one that offers no event), which counts it taken then.
-static LaunchExitCode RunSender(CMappedBlock& block, LPCSTR lpszText, BOOL bAwait)
-{
-    if (!block.IsMapped())
-        return EXIT_NO_BLOCK;
-    CBlockSender sender(lpszText);
-    while ((bAwait || !sender.IsPublished()) && sender.Step(block)) {
-    }
-    return sender.Result();
 }
 
 static HWND FindInstanceWindow(LPCSTR lpszTitle, LPCSTR lpszCommandLine)
@@ -201,26 +219,6 @@ LaunchExitCode HandOverCommand(HWND hWndInstance, LPCSTR lpszTitle, LPCSTR lpszT
     return code;
 }
 
-// The turn had, the text published and posted, and its claim waited for; how long each took.
-static LaunchExitCode SendInTurn(HWND hWndInstance, HANDLE hBlock, HANDLE hTaken, LPCSTR lpszText,
-                                 DWORD* pdwTurnMs, DWORD* pdwTakenMs)
-{
-    CHandleOwner turn(CreateMutexA(NULL, FALSE, kSenderMutexName));
-    const CDeadline turnWait(kSendTimeoutMs);
-    const DWORD dwWait = turn.Get() ? WaitForSingleObject(turn.Get(), kSendTimeoutMs) : WAIT_FAILED;
-    *pdwTurnMs = turnWait.Elapsed();
-    // An abandoned mutex (a sender that died) still hands the turn over.
-    if (dwWait != WAIT_OBJECT_0 && dwWait != WAIT_ABANDONED)
-        return EXIT_NO_TURN;
-    ResetEvent(hTaken);
-    const CDeadline takenWait(kSendTimeoutMs);
-    CMappedBlock block(hBlock, hWndInstance, hTaken);
-    const LaunchExitCode result = RunSender(block, lpszText, TRUE);
-    *pdwTakenMs = takenWait.Elapsed();
-    ReleaseMutex(turn.Get());
-    return result;
-}
-
 // The hand-over itself, and how long it waited for its turn and for "taken".
 static LaunchExitCode HandOver(HWND& hWndInstance, LPCSTR lpszTitle, LPCSTR lpszText,
                                DWORD* pdwTurnMs, DWORD* pdwTakenMs)
@@ -240,9 +238,17 @@ static LaunchExitCode HandOver(HWND& hWndInstance, LPCSTR lpszTitle, LPCSTR lpsz
     if (hWndFrame != NULL)
         hWndInstance = hWndFrame;
 
+    // Without the event (an instance of 1.1 or before offers none) the sender still takes its turn,
+    // so that no two senders' texts meet in the block.
     CHandleOwner taken(OpenEventA(SYNCHRONIZE | EVENT_MODIFY_STATE, FALSE, kTakenEventName));
-    if (taken.Get() != NULL)
-        return SendInTurn(hWndInstance, block.Get(), taken.Get(), lpszText, pdwTurnMs, pdwTakenMs);
-    CMappedBlock plain(block.Get(), hWndInstance);
-    return RunSender(plain, lpszText, FALSE);
+    CHandleOwner turn(CreateMutexA(NULL, FALSE, kSenderMutexName));
+    CMappedBlock mapped(block.Get(), taken.Get(), hWndInstance, turn.Get());
+    if (!mapped.IsMapped())
+        return EXIT_NO_BLOCK;
+    CBlockSender sender(lpszText, taken.Get() != NULL);
+    while (sender.Step(mapped)) {
+    }
+    *pdwTurnMs = mapped.TurnMs();
+    *pdwTakenMs = mapped.TakenMs();
+    return sender.Result();
 }

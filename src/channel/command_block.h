@@ -12,10 +12,11 @@ HANDLE CreateCommandBlock();
 HANDLE CreateCommandTakenEvent();
 
 // Maps the block once and claims its text: when it holds one, copies it with its NUL into the
-// 256-byte buffer and leaves the block empty, so that a second notice finds nothing, and a
-// sender that gives up finds it taken. FALSE when it cannot be mapped or held no text (a stale
-// notice, or a text its sender withdrew), or when a writer of an older build came between.
-BOOL ClaimBlockText(HANDLE hBlock, char* pszBuffer);
+// 256-byte buffer, sets the "taken" event and leaves the block empty, so that a second notice
+// finds nothing, and a sender that gives up finds it taken. FALSE when it cannot be mapped or held
+// no text (a stale notice, or a text its sender withdrew), or when a writer of an older build came
+// between.
+BOOL ClaimBlockText(HANDLE hBlock, HANDLE hTaken, char* pszBuffer);
 
 // The running instance's main window. A presentation path (or any tail that is
 // not a command) counts only the launcher's own frame, by its class and title,

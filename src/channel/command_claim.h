@@ -22,6 +22,14 @@ public:
     // The bytes after the head: a NUL-terminated tail written, or all of them copied out.
     virtual void WriteTail(const char* pszTail) = 0;
     virtual void ReadTail(char* pBuffer) = 0;
+    // The senders' turn: true once had (the sender's own wait then begins); given back once.
+    virtual bool TakeTurn() = 0;
+    virtual void GiveTurnBack() = 0;
+    // The "taken" event: set by the receiver for each text it claimed, before it clears the claim;
+    // reset and asked by a sender that has it.
+    virtual void SetTaken() = 0;
+    virtual void ResetTaken() = 0;
+    virtual bool IsTaken() = 0;
     // The sender's notice to the receiver, once its text is published.
     virtual void Notify() = 0;
     // The sender waits a little; false once it gives up (its time is out, or the instance gone).
@@ -31,32 +39,49 @@ protected:
     ~CBlockAccess() = default;
 };
 
-// A sender's hand-over of one text while it holds the turn: it empties the block once no claim
-// holds it, writes the tail, publishes the head and notifies, then waits until the head is no
-// longer its own, or gives up and withdraws the text. Each step is one compare-exchange.
+// A sender's hand-over of one text: it takes the turn, finds the block empty, writes the tail,
+// publishes the head and notifies. One with the "taken" event then waits until the text is
+// claimed, or gives up and withdraws it; one without (an instance of 1.1 or before has none) can
+// never tell, and counts it taken once published. Each step is one operation on the block, the
+// turn or the event.
 class CBlockSender {
 public:
-    explicit CBlockSender(const char* pszText);
+    CBlockSender(const char* pszText, bool bEvent);
     // One step; false once the sender has decided, with its exit code in Result().
     bool Step(CBlockAccess& block);
-    bool IsPublished() const { return m_ePhase >= kAwaiting; }
-    // EXIT_TAKEN, EXIT_NOT_TAKEN only when the text can never run, or EXIT_NO_TURN when a claim
-    // outlasted the wait (nothing written).
+    // EXIT_TAKEN, EXIT_NOT_TAKEN only when the text can never run, or EXIT_NO_TURN when the turn
+    // or an empty block did not come in time (nothing written).
     LaunchExitCode Result() const { return m_eResult; }
 
 private:
-    enum Phase { kEmptying, kPublishing, kAwaiting, kWithdrawing };
-    bool Decide(LaunchExitCode eResult);
+    enum Phase {
+        kTurn,
+        kEmptying,
+        kResetting,
+        kWriting,
+        kPublishing,
+        kNotifying,
+        kAwaiting,
+        kAsking,
+        kWaiting,
+        kWithdrawing,
+        kAskingAfter
+    };
+    bool Empty(CBlockAccess& block);
+    bool Decide(CBlockAccess& block, LaunchExitCode eResult);
+    bool Next(Phase ePhase);
 
     const char* m_pszText;
     int32_t m_lHead = 0; // the text's own
     int32_t m_lSeen = 0; // what the head held when last looked at
-    Phase m_ePhase = kEmptying;
+    Phase m_ePhase = kTurn;
     LaunchExitCode m_eResult = EXIT_TAKEN;
+    bool m_bEvent;
 };
 
 // The receiver's claim of the block's text: it reads the head, claims it, copies the text with
-// its NUL into the 256-byte buffer and empties the block. Each step is one compare-exchange.
+// its NUL into the 256-byte buffer, sets "taken" and empties the block. Each step is one
+// operation on the block.
 class CBlockReceiver {
 public:
     // One step; false once done, with HasText() saying whether a text was taken. None when the
@@ -66,7 +91,7 @@ public:
     bool HasText() const { return m_bText; }
 
 private:
-    enum Phase { kLooking, kClaiming, kClearing };
+    enum Phase { kLooking, kClaiming, kCopying, kTelling, kClearing };
 
     int32_t m_lHead = 0;
     Phase m_ePhase = kLooking;

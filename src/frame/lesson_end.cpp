@@ -1,5 +1,8 @@
 // Every way the lesson ends: the finish and its result, the viewer's end within the quit limit,
 // OLE's teardown, and the end at once that a logoff or an overdue quit call brings.
+#include <string.h>
+
+#include "app/launcher_app.h"
 #include "channel/command_text.h"
 #include "frame/finish_text.h"
 #include "frame/main_frame.h"
@@ -66,7 +69,7 @@ void CMainFrame::PerformAtOnce(LessonAction eAction)
 {
     switch (eAction) {
     case kWriteOption:
-        m_nExitCode = AfxGetApp()->ExitInstance();
+        static_cast<CLauncherApp*>(AfxGetApp())->WriteBackOption();
         break;
     case kWriteOwnFinishNow:
         WriteResult(kDefaultFinishText);
@@ -82,6 +85,9 @@ void CMainFrame::PerformAtOnce(LessonAction eAction)
         break;
     case kEndProcess:
         EndProcess();
+        break;
+    case kDismissBox:
+        EnumThreadWindows(GetCurrentThreadId(), DismissBox, 0);
         break;
     default:
         break;
@@ -107,8 +113,11 @@ void CMainFrame::RecordQueuedAnswer()
 DWORD WINAPI CMainFrame::WaitForQuitAnswer(LPVOID pvFrame)
 {
     CMainFrame* pFrame = static_cast<CMainFrame*>(pvFrame);
+    // A full queue refuses the word: it is posted again until the call answers.
     if (WaitForSingleObject(pFrame->m_hQuitAnswered.Get(), kQuitLimitMs) == WAIT_TIMEOUT)
-        PostMessageA(pFrame->m_hWnd, WM_QUIT_OVERDUE, 0, 0);
+        while (!PostMessageA(pFrame->m_hWnd, WM_QUIT_OVERDUE, 0, 0) &&
+               WaitForSingleObject(pFrame->m_hQuitAnswered.Get(), kWatchPeriodMs) == WAIT_TIMEOUT) {
+        }
     return 0;
 }
 
@@ -134,12 +143,30 @@ void CMainFrame::StopQuitLimit()
     m_hQuitAnswered.Close();
 }
 
-// The lesson's result and answers are written and the application's exit has run. COM's threads
-// may be anywhere (a call may still wait on the viewer): ExitProcess would run every DLL's detach
-// among them, which can deadlock, so the process is terminated, the log written first.
+// The lesson's result, answers and option are written: the application's exit runs now, once, as
+// the process really ends (the lesson mutex let go only here, so no lesson starts beside this
+// one). COM's threads may be anywhere (a call may still wait on the viewer): ExitProcess would run
+// every DLL's detach among them, which can deadlock, so the process is terminated, the log
+// written first.
 void CMainFrame::EndProcess()
 {
     LogHold(FALSE);
-    LogEvent("exit", "code %d: the process ends itself", m_nExitCode);
-    TerminateProcess(GetCurrentProcess(), static_cast<UINT>(m_nExitCode));
+    const int nExitCode = AfxGetApp()->ExitInstance();
+    LogEvent("exit", "the process ends itself");
+    TerminateProcess(GetCurrentProcess(), static_cast<UINT>(nExitCode));
+}
+
+// A message box of this thread (class "#32770"), a box the lesson is waiting in: ended as if OK
+// was pressed. Windows leaves such a box up after WM_ENDSESSION (Restart Manager's close ends
+// nothing), and nobody may be there to press it.
+BOOL CALLBACK CMainFrame::DismissBox(HWND hWnd, LPARAM)
+{
+    char szClass[8] = "";
+    GetClassNameA(hWnd, szClass, sizeof(szClass));
+    if (strcmp(szClass, "#32770") == 0) {
+        LogEvent("session", "the box %p dismissed: the session has ended",
+                 static_cast<void*>(hWnd));
+        EndDialog(hWnd, IDOK);
+    }
+    return TRUE;
 }

@@ -32,6 +32,9 @@ enum Guard {
     gQuitCall,    // the quit call is under way
     gDrained,     // no text waits, in the queue or in the block
     gClosable,    // drained, and no WM_CLOSE of the close point's own on its way
+    gNotOpened,   // the show was never opened: a second WM_SHOW_START opens nothing
+    gBoxUp,       // a box is up, or may be: a record's or one of the lesson's
+    gCallHangs,   // the open call or the restart (its call, or its failure's box)
 };
 
 // What a row does to the state besides its phase; several at once.
@@ -75,7 +78,7 @@ struct CTransition {
 // clang-format off
 const CTransition kCourse[] = {
     // Start-up.
-    {S, kShowStart, gAlways, 0, {kOpenShow}, kSame, "the block made, the viewer started, the show opened"},
+    {S, kShowStart, gNotOpened, 0, {kOpenShow}, kSame, "the block made, the viewer started, the show opened"},
     {S, kOpenShowUp, gAlways, fxViewerUp, {}, kRunning, "the show runs, watched"},
     {S, kOpenNoWatch, gAlways, fxViewerUp, {}, kRunning, "the show runs unwatched: a finish text alone ends it"},
     {S, kOpenNoWindow, gAlways, fxViewerUp | fxOwnFinish, {}, kRunning, "no show window: I,S once the texts taken have run"},
@@ -130,8 +133,19 @@ const CTransition kCourse[] = {
     {E, kQuitAnswered, gAlways, fxViewerGone, {}, kSame, "the viewer ends"},
     {E, kQuitRefused, gAlways, fxViewerGone, {}, kSame, "nobody to tell"},
     {E, kQuitOverdue, gQuitCall, 0, {kEndProcess}, kEnded, "the viewer never answered"},
+    // After the session ended nobody may press anything: the reminder, which every box and call
+    // lets through, dismisses the box, or ends the process under a call that may never answer
+    // (the option, the result and the answers are safe by then).
+    {E, kContinue, gBoxUp, 0, {kDismissBox, kPostContinue}, kSame, "the lesson dismisses its own box, and reminds itself again"},
+    {E, kContinue, gCallHangs, 0, {kEndProcess}, kEnded, "the call may never answer: the process ends under it"},
+    // A message the lesson posts to itself must arrive: a full queue refuses it, and the retry
+    // timer's tick, which no queue holds, posts it again.
+    {kAny, kPosted, gAlways, 0, {}, kSame, "on its way"},
+    {C | E, kPostFailed, gAlways, 0, {kStartRetry}, kSame, "the queue full: posted again at the next tick"},
+    {C, kRetryTick, gAlways, 0, {kPostClose}, kSame, "the close point's WM_CLOSE again"},
+    {E, kRetryTick, gAlways, 0, {kPostContinue}, kSame, "the reminder again"},
     // A WM_CLOSE: the close point's own, or another program's (taskkill, Restart Manager).
-    {C, kCloseMessage, gDrained, 0, {kDestroyFrame}, kEnded, "the frame closes: the application's exit follows"},
+    {C, kCloseMessage, gDrained, 0, {kReleaseLog, kDestroyFrame}, kEnded, "the frame closes: the log let go (a logoff asked and never came), the application's exit follows"},
     {C, kCloseMessage, gAlways, fxCloseArrived, {}, kSame, "a text still waits: the close point posts again"},
     {S | R, kCloseMessage, gAlways, fxOwnFinish, {}, kSame, "from outside: ends the lesson as a closed show does"},
     {F | N | E, kCloseMessage, gAlways, 0, {}, kSame, "the lesson is ending already: nothing to add"},
@@ -151,6 +165,7 @@ const struct {
     {kTakenRestart, kWaitNone, kAnswerTake}, {kTakenOther, kWaitNone, kAnswerTake},
     {kRecorded, kWaitRecord, kAnswerNone}, {kRecordFailed, kWaitRecord, kAnswerNone},
     {kWritten, kWaitNone, kAnswerWrite}, {kWriteFailed, kWaitNone, kAnswerWrite},
+    {kPosted, kWaitNone, kAnswerPost}, {kPostFailed, kWaitNone, kAnswerPost},
     {kRestartDone, kWaitRestart, kAnswerNone}, {kTornDown, kWaitTearDown, kAnswerNone},
     {kQuitAnswered, kWaitQuit, kAnswerNone}, {kQuitRefused, kWaitQuit, kAnswerNone},
     {kBoxDismissed, kWaitWriteBox, kAnswerNone}, {kBoxDismissed, kWaitQuitBox, kAnswerNone},
@@ -223,6 +238,13 @@ bool GuardHolds(const CLessonState& state, Guard eGuard, unsigned eWas)
         return IsDrained(state) && state.m_eWait == kWaitNone && state.m_eAnswer == kAnswerNone;
     case gClosable:
         return IsDrained(state) && !state.m_bClosePosted;
+    case gNotOpened:
+        return !state.m_bOleUp && state.m_eWait == kWaitNone;
+    case gBoxUp:
+        return state.m_eWait == kWaitRecord || state.m_eWait == kWaitWriteBox ||
+               state.m_eWait == kWaitQuitBox || state.m_eWait == kWaitStartBox;
+    case gCallHangs:
+        return state.m_eWait == kWaitOpen || state.m_eWait == kWaitRestart;
     }
     return false;
 }
@@ -293,7 +315,8 @@ const struct {
     {kRecordAnswer, kWaitRecord, kAnswerNone},   {kRestartShow, kWaitRestart, kAnswerNone},
     {kQuitViewer, kWaitQuit, kAnswerNone},       {kTearDown, kWaitTearDown, kAnswerNone},
     {kShowWriteBox, kWaitWriteBox, kAnswerNone}, {kShowQuitBox, kWaitQuitBox, kAnswerNone},
-    {kShowStartBox, kWaitStartBox, kAnswerNone},
+    {kShowStartBox, kWaitStartBox, kAnswerNone}, {kPostContinue, kWaitNone, kAnswerPost},
+    {kPostClose, kWaitNone, kAnswerPost},
 };
 
 void CStepWriter::Emit(LessonAction eAction)
@@ -337,7 +360,7 @@ void CStepWriter::Add(int nAction)
     }
 }
 
-// Nobody may be there to wait: no box, no retry, no viewer. A running lesson that no finish has
+// Nobody may be there to wait: no box, no viewer. A running lesson that no finish has
 // ended is suspended with I,S; every finish text waiting is applied in the order taken, after the
 // finish whose write failed; the answers are recorded; a show that failed to start drops all.
 void CStepWriter::EndAtOnce()
@@ -371,6 +394,10 @@ CLessonState StepLesson(const CLessonState& state, LessonEvent eEvent, CLessonAc
     const unsigned eWas = state.m_eWait;
     if (!TakeOutcome(next, eEvent))
         return state; // nothing asked for it
+    // An action answered at once goes on with the dispatch it came from: one inside a sent
+    // message stays inside it.
+    const bool bAnswered = state.m_eAnswer != kAnswerNone && next.m_eAnswer == kAnswerNone;
+    next.m_bInSent = IsSentEvent(eEvent) || (state.m_bInSent && bAnswered);
     CStepWriter writer(next, pActions);
     const CTransition* pRow = FindRow(next, eEvent, eWas);
     // Each idle row moves the lesson on or ends the run: a bound all the same.
@@ -383,11 +410,13 @@ CLessonState StepLesson(const CLessonState& state, LessonEvent eEvent, CLessonAc
                 next.m_ePhase = static_cast<unsigned char>(pRow->m_eNext);
         }
         const bool bIdle = next.m_eWait == kWaitNone && next.m_eAnswer == kAnswerNone;
-        if (writer.Reported() || !bIdle || IsSentEvent(eEvent) || next.m_ePhase == kEnded)
+        if (writer.Reported() || !bIdle || next.m_bInSent || next.m_ePhase == kEnded)
             break;
         if ((pRow = FindRow(next, kIdle, kWaitNone)) == nullptr)
             break;
     }
+    // The dispatch inside the sent message ends unless an answer at once is still to come.
+    next.m_bInSent = next.m_bInSent && next.m_eAnswer != kAnswerNone;
     return next;
 }
 
@@ -454,6 +483,9 @@ const char* LessonEventName(LessonEvent eEvent)
                                          "quit overdue",
                                          "torn down",
                                          "continue",
+                                         "posted",
+                                         "post failed",
+                                         "retry tick",
                                          "idle"};
     static_assert(sizeof(kNames) / sizeof(kNames[0]) == kEventCount, "a name for each event");
     return eEvent < kEventCount ? kNames[eEvent] : "?";
@@ -485,8 +517,10 @@ const char* LessonActionName(LessonAction eAction)
                                          "record queued answer",
                                          "post continue",
                                          "post close",
+                                         "start retry",
                                          "destroy frame",
-                                         "end process"};
+                                         "end process",
+                                         "dismiss box"};
     static_assert(sizeof(kNames) / sizeof(kNames[0]) == kActionCount, "a name for each action");
     return eAction < kActionCount ? kNames[eAction] : "?";
 }

@@ -1,5 +1,5 @@
 // The running lesson's course: its state, the events that reach it and the actions it asks of the
-// frame, decided by the table in lesson_table.cpp. No Windows header.
+// frame, decided by the table in lesson_machine.cpp. No Windows header.
 #pragma once
 
 // The phase of the running lesson. What each event gets in each phase is the table's.
@@ -42,6 +42,9 @@ enum LessonEvent {
     kQuitOverdue,        // the quit call's limit passed (it may come late)
     kTornDown,           // OLE's teardown over
     kContinue,           // the frame's own reminder, posted from a sent message
+    kPosted,             // a message the frame posted to itself is on its way
+    kPostFailed,         // ... its queue was full: nothing posted
+    kRetryTick,          // the retry timer's tick: post again
     kIdle,               // not an event: what the lesson does next once nothing is outstanding
     kEventCount
 };
@@ -66,15 +69,18 @@ enum LessonAction {
     kShowStartBox,       // the show start-up's failure (outcome, pumps)
     kHoldLog,            // the log's lines held until the result is written
     kReleaseLog,         // ... and let go
-    kWriteOption,        // the application's exit: the option written back, the crash record gone
-    kWriteOwnFinishNow,  // the default finish written, at once (no box, no retry)
+    kWriteOption,        // the option written back, the crash record gone (the exit comes last)
+    kWriteOwnFinishNow,  // the default finish written, at once: no box; a locked file is waited
+                         // out as by any write (at most 1 s a key), so a scanner costs no result
     kRewriteFailed,      // the finish whose write failed, written again at once
     kApplyQueuedFinish,  // the queue's oldest text, a finish, written at once
     kRecordQueuedAnswer, // the queue's oldest text, an answer, recorded once with no box
-    kPostContinue,       // kContinue to the frame itself
-    kPostClose,          // WM_CLOSE to the frame itself
+    kPostContinue,       // kContinue to the frame itself (outcome)
+    kPostClose,          // WM_CLOSE to the frame itself (outcome)
+    kStartRetry,         // the retry timer started: one tick, then killed
     kDestroyFrame,       // the frame's window destroyed: the application's exit follows
-    kEndProcess,         // the log flushed, the process ended with the application's exit code
+    kEndProcess,         // the application's exit, the log flushed, the process ended
+    kDismissBox,         // the lesson's own box dismissed by the lesson: nobody may be there
     kActionCount
 };
 
@@ -99,7 +105,7 @@ enum LessonWait {
     kWaitStartBox,
 };
 // An action answered before anything else can arrive.
-enum LessonAnswer { kAnswerNone, kAnswerTake, kAnswerWrite };
+enum LessonAnswer { kAnswerNone, kAnswerTake, kAnswerWrite, kAnswerPost };
 
 const int kLessonQueueMax = 32;
 // A step's actions: the end at once writes every queued text in one step.
@@ -120,8 +126,9 @@ struct CLessonState {
     bool m_bOleUp = false;         // OLE to tear down
     bool m_bWriteFailed = false;   // the last finish's write failed
     bool m_bQuitRefused = false;   // the quit call failed: its box after the teardown
-    bool m_bOptionWritten = false; // the application's exit has run
+    bool m_bOptionWritten = false; // the option written back at once
     bool m_bClosePosted = false;   // the close point's WM_CLOSE is on its way
+    bool m_bInSent = false;        // the frame is still inside a sent message's dispatch
 };
 
 struct CLessonActions {

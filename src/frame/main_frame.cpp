@@ -20,8 +20,7 @@ ON_MESSAGE(WM_QUIT_OVERDUE, OnQuitOverdue)
 END_MESSAGE_MAP()
 
 CMainFrame::CMainFrame()
-    : m_nWatchTimer(0), m_hShowWnd(NULL), m_bInteractionFileReady(FALSE), m_szFailedFinish(),
-      m_nExitCode(0)
+    : m_nWatchTimer(0), m_hShowWnd(NULL), m_bInteractionFileReady(FALSE), m_szFailedFinish()
 {
     m_lesson.m_nCapacity = CCommandQueue::kCapacity;
 }
@@ -88,6 +87,10 @@ LessonEvent CMainFrame::Perform(LessonAction eAction)
     case kShowQuitBox:
         AfxMessageBox(m_strBoxText, MB_ICONSTOP);
         return kBoxDismissed;
+    case kPostContinue:
+        return PostToSelf(WM_SHOW_COMMAND, kLessonReminder);
+    case kPostClose:
+        return PostToSelf(WM_CLOSE, 0);
     default:
         PerformStep(eAction);
         return kIdle;
@@ -113,11 +116,9 @@ void CMainFrame::PerformStep(LessonAction eAction)
     case kReleaseLog:
         LogHold(FALSE);
         break;
-    case kPostContinue:
-        PostMessageA(m_hWnd, WM_SHOW_COMMAND, kLessonReminder, 0);
-        break;
-    case kPostClose:
-        PostMessageA(m_hWnd, WM_CLOSE, 0, 0);
+    case kStartRetry:
+        if (SetTimer(m_hWnd, kRetryTimerId, kWatchPeriodMs, NULL) == 0)
+            LogEvent("close", "no retry timer (error %lu)", GetLastError());
         break;
     case kDestroyFrame:
         if (m_nWatchTimer != 0)
@@ -128,6 +129,17 @@ void CMainFrame::PerformStep(LessonAction eAction)
         PerformAtOnce(eAction);
         break;
     }
+}
+
+// A full queue refuses a message (PostMessage fails): the lesson posts it again at the retry
+// timer's tick, which no queue holds.
+LessonEvent CMainFrame::PostToSelf(UINT nMessage, WPARAM wParam)
+{
+    if (PostMessageA(m_hWnd, nMessage, wParam, 0))
+        return kPosted;
+    LogEvent("close", "message 0x%04X not posted (error %lu): posted again", nMessage,
+             GetLastError());
+    return kPostFailed;
 }
 
 // The close point's own WM_CLOSE destroys the frame once the lesson has ended and every text

@@ -8,8 +8,10 @@
 #include "framework/afxwin.h"
 #include "framework/handles.h"
 
-// The watch timer's id on the frame.
+// The watch timer's id on the frame, and the retry timer's, which posts again what a full queue
+// refused.
 const UINT_PTR kWatchTimerId = 1;
+const UINT_PTR kRetryTimerId = 2;
 // Posted by the quit call's waiting thread when the viewer has not answered in time.
 #define WM_QUIT_OVERDUE (WM_USER + 3)
 
@@ -47,6 +49,7 @@ private:
     void Dispatch(LessonEvent eEvent);
     LessonEvent Perform(LessonAction eAction);
     void PerformStep(LessonAction eAction);
+    LessonEvent PostToSelf(UINT nMessage, WPARAM wParam);
     void CloseCommandBlock();
 
     // Show start-up (show_startup.cpp).
@@ -78,6 +81,7 @@ private:
     void StopQuitLimit();
     static DWORD WINAPI WaitForQuitAnswer(LPVOID pvFrame);
     void EndProcess();
+    static BOOL CALLBACK DismissBox(HWND hWnd, LPARAM lParam);
 
     // The interaction recorder (recorder.cpp). RecordInteraction appends one record for the
     // Q command in the command buffer; FALSE only after a file failure, once its message has
@@ -112,6 +116,4 @@ private:
     CString m_strBoxText;
     // The finish text whose write failed: an end at once writes it again.
     char m_szFailedFinish[kCommandBlockSize];
-    // The application's exit code, once its exit has run.
-    int m_nExitCode;
 };

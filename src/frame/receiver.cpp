@@ -66,9 +66,7 @@ LRESULT CMainFrame::OnShowCommand(WPARAM wParam, LPARAM)
 LessonEvent CMainFrame::TakeText()
 {
     char szText[kCommandBlockSize] = "";
-    const BOOL bText = ClaimBlockText(m_hCommandBlock.Get(), szText);
-    if (bText && m_hCommandTaken.Get() != NULL)
-        SetEvent(m_hCommandTaken.Get());
+    const BOOL bText = ClaimBlockText(m_hCommandBlock.Get(), m_hCommandTaken.Get(), szText);
     const BOOL bCommand = bText && IsCommandText(szText);
     // The letter read from a copy: the text is queued and logged as it came.
     char szHead[3] = {szText[0], szText[0] != '\0' ? szText[1] : '\0', '\0'};

@@ -56,9 +56,11 @@ CString CMainFrame::FormPresentationPath()
 // its show. FALSE, with the message to show, when any of them fails.
 BOOL CMainFrame::OpenShowInViewer(LPCSTR lpszPath)
 {
-    // The event first: a sender that finds the block must find the event too.
+    // The event first: a sender that finds the block must find the event too, or it would take
+    // this lesson for one of 1.1, which cannot tell it a text was taken.
     m_hCommandTaken.Attach(CreateCommandTakenEvent());
-    m_hCommandBlock.Attach(CreateCommandBlock());
+    if (m_hCommandTaken.Get() != NULL)
+        m_hCommandBlock.Attach(CreateCommandBlock());
     if (m_hCommandBlock.Get() == NULL) {
         m_strBoxText.LoadString(IDS_CANT_LAUNCH_VIEWER);
         return FALSE;

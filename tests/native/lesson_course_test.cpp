@@ -28,9 +28,15 @@ struct CWorld {
     unsigned char failedSet = 0;
     unsigned char sent = 0, nPosted = 0, taken = 0, recorded = 0, recordFailed = 0, options = 0;
     // logoff: 1 asked, 2 ended, 3 cancelled; overdue: 1 may come, 2 came
-    unsigned char logoff = 0, closes = 0, overdue = 0, mishaps = 0;
+    unsigned char logoff = 0, closes = 0, overdue = 0, mishaps = 0, exits = 0;
     bool started = false, blockOpen = false, watching = false, gone = false, ran = false;
-    bool startFailed = false, ended = false;
+    bool startFailed = false, ended = false, dismissed = false, inSent = false;
+    // What the frame was asked: a record, the quit call, a post, the retry timer.
+    bool recording = false, quitting = false, retry = false;
+    signed char posting = 0;
+    // The lesson ended by itself (its show closed, a close asked for, no window, a record failed,
+    // a logoff) before any finish text was taken; a G taken after that.
+    bool ownDue = false, finishAfter = false, closeAsked = false;
 };
 static_assert(sizeof(CWorld) < 128, "states stay small");
 
@@ -38,18 +44,16 @@ struct CChoice {
     LessonEvent event;
     // 0: the event itself; a kind from kKinds: a text sent, its notice with it; 'p': the frame's
     // own posted message; 'c': a WM_CLOSE from outside; 'g': the show closed; 'w': the sender
-    // withdraws its text; 'k': Windows ends the process.
+    // withdraws its text; 'k': Windows ends the process; 't': the retry timer ticks.
     char how = 0;
 };
 
 std::string Name(const CChoice& c)
 {
-    static const std::pair<char, const char*> kNames[] = {
-        {'p', "post"}, {'c', "close"}, {'g', "show closed"}, {'w', "withdraw"}, {'k', "kill"}};
-    for (const auto& [how, name] : kNames)
-        if (c.how == how)
-            return name;
-    return c.how ? std::string(1, c.how) : LessonEventName(c.event);
+    static const char kHows[] = "pcgwkt", *const kNames[] = {"post",     "close", "show closed",
+                                                             "withdraw", "kill",  "tick"};
+    const char* how = c.how ? strchr(kHows, c.how) : nullptr;
+    return how ? kNames[how - kHows] : c.how ? std::string(1, c.how) : LessonEventName(c.event);
 }
 
 // One finish text's values, as the finish's token rule writes them.
@@ -89,45 +93,63 @@ void Post(CWorld& w, LessonEvent e, std::string* err)
 
 using Effect = void (*)(CWorld&, std::string*);
 
+// The lesson ends by itself here, unless it never ran, a finish text was taken before, or it
+// has ended already.
+void Due(CWorld& w)
+{
+    bool finishTaken = false;
+    for (int id = 0; id < w.sent; ++id)
+        finishTaken |= (w.taken >> id & 1) && (w.kind[id] == 'G' || w.kind[id] == 'S');
+    w.ownDue = w.ownDue || (w.ran && !finishTaken && w.logoff != 2 && !w.ended);
+}
+
 // What the frame does for each action, as far as the result and the records go.
 // clang-format off
 const std::pair<LessonAction, Effect> kPerformed[] = {
     {kOpenShow, [](CWorld& w, std::string*) { w.started = w.blockOpen = true; }},
+    {kRecordAnswer, [](CWorld& w, std::string*) { w.recording = true; }},
     {kRunQueued, [](CWorld& w, std::string*) { w.cur = static_cast<signed char>(Pop(w)); }},
     {kDropQueued, [](CWorld& w, std::string*) { Pop(w); }},
     {kWriteOwnFinish, [](CWorld& w, std::string*) { w.cur = kOwn; }},
-    {kQuitViewer, [](CWorld& w, std::string*) { w.overdue = 1; }},
+    {kQuitViewer, [](CWorld& w, std::string*) { w.overdue = 1, w.quitting = true; }},
     {kCloseBlock, [](CWorld& w, std::string*) { w.blockOpen = false; }},
     {kWriteOption, [](CWorld& w, std::string*) { ++w.options; }},
     {kWriteOwnFinishNow, [](CWorld& w, std::string* err) { Apply(w, kOwn, err); }},
     {kRewriteFailed, [](CWorld& w, std::string* err) { Apply(w, w.failed, err); }},
     {kApplyQueuedFinish, [](CWorld& w, std::string* err) { Apply(w, Pop(w), err); }},
     {kRecordQueuedAnswer, [](CWorld& w, std::string* err) { Record(w, Pop(w), err); }},
-    {kPostContinue, [](CWorld& w, std::string* err) { Post(w, kContinue, err); }},
-    {kPostClose, [](CWorld& w, std::string* err) { Post(w, kCloseMessage, err); }},
-    {kDestroyFrame, [](CWorld& w, std::string*) { w.ended = true, w.options += w.options == 0; }},
-    {kEndProcess, [](CWorld& w, std::string*) { w.ended = true; }},
+    {kPostContinue, [](CWorld& w, std::string*) { w.posting = kContinue; }},
+    {kPostClose, [](CWorld& w, std::string*) { w.posting = kCloseMessage; }},
+    {kStartRetry, [](CWorld& w, std::string*) { w.retry = true; }},
+    {kDestroyFrame, [](CWorld& w, std::string*) { w.ended = true, w.options += w.options == 0, ++w.exits; }},
+    {kEndProcess, [](CWorld& w, std::string*) { w.ended = true, w.options += w.options == 0, ++w.exits; }},
+    {kDismissBox, [](CWorld& w, std::string*) { w.dismissed = true; }},
 };
 
 // The world's side of an event: what it did, what the lesson's files and records now hold.
 const std::pair<LessonEvent, Effect> kHappened[] = {
-    {kRecorded, [](CWorld& w, std::string* err) { Record(w, w.cur, err); }},
-    {kRecordFailed, [](CWorld& w, std::string*) { w.recordFailed |= 1 << w.cur; }},
+    {kRecorded, [](CWorld& w, std::string* err) { Record(w, w.cur, err), w.recording = false; }},
+    {kPosted, [](CWorld& w, std::string* err) { Post(w, static_cast<LessonEvent>(w.posting), err), w.posting = 0; }},
+    {kPostFailed, [](CWorld& w, std::string*) { w.posting = 0; }},
+    {kBoxDismissed, [](CWorld& w, std::string*) { w.dismissed = false; }},
+    {kQuitAnswered, [](CWorld& w, std::string*) { w.quitting = false; }},
+    {kQuitRefused, [](CWorld& w, std::string*) { w.quitting = false; }},
     {kWritten, [](CWorld& w, std::string* err) { Apply(w, w.cur, err), w.failed = -1; }},
     {kWriteFailed, [](CWorld& w, std::string*) { w.failed = w.cur, w.failedSet |= 1 << w.cur; }},
-    {kOpenShowUp, [](CWorld& w, std::string*) { w.watching = true, w.ran = w.ran || w.m.m_ePhase == kStarting; }},
-    {kOpenNoWatch, [](CWorld& w, std::string*) { w.ran = w.ran || w.m.m_ePhase == kStarting; }},
-    {kOpenNoWindow, [](CWorld& w, std::string*) { w.ran = w.ran || w.m.m_ePhase == kStarting; }},
+    {kOpenShowUp, [](CWorld& w, std::string*) { w.watching = true, w.ran = w.logoff != 2; if (w.closeAsked) Due(w); }},
+    {kOpenNoWatch, [](CWorld& w, std::string*) { w.ran = w.logoff != 2; if (w.closeAsked) Due(w); }},
+    {kOpenNoWindow, [](CWorld& w, std::string*) { w.ran = w.logoff != 2, Due(w); }},
+    {kRecordFailed, [](CWorld&w, std::string*) { Due(w), w.recordFailed |= 1 << w.cur, w.recording = w.dismissed = false; }},
     {kOpenFailed, [](CWorld& w, std::string*) { w.startFailed = w.logoff != 2; }},
     {kQueryEndSession, [](CWorld& w, std::string*) { w.logoff = 1; }},
     {kEndSessionCanceled, [](CWorld& w, std::string*) { w.logoff = 3; }},
     // A record under way has failed: only its box lets the message in. An end at once writes
     // again the finish whose write failed.
     {kEndSession, [](CWorld& w, std::string*) {
-         w.logoff = 2, w.recordFailed |= w.m.m_eWait == kWaitRecord ? 1 << w.cur : 0;
-         w.restore = w.m.m_ePhase == kSessionEnded ? w.restore : w.failed; }},
+         Due(w), w.recordFailed |= w.recording ? 1 << w.cur : 0;
+         w.restore = w.logoff == 2 || w.overdue == 2 ? w.restore : w.failed, w.logoff = 2; }},
     {kQuitOverdue, [](CWorld& w, std::string*) {
-         w.overdue = 2, w.restore = w.m.m_eWait == kWaitQuit ? w.failed : w.restore; }},
+         w.restore = w.quitting && w.logoff != 2 ? w.failed : w.restore, w.overdue = 2; }},
 };
 // clang-format on
 
@@ -149,30 +171,42 @@ CWorld Step(const CWorld& from, const CChoice& c, std::string* err)
     }
     if (c.how == 'p')
         memmove(w.posted, w.posted + 1, sizeof(w.posted) - 1), --w.nPosted;
+    w.retry = w.retry && c.how != 't';
     w.closes += c.how == 'c', w.gone = w.gone || c.how == 'g';
+    if (c.how == 'c' || (c.how == 'g' && c.event == kShowGone))
+        Due(w), w.closeAsked = c.how == 'c';
     if (strchr(kKinds, c.how) && c.how)
         w.kind[w.sent] = c.how, w.block = static_cast<signed char>(w.sent++);
     Run(kHappened, c.event, w, err);
     if (c.event >= kTakenAnswer && c.event <= kTakenOther && w.blockOpen && w.block >= 0) {
         if (c.event != kTakenOther) // a text of a kind the lesson runs joins its queue
             w.queue[w.m.m_nQueued] = w.block;
+        w.finishAfter =
+            w.finishAfter || (w.ownDue && w.kind[w.block] != 'Q' && w.kind[w.block] != 'R');
         w.taken |= 1 << w.block, w.block = -1;
     }
     static const LessonEvent kMishap[] = {kOpenNoWatch,  kOpenNoWindow, kOpenFailed,
                                           kRecordFailed, kWriteFailed,  kQueryEndSession,
-                                          kQuitRefused,  kQuitOverdue};
+                                          kQuitRefused,  kQuitOverdue,  kPostFailed};
     w.mishaps += c.how == 'c' || std::count(kMishap, std::end(kMishap), c.event);
     CLessonActions actions;
     w.m = StepLesson(w.m, c.event, &actions);
+    // The frame's dispatch goes on inside a sent message while what it performs there reports
+    // back: every step of it is inside the message.
+    const bool inSent = IsSentEvent(c.event) || w.inSent;
+    bool reports = false;
     for (int i = 0; i < actions.m_nCount; ++i) {
         const LessonAction a = actions.m_actions[i];
         if (w.ended)
             *err = std::string(LessonActionName(a)) + " after the frame closed";
-        if (IsSentEvent(c.event) &&
-            (a == kOpenShow || a == kRestartShow || a == kQuitViewer || a == kTearDown))
+        if (inSent && (a == kOpenShow || a == kRestartShow || a == kQuitViewer || a == kTearDown))
             *err = "a call out of a sent message";
+        reports = reports || a == kTakeText || a == kWriteResult || a == kWriteOwnFinish ||
+                  a == kPostContinue || a == kPostClose || a == kRecordAnswer ||
+                  a == kShowWriteBox || a == kShowQuitBox || a == kShowStartBox;
         Run(kPerformed, a, w, err);
     }
+    w.inSent = inSent && reports;
     return w;
 }
 
@@ -190,9 +224,12 @@ std::vector<CChoice> Choices(const CWorld& w, bool calm)
                             : kTakenFinish}};
     }
     const bool mishap = !calm && w.mishaps < kMishaps;
-    if (w.m.m_eAnswer == kAnswerWrite)
-        return mishap ? std::vector<CChoice>{{kWritten}, {kWriteFailed}}
-                      : std::vector<CChoice>{{kWritten}};
+    if (w.m.m_eAnswer == kAnswerWrite || w.m.m_eAnswer == kAnswerPost) {
+        const bool write = w.m.m_eAnswer == kAnswerWrite;
+        std::vector<CChoice> out = {{write ? kWritten : kPosted},
+                                    {write ? kWriteFailed : kPostFailed}};
+        return std::vector<CChoice>(out.begin(), out.begin() + (mishap ? 2 : 1));
+    }
     // clang-format off
     static const std::vector<CChoice> kOutcomes[] = { // by LessonWait
         {}, {{kOpenShowUp}, {kOpenNoWatch}, {kOpenNoWindow}, {kOpenFailed}},
@@ -204,11 +241,20 @@ std::vector<CChoice> Choices(const CWorld& w, bool calm)
         out.resize(1);
     if (w.m.m_eWait == kWaitRecord && (w.recordFailed >> w.cur & 1))
         out = {{kRecordFailed}}; // its box was up at the logoff
+    // After the session ended nobody presses anything: a box goes only when the lesson dismisses
+    // it, and the calm world never answers the open call or a restart.
+    const bool box = w.m.m_eWait >= kWaitWriteBox || (w.recording && (w.recordFailed >> w.cur & 1));
+    if (w.logoff == 2 && box && !w.dismissed)
+        out.clear();
+    if (w.logoff == 2 && calm && (w.m.m_eWait == kWaitOpen || w.m.m_eWait == kWaitRestart))
+        out.clear();
     if (w.nPosted > 0)
         out.push_back({static_cast<LessonEvent>(w.posted[0]), 'p'});
+    if (w.retry)
+        out.push_back({kRetryTick, 't'});
     if (w.block >= 0 && (calm || mishap))
         out.push_back({kNotice, 'w'});
-    if (w.watching)
+    if (w.watching && !(calm && w.logoff == 2 && !w.gone)) // the viewer may outlive the session
         out.push_back({kShowGone, w.gone ? '\0' : 'g'});
     if (!w.started)
         out.push_back({kShowStart});
@@ -232,27 +278,47 @@ std::vector<CChoice> Choices(const CWorld& w, bool calm)
     return out;
 }
 
+// The step, then every answer that comes at once and has no other choice: one state, not a chain.
+CWorld StepOn(const CWorld& from, const CChoice& c, std::string* err)
+{
+    CWorld w = Step(from, c, err);
+    for (std::vector<CChoice> next; !w.ended && w.m.m_eAnswer != kAnswerNone;) {
+        if ((next = Choices(w, false)).size() != 1)
+            break;
+        w = Step(w, next[0], err);
+    }
+    return w;
+}
+
 // At an end: the result the taken texts give by the oracle's rules, each answer taken recorded
 // once unless its record failed, the option written back once.
 std::string CheckEnd(const CWorld& w)
 {
-    signed char status = -1, score = -1;
-    auto fold = [&](int id) {
-        if ((w.failedSet >> id & 1) && id != w.restore)
-            return; // the world failed that write, and no end at once came to write it again
-        (id == kOwn || w.kind[id] == 'S' ? status : score) = static_cast<signed char>(id);
-    };
-    if (w.status == kOwn || (w.failedSet >> kOwn & 1) || w.restore == kOwn)
-        fold(kOwn); // the own I,S, which may only come before any student's finish
-    for (int id = 0; id < w.sent && !w.startFailed; ++id)
-        if ((w.taken >> id & 1) && (w.kind[id] == 'G' || w.kind[id] == 'S'))
-            fold(id);
-    if (status != w.status || score != w.score)
+    // The own I,S is due once the lesson ended by itself; a finish taken after that may run
+    // first, and then it never comes.
+    bool right = false;
+    for (int own = 0; own < 2; ++own) {
+        if (own != (w.ownDue && !w.startFailed) && !(own == 0 && w.finishAfter))
+            continue;
+        signed char got[2] = {-1, -1}; // status and score, as the writes in order leave them
+        for (int n = -own; n < w.sent; ++n) {
+            const int id = n < 0 ? kOwn : n;
+            const bool finish = (w.taken >> id & 1) && (w.kind[id] == 'G' || w.kind[id] == 'S');
+            // A write the world failed counts only if an end at once wrote it again.
+            if ((n < 0 || (finish && !w.startFailed)) &&
+                (!(w.failedSet >> id & 1) || id == w.restore))
+                got[id == kOwn || w.kind[id] == 'S' ? 0 : 1] = static_cast<signed char>(id);
+        }
+        right = right || (got[0] == w.status && got[1] == w.score);
+    }
+    if (!right)
         return "the result is not the one the taken texts give";
     for (int id = 0; id < w.sent; ++id)
         if (((w.taken >> id & 1) && w.kind[id] == 'Q' && !w.startFailed &&
              !(w.recordFailed >> id & 1)) != static_cast<bool>(w.recorded >> id & 1))
             return "an answer taken not recorded, or one recorded that was not taken";
+    if (w.exits > 1)
+        return "the application's exit ran twice";
     return w.options == 1 ? "" : "the option not written back exactly once";
 }
 
@@ -294,7 +360,7 @@ TEST(LessonCourse, EveryReachableStateIsSafeEndsAndEndsRight)
         std::string err = w.ended ? CheckEnd(w) : "";
         ASSERT_EQ(err, "") << "after: " << path(i);
         for (const CChoice& c : Choices(w, false)) {
-            const CWorld next = Step(w, c, &err);
+            const CWorld next = StepOn(w, c, &err);
             ASSERT_EQ(err, "") << "after: " << path(i) << ", " << Name(c);
             if (seen.emplace(key(next), states.size()).second)
                 states.push_back(next), via.push_back({i, c});
@@ -307,28 +373,24 @@ TEST(LessonCourse, EveryReachableStateIsSafeEndsAndEndsRight)
 // What earlier reads of the lesson's end found, each by its shortest sequence of events.
 TEST(LessonCourse, EndingsFoundBefore)
 {
-    // clang-format off
-    const std::pair<const char*, std::vector<std::string>> rows[] = {
-        {"a logoff keeps every waiting finish", {"show start", "open: show up", "R", "G", "S",
-            "WM_QUERYENDSESSION", "WM_ENDSESSION", "kill"}},
-        {"a logoff during the result's box writes it again", {"show start", "open: show up", "S",
-            "write failed", "WM_QUERYENDSESSION", "WM_ENDSESSION", "kill"}},
-        {"Restart Manager's close ends a starting lesson", {"show start", "WM_QUERYENDSESSION",
-            "WM_ENDSESSION"}},
-        {"the own I,S never overwrites a student's finish", {"show start", "open: show up",
-            "close", "S"}},
-        {"a finish during the no-window finish's box waits for it", {"show start",
-            "open: no window", "write failed", "G"}},
-        {"no I,S for a lesson that never ran", {"show start", "WM_QUERYENDSESSION",
-            "WM_ENDSESSION", "open: no window"}},
-        {"no call out of WM_ENDSESSION", {"show start", "open: show up", "WM_QUERYENDSESSION",
-            "WM_ENDSESSION"}},
+    const std::pair<const char*, const char*> rows[] = {
+        {"a logoff keeps every waiting finish",
+         "show start, open: show up, R, G, S, WM_QUERYENDSESSION, WM_ENDSESSION, kill"},
+        {"Restart Manager's close during the result's box: written again, the box dismissed",
+         "show start, open: show up, S, write failed, WM_QUERYENDSESSION, WM_ENDSESSION"},
+        {"Restart Manager's close under an open call that never answers",
+         "show start, WM_QUERYENDSESSION, WM_ENDSESSION"},
+        {"the show closed: I,S written", "show start, open: show up, show closed"},
+        {"a reminder the full queue refused comes again",
+         "show start, WM_QUERYENDSESSION, WM_ENDSESSION, post failed"},
+        {"a logoff of a running lesson: I,S, and no call out of WM_ENDSESSION",
+         "show start, open: show up, WM_QUERYENDSESSION, WM_ENDSESSION"},
     };
-    // clang-format on
-    for (const auto& [name, events] : rows) {
+    for (const auto& [name, sequence] : rows) {
         CWorld w = CWorld();
-        std::string err;
-        for (const std::string& event : events) {
+        std::string err, events = std::string(sequence) + ", ";
+        for (size_t at = 0, end; (end = events.find(", ", at)) != std::string::npos; at = end + 2) {
+            const std::string event = events.substr(at, end - at);
             std::vector<CChoice> choices;
             auto find = [&] {
                 choices = Choices(w, false);
@@ -340,7 +402,7 @@ TEST(LessonCourse, EndingsFoundBefore)
             for (; c == choices.end() && w.m.m_eAnswer != kAnswerNone; c = find())
                 w = Step(w, choices[0], &err);
             ASSERT_NE(c, choices.end()) << name << ": " << event << " cannot come";
-            w = Step(w, *c, &err);
+            w = StepOn(w, *c, &err);
         }
         EXPECT_EQ(err, "") << name;
         EXPECT_TRUE(Ends(w)) << name << ": " << (w.ended ? CheckEnd(w) : "does not end");
