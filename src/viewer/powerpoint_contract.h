@@ -29,6 +29,8 @@ const char kStandinPromptTitle[] = "PowerPoint stand-in: Run program";
 // Active Setup's entry under HKLM "Software\Microsoft\Active Setup\Installed Components", whose
 // StubPath gives each user who logs on the viewer's options value.
 const char kActiveSetupComponent[] = "{E90589F0-D6A1-4EDD-8615-39E0C0318E0F}";
+// The bridge's per-user command that StubPath runs: "<bridge's path>" /UserSetup.
+const char kBridgeUserSetupOption[] = "/UserSetup";
 
 // PowerPoint 2016 to Microsoft 365: whether a "Run program" action runs (HKCU, REG_DWORD).
 const char kRunProgramsPolicyKey[] =
