@@ -133,6 +133,20 @@ TEST_F(Bridge, LeavesTheStudentsPowerPoint)
     CoUninitialize();
 }
 
+// PowerPoint busy for 2 s from the first call: the bridge tries again until it answers.
+TEST_F(Bridge, RetriesAPowerPointBusyDuringTheOpen)
+{
+    SetDword(kStandinTestKey, kStandinRejectCallsValue, 2000);
+    Child lesson = Start();
+    Send("-S=P -G=85");
+    ExpectResult("P", "85");
+    ExpectEnded(lesson);
+    EXPECT_TRUE(AllEnded());
+    const std::string calls = FileText(m_journal);
+    EXPECT_NE(calls.find("-> rejected"), std::string::npos);
+    EXPECT_NE(calls.find("Presentations Open BSTR:" + m_show), std::string::npos);
+}
+
 // A launcher killed mid-lesson takes the bridge and the PowerPoint it started with it.
 TEST_F(Bridge, EndsWithALauncherThatDied)
 {
