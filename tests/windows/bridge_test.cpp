@@ -1,9 +1,7 @@
 // Lessons through the bridge against the PowerPoint stand-in: the calls the bridge makes by name,
-// what its quit leaves of the student's PowerPoint, and its end with a launcher that died.
+// and its end with a launcher that died. powerpoint_tests plays the lessons themselves.
 #include "lesson_fixture.h"
 #include "viewer/powerpoint_contract.h"
-
-#include <ole2.h>
 
 namespace {
 
@@ -90,61 +88,6 @@ TEST_F(Bridge, DrivesPowerPointByNameAndEndsWhatItStarted)
                            (name == member ? "" : member.substr(member.find('|') + 1)));
     }
     EXPECT_EQ(calls, expected);
-}
-
-// The student's PowerPoint, running with a presentation of their own, stays as it was.
-TEST_F(Bridge, LeavesTheStudentsPowerPoint)
-{
-    CoInitialize(NULL);
-    CLSID clsid;
-    IDispatch* pApp = NULL;
-    ASSERT_EQ(CLSIDFromProgID(L"PowerPoint.Application", &clsid), S_OK);
-    ASSERT_EQ(CoCreateInstance(clsid, NULL, CLSCTX_LOCAL_SERVER, IID_IDispatch,
-                               reinterpret_cast<void**>(&pApp)),
-              S_OK);
-    auto call = [](IDispatch* p, LPCOLESTR name, WORD flags, VARIANT* arg = NULL) {
-        DISPID id = 0;
-        VARIANT result = {};
-        DISPPARAMS params = {arg, NULL, arg ? 1u : 0u, 0};
-        LPOLESTR names[] = {const_cast<LPOLESTR>(name)};
-        if (p->GetIDsOfNames(IID_NULL, names, 1, 0, &id) == S_OK)
-            p->Invoke(id, IID_NULL, 0, flags, &params, &result, NULL, NULL);
-        return result;
-    };
-    const std::string mine = m_dir + "\\mine.ppt";
-    ASSERT_TRUE(CopyFileA(m_show.c_str(), mine.c_str(), FALSE));
-    VARIANT path = {};
-    path.vt = VT_BSTR;
-    path.bstrVal = SysAllocString(std::wstring(mine.begin(), mine.end()).c_str());
-    IDispatch* pPresentations = call(pApp, L"Presentations", DISPATCH_PROPERTYGET).pdispVal;
-    VARIANT opened = call(pPresentations, L"Open", DISPATCH_METHOD, &path);
-    VariantClear(&opened);
-    VariantClear(&path);
-
-    Child lesson = Start();
-    Send("-S=P -G=85");
-    ExpectEnded(lesson);
-    EXPECT_TRUE(WaitNoProcess(kBridgeExeName, 5000));
-    EXPECT_EQ(CountProcesses(kStandinExeName), 1u);
-    EXPECT_EQ(call(pPresentations, L"Count", DISPATCH_PROPERTYGET).lVal, 1);
-    call(pApp, L"Quit", DISPATCH_METHOD);
-    pPresentations->Release();
-    pApp->Release();
-    CoUninitialize();
-}
-
-// PowerPoint busy for 2 s from the first call: the bridge tries again until it answers.
-TEST_F(Bridge, RetriesAPowerPointBusyDuringTheOpen)
-{
-    SetDword(kStandinTestKey, kStandinRejectCallsValue, 2000);
-    Child lesson = Start();
-    Send("-S=P -G=85");
-    ExpectResult("P", "85");
-    ExpectEnded(lesson);
-    EXPECT_TRUE(AllEnded());
-    const std::string calls = FileText(m_journal);
-    EXPECT_NE(calls.find("-> rejected"), std::string::npos);
-    EXPECT_NE(calls.find("Presentations Open BSTR:" + m_show), std::string::npos);
 }
 
 // A launcher killed mid-lesson takes the bridge and the PowerPoint it started with it.
