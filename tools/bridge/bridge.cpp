@@ -76,12 +76,23 @@ static BOOL GetText(IDispatch* pObject, LPCWSTR lpszMember, std::string* pstrVal
 }
 
 // The answer for a failed call on PowerPoint; a gone PowerPoint is remembered.
+// Raises as the plumbing does, naming the bridge as the exception's source.
+static HRESULT RaiseFromBridge(EXCEPINFO* pExcepInfo, const std::string& strDescription)
+{
+    HRESULT hr = Raise(pExcepInfo, strDescription);
+    if (pExcepInfo != NULL) {
+        SysFreeString(pExcepInfo->bstrSource);
+        pExcepInfo->bstrSource = SysAllocString(L"tarnskov-powerpoint");
+    }
+    return hr;
+}
+
 static HRESULT AnswerLauncher(const CLateFailure& failure, EXCEPINFO* pExcepInfo)
 {
     CBridgeAnswer answer = AnswerFailure(failure.m_hr, failure.m_scode);
     if (IsPowerPointGone(answer.m_hr))
         g_session.m_hrGone = answer.m_hr;
-    return answer.m_bRaise ? Raise(pExcepInfo, failure.m_strReason) : answer.m_hr;
+    return answer.m_bRaise ? RaiseFromBridge(pExcepInfo, failure.m_strReason) : answer.m_hr;
 }
 
 // The full names of the presentations open in PowerPoint.
@@ -272,7 +283,7 @@ private:
             return g_session.m_hrGone;
         // One lesson per bridge: a second open would lose the first's presentation.
         if (g_session.m_pApp.Get() != NULL)
-            return Raise(pExcepInfo, "A presentation is already open");
+            return RaiseFromBridge(pExcepInfo, "A presentation is already open");
         BeginBridgeCall(kBridgeOpen);
         CLateFailure failure;
         g_session.m_pShowWindow.Attach(OpenAndRun(m_bstrPath, &failure));

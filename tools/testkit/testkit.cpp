@@ -1,6 +1,8 @@
 // Test helpers on the real Win32 calls: what the launcher meets on a student's machine.
 #include "testkit.h"
 
+#include "viewer/powerpoint_contract.h"
+
 #include <shellapi.h>
 #include <tlhelp32.h>
 
@@ -94,6 +96,14 @@ void KillAll(const char* imageName)
         if (process.Get() != NULL && TerminateProcess(process.Get(), 99))
             WaitForSingleObject(process.Get(), 5000);
     }
+}
+
+void KillStandin()
+{
+    if (CountProcesses(kStandinExeName) == 0)
+        return;
+    KillAll(kStandinExeName);
+    KillAll("rpcss.exe");
 }
 
 HWND FindBox(DWORD timeoutMs)

@@ -132,5 +132,8 @@ template <class Done> bool WaitFor(Done done, DWORD timeoutMs)
 size_t CountProcesses(const char* imageName);
 bool WaitNoProcess(const char* imageName, DWORD timeoutMs);
 void KillAll(const char* imageName);
+// Ends any PowerPoint stand-in; Wine's COM service goes with a killed one, as its class stays
+// registered there (Windows drops it) and would answer every later CreateObject.
+void KillStandin();
 
 } // namespace testkit
