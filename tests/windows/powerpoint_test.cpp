@@ -369,4 +369,25 @@ TEST_F(Bridged, PowerPointDyingMidShowEndsTheLesson)
     KillAll("rpcss.exe"); // Wine keeps the dead stand-in's class registered
 }
 
+// The restart shows slide 1 in the same window (the launcher restarts once it has taken the
+// text, so the test waits for it); the Finish afterwards writes the result.
+TEST_F(Bridged, RestartGoesBackToSlideOneInTheSameWindow)
+{
+    Policy(kRunProgramsAlways);
+    Child lesson = Start();
+    const HWND hShow = Show();
+    Press("Start");
+    Press("Next");
+    Send("-R");
+    EXPECT_TRUE(WaitFor([] { return Button("Start") != NULL; }, 10000)) << "not on slide 1";
+    EXPECT_EQ(Show(), hShow);
+    Press("Start");
+    Press("Next");
+    SendMessageA(Show(), WM_LBUTTONDOWN, 0, 0);
+    Press("Finish");
+    Ended(lesson, "P");
+    ExpectResult("P", "90");
+    EXPECT_TRUE(Journalled("SlideShowView GotoSlide I4:1 -> ok"));
+}
+
 } // namespace
