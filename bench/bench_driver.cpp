@@ -21,6 +21,7 @@
 #include <vector>
 
 #include "testkit.h"
+#include "viewer/powerpoint_contract.h"
 
 namespace {
 
@@ -541,6 +542,56 @@ StartUpFigures TimeStartUps(const LessonFiles& files, int lessons, int idleSecon
             {Summary(lesson), Summary(floor), Summary(ratio), Summary(copies)}};
 }
 
+// The bridge in the viewer's place and the stand-in as PowerPoint while it lives; quelmar's
+// registration put back after, whatever happened.
+class BridgeRegistration {
+public:
+    BridgeRegistration()
+    {
+        Run("quelmar.exe", "/UnregServer");
+        Check(Run(kBridgeExeName, "/RegServer") == 0 &&
+                  Run(kStandinExeName, "/RegServer /force") == 0,
+              "the bridge or the stand-in could not be registered");
+    }
+    ~BridgeRegistration()
+    {
+        Run(kBridgeExeName, "/UnregServer");
+        Run("quelmar.exe", "/RegServer");
+    }
+
+private:
+    static DWORD Run(const char* exe, const char* options)
+    {
+        return testkit::LaunchRaw("\"" + testkit::BinPath(exe) + "\" " + options).Wait(30000);
+    }
+};
+
+struct BridgedFigures {
+    Stats viewer, total;
+};
+
+// The same start-ups through the bridge and the stand-in of PowerPoint, on a real lesson (the
+// stand-in opens no other): each finished, and neither server left once it has ended.
+BridgedFigures TimeBridgedStartUps(const LessonFiles& files, int lessons)
+{
+    fprintf(stderr, "start-up through the bridge: %d lessons\n", lessons);
+    const BridgeRegistration registration;
+    Check(CopyFileA(testkit::BinPath("good.ppt").c_str(), files.show.c_str(), FALSE) != 0,
+          "cannot copy good.ppt for the bridged lessons");
+    std::vector<double> viewerMs, totalMs;
+    for (int i = 0; i < lessons; ++i) {
+        TimedLesson timed(files);
+        const StartTimes t = timed.Start();
+        viewerMs.push_back(t.viewer);
+        totalMs.push_back(t.total);
+        timed.Finish(70 + i);
+        Check(testkit::WaitNoProcess(kBridgeExeName, 10000) &&
+                  testkit::WaitNoProcess(kStandinExeName, 10000),
+              "the bridge or the stand-in outlived the lesson");
+    }
+    return {Summary(viewerMs), Summary(totalMs)};
+}
+
 struct RunningFigures {
     HandOverFigures hand;
     CommandFigures answer, answerLogged;
@@ -774,7 +825,7 @@ void PrintCheckRows(const Options& o, const CheckFigures& figures)
 }
 
 void PrintFigures(const Options& o, const StartUpFigures& start, const RunningFigures& f,
-                  const CheckFigures& check)
+                  const BridgedFigures& bridged, const CheckFigures& check)
 {
     auto mib = [](SIZE_T bytes) { return Fixed(static_cast<double>(bytes) / 1048576, 1) + " MiB"; };
     printf("| What | Median | Range | Goal | Verdict |\n| --- | ---: | ---: | --- | --- |\n");
@@ -788,6 +839,10 @@ void PrintFigures(const Options& o, const StartUpFigures& start, const RunningFi
     Row("Start-up: open call's return and designed 200 ms wait (show window → watch running)",
         start.designedWait);
     Row("Start-up: total (CreateProcess → watch running)", start.total);
+    Row("Start-up through the bridge and the PowerPoint stand-in: viewer activation and open "
+        "(frame → show window)",
+        bridged.viewer);
+    Row("Start-up through the bridge and the PowerPoint stand-in: total", bridged.total);
     Row("A long lesson: " + std::to_string(o.longAnswers) +
             " answers launched five at a time, each recorded exactly once",
         Fixed(f.longLessonMsPerAnswer) + " ms per answer");
@@ -814,8 +869,9 @@ void Run(const Options& o)
     const LessonFiles files;
     const StartUpFigures start = TimeStartUps(files, o.lessons, o.idleSeconds);
     const RunningFigures running = TimeRunningLessons(files, o);
+    const BridgedFigures bridged = TimeBridgedStartUps(files, o.lessons);
     const CheckFigures check = o.catalogue.empty() ? CheckFigures() : TimeLessonCheck(o.catalogue);
-    PrintFigures(o, start, running, check);
+    PrintFigures(o, start, running, bridged, check);
 }
 
 } // namespace

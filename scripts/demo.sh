@@ -5,16 +5,20 @@
 #   scripts/demo.sh --watch    on the X display in $DISPLAY (a desktop, or Xvfb 1024x768): a
 #                              person takes the lesson by clicking, within 10 minutes
 #   scripts/demo.sh --log      with the diagnostic log switched on, and shown at the end
+#   scripts/demo.sh --powerpoint  through the bridge (tarnskov-powerpoint.exe) in the viewer's
+#                              place and the stand-in of today's PowerPoint, with the Run
+#                              Programs policy at 2; quelmar's registration is put back at the end
 set -euo pipefail
 root=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
 cd "$root"
 
-watch=0 log=0
+watch=0 log=0 powerpoint=0
 for option in "$@"; do
     case "$option" in
         --watch) watch=1 ;;
         --log) log=1 ;;
-        *) echo "usage: scripts/demo.sh [--watch] [--log]" >&2; exit 2 ;;
+        --powerpoint) powerpoint=1 ;;
+        *) echo "usage: scripts/demo.sh [--watch] [--log] [--powerpoint]" >&2; exit 2 ;;
     esac
 done
 if [ "$watch" = 1 ]; then
@@ -37,8 +41,20 @@ macro() { w reg query "$options" /v MacroVirusProtection 2>/dev/null | tr -d '\r
 # A file's lines without their CRs, or "(none)" when the lesson made no such file.
 print_file() { if [ -f "$1" ]; then tr -d '\r' <"$1"; else echo "(none)"; fi; }
 
-echo "== registering the demo viewer (quelmar.exe) under PowerPointViewer.Application.8"
-w "$bin/quelmar.exe" /RegServer
+policy='HKCU\Software\Policies\Microsoft\Office\16.0\PowerPoint\Security'
+if [ "$powerpoint" = 1 ]; then
+    echo "== registering the bridge (tarnskov-powerpoint.exe) under PowerPointViewer.Application.8"
+    echo "   and the stand-in of PowerPoint (powerpoint-standin.exe) under PowerPoint.Application"
+    w "$bin/quelmar.exe" /UnregServer
+    w "$bin/tarnskov-powerpoint.exe" /RegServer
+    w "$bin/powerpoint-standin.exe" /RegServer /force
+    w reg add "$policy" /v RunPrograms /t REG_DWORD /d 2 /f >/dev/null
+    # The plain demo and the suites find quelmar registered again.
+    trap 'w "$bin/tarnskov-powerpoint.exe" /UnregServer; w "$bin/quelmar.exe" /RegServer; wine_session_end' EXIT
+else
+    echo "== registering the demo viewer (quelmar.exe) under PowerPointViewer.Application.8"
+    w "$bin/quelmar.exe" /RegServer
+fi
 
 demo=$WINEPREFIX/drive_c/tarnskov-demo
 rm -rf "$demo" && mkdir -p "$demo"

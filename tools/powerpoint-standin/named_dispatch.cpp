@@ -107,6 +107,8 @@ HRESULT CNamedDispatcher::Invoke(DISPID dispid, REFIID riid, LCID, WORD wFlags,
     if (wFlags & (DISPATCH_PROPERTYPUT | DISPATCH_PROPERTYPUTREF))
         strMember += "=";
     g_journal.WriteCall(m_lpszName, strMember, pDispParams, hr);
+    if (hr == DISP_E_EXCEPTION && pExcepInfo != NULL && pExcepInfo->bstrDescription != NULL)
+        g_journal.WriteLine("  " + ToAnsi(pExcepInfo->bstrDescription));
     return hr;
 }
 
