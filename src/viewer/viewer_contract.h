@@ -22,7 +22,3 @@ const long DISPID_APP_QUIT = 2003;
 // On the show object, no arguments: stop it, then run it again from its first slide.
 const long DISPID_SHOW_END = 2003;
 const long DISPID_SHOW_RUN = 2002;
-
-// The stand-in viewer's alone, for tests: a presentation with "#quelmar open-held" answers its
-// open call only once this event (made by the test) is set.
-const char kOpenReleaseEventName[] = "quelmar_open_release";

@@ -76,10 +76,6 @@ HRESULT CApplication::OpenShow(VARIANT* pVarResult, EXCEPINFO* pExcepInfo)
     // The caller waits in its call meanwhile, as it would for a slow viewer.
     if (m_opening.m_nOpenDelayMs != 0)
         WaitUnlessClientEnds(m_opening.m_nOpenDelayMs);
-    if (m_opening.m_bOpenHeld) {
-        CHandleOwner release(CreateEventA(NULL, TRUE, FALSE, kOpenReleaseEventName));
-        WaitUnlessClientEnds(INFINITE, release.Get());
-    }
     if (!m_bOpeningRead)
         return Raise(pExcepInfo, m_strOpeningError);
 

@@ -28,18 +28,12 @@ void SetClientProcess(HANDLE hClient)
     g_hClient = hClient;
 }
 
-void WaitUnlessClientEnds(DWORD dwMs, HANDLE hEvent)
+void WaitUnlessClientEnds(DWORD dwMs)
 {
-    HANDLE arrHandles[2];
-    DWORD nHandles = 0;
-    if (g_hClient != NULL)
-        arrHandles[nHandles++] = g_hClient;
-    if (hEvent != NULL)
-        arrHandles[nHandles++] = hEvent;
-    if (nHandles == 0)
+    if (g_hClient == NULL)
         Sleep(dwMs);
     else
-        WaitForMultipleObjects(nHandles, arrHandles, FALSE, dwMs);
+        WaitForSingleObject(g_hClient, dwMs);
 }
 
 void HoldServer()

@@ -17,8 +17,8 @@ void QuitServer();
 // The process of the client that activated the server (NULL when none is watched): a test's
 // delays end early when it ends, as a viewer's pending call does when its client goes.
 void SetClientProcess(HANDLE hClient);
-// Waits dwMs, or until the event (when given) is set, or until the client has ended.
-void WaitUnlessClientEnds(DWORD dwMs, HANDLE hEvent = NULL);
+// Waits dwMs, or until the client has ended.
+void WaitUnlessClientEnds(DWORD dwMs);
 
 // One argument of a method: its exact type and, for VT_I4, the one value it may have.
 struct CParameter {

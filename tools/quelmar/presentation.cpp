@@ -278,7 +278,5 @@ BOOL* CPresentation::FindFlag(const std::string& strName)
         return &m_bQuitFails;
     if (strName == "restart-fails")
         return &m_bRestartFails;
-    if (strName == "open-held")
-        return &m_bOpenHeld;
     return NULL;
 }

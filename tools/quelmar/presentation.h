@@ -84,7 +84,6 @@ public:
     UINT m_nOpenDelayMs = 0;    // when not 0, the open call answers this late, refused or not
     UINT m_nQuitDelayMs = 0;    // when not 0, the quit call answers this late
     UINT m_nRestartDelayMs = 0; // when not 0, the show's stop call answers this late
-    BOOL m_bOpenHeld = FALSE;   // the open call answers once the test sets its release event
     std::string m_strJournal;   // when not empty, the file every call is journalled in
 
     // Reads the file at strPath (ANSI) in place of what this held. On failure returns FALSE and
