@@ -371,6 +371,17 @@ TEST(LessonCourse, EveryReachableStateIsSafeEndsAndEndsRight)
 }
 
 // What earlier reads of the lesson's end found, each by its shortest sequence of events.
+// WM_SHOW_START comes once, from start-up; another while the open call is out opens nothing.
+TEST(LessonCourse, ASecondShowStartOpensNothing)
+{
+    CLessonActions first, second;
+    const CLessonState opening = StepLesson(CLessonState(), kShowStart, &first);
+    ASSERT_EQ(first.m_nCount, 1);
+    EXPECT_EQ(first.m_actions[0], kOpenShow);
+    StepLesson(opening, kShowStart, &second);
+    EXPECT_EQ(second.m_nCount, 0);
+}
+
 TEST(LessonCourse, EndingsFoundBefore)
 {
     const std::pair<const char*, const char*> rows[] = {
