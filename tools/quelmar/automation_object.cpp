@@ -1,4 +1,4 @@
-// The server's lifetime count and the IDispatch plumbing the automation objects share.
+// The server's lifetime count and the IDispatch plumbing its objects share.
 #include "automation_object.h"
 
 #include "journal.h"
@@ -53,18 +53,17 @@ void QuitServer()
     EndAfterGrace();
 }
 
-CDispatcher::CDispatcher(LPCSTR lpszName, const CMethod* pMethods, UINT nMethods)
-    : m_lpszName(lpszName), m_pMethods(pMethods), m_nMethods(nMethods)
+CAutomationObject::CAutomationObject()
 {
     HoldServer();
 }
 
-CDispatcher::~CDispatcher()
+CAutomationObject::~CAutomationObject()
 {
     ReleaseServer();
 }
 
-HRESULT CDispatcher::QueryInterface(REFIID riid, void** ppvObject)
+HRESULT CAutomationObject::QueryInterface(REFIID riid, void** ppvObject)
 {
     if (ppvObject == NULL)
         return E_POINTER;
@@ -77,12 +76,12 @@ HRESULT CDispatcher::QueryInterface(REFIID riid, void** ppvObject)
     return S_OK;
 }
 
-ULONG CDispatcher::AddRef()
+ULONG CAutomationObject::AddRef()
 {
     return ++m_dwRef;
 }
 
-ULONG CDispatcher::Release()
+ULONG CAutomationObject::Release()
 {
     ULONG dwRef = --m_dwRef;
     if (dwRef == 0)
@@ -90,7 +89,7 @@ ULONG CDispatcher::Release()
     return dwRef;
 }
 
-HRESULT CDispatcher::GetTypeInfoCount(UINT* pctinfo)
+HRESULT CAutomationObject::GetTypeInfoCount(UINT* pctinfo)
 {
     if (pctinfo == NULL)
         return E_POINTER;
@@ -98,11 +97,16 @@ HRESULT CDispatcher::GetTypeInfoCount(UINT* pctinfo)
     return S_OK;
 }
 
-HRESULT CDispatcher::GetTypeInfo(UINT, LCID, ITypeInfo** ppTInfo)
+HRESULT CAutomationObject::GetTypeInfo(UINT, LCID, ITypeInfo** ppTInfo)
 {
     if (ppTInfo != NULL)
         *ppTInfo = NULL;
     return DISP_E_BADINDEX;
+}
+
+CDispatcher::CDispatcher(LPCSTR lpszName, const CMethod* pMethods, UINT nMethods)
+    : m_lpszName(lpszName), m_pMethods(pMethods), m_nMethods(nMethods)
+{
 }
 
 HRESULT CDispatcher::GetIDsOfNames(REFIID, LPOLESTR*, UINT cNames, LCID, DISPID* rgDispId)

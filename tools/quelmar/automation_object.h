@@ -1,4 +1,4 @@
-// CDispatcher, what the automation objects share: IDispatch by fixed DISPIDs, the server's life.
+// What the automation servers share: the server's life and IDispatch's plumbing.
 #pragma once
 
 #include <windows.h>
@@ -20,6 +20,27 @@ void SetClientProcess(HANDLE hClient);
 // Waits dwMs, or until the client has ended.
 void WaitUnlessClientEnds(DWORD dwMs);
 
+// IUnknown, and IDispatch with no type library, for an object that holds the server while it
+// lives; the subclass finds and runs its members.
+class CAutomationObject : public IDispatch {
+public:
+    CAutomationObject(const CAutomationObject&) = delete;
+    CAutomationObject& operator=(const CAutomationObject&) = delete;
+
+    HRESULT STDMETHODCALLTYPE QueryInterface(REFIID riid, void** ppvObject) override;
+    ULONG STDMETHODCALLTYPE AddRef() override;
+    ULONG STDMETHODCALLTYPE Release() override;
+    HRESULT STDMETHODCALLTYPE GetTypeInfoCount(UINT* pctinfo) override;
+    HRESULT STDMETHODCALLTYPE GetTypeInfo(UINT, LCID, ITypeInfo** ppTInfo) override;
+
+protected:
+    CAutomationObject();
+    virtual ~CAutomationObject();
+
+private:
+    ULONG m_dwRef = 1;
+};
+
 // One argument of a method: its exact type and, for VT_I4, the one value it may have.
 struct CParameter {
     VARTYPE m_vt;
@@ -35,19 +56,11 @@ struct CMethod {
     UINT m_nParams;
 };
 
-// IUnknown and IDispatch without a type library. Invoke answers only calls that match one of
-// the subclass's methods exactly (no coercion: the real viewer's callers pass these types), and
-// journals every call it receives.
-class CDispatcher : public IDispatch {
+// IDispatch by fixed DISPIDs. Invoke answers only calls that match one of the subclass's methods
+// exactly (no coercion: the real viewer's callers pass these types), and journals every call it
+// receives.
+class CDispatcher : public CAutomationObject {
 public:
-    CDispatcher(const CDispatcher&) = delete;
-    CDispatcher& operator=(const CDispatcher&) = delete;
-
-    HRESULT STDMETHODCALLTYPE QueryInterface(REFIID riid, void** ppvObject) override;
-    ULONG STDMETHODCALLTYPE AddRef() override;
-    ULONG STDMETHODCALLTYPE Release() override;
-    HRESULT STDMETHODCALLTYPE GetTypeInfoCount(UINT* pctinfo) override;
-    HRESULT STDMETHODCALLTYPE GetTypeInfo(UINT, LCID, ITypeInfo** ppTInfo) override;
     HRESULT STDMETHODCALLTYPE GetIDsOfNames(REFIID, LPOLESTR*, UINT cNames, LCID,
                                             DISPID* rgDispId) override;
     HRESULT STDMETHODCALLTYPE Invoke(DISPID dispid, REFIID riid, LCID, WORD wFlags,
@@ -57,7 +70,6 @@ public:
 protected:
     // lpszName is the object's name in the journal; pMethods lives as long as the program.
     CDispatcher(LPCSTR lpszName, const CMethod* pMethods, UINT nMethods);
-    virtual ~CDispatcher();
 
     // Runs a call that matched one of the methods exactly; pVarResult, when given, is VT_EMPTY.
     virtual HRESULT Call(DISPID dispid, VARIANT* pVarResult, EXCEPINFO* pExcepInfo) = 0;
@@ -67,7 +79,6 @@ private:
                    VARIANT* pVarResult, EXCEPINFO* pExcepInfo, UINT* puArgErr);
     const CMethod* FindMethod(DISPID dispid) const;
 
-    ULONG m_dwRef = 1;
     LPCSTR m_lpszName;
     const CMethod* m_pMethods;
     UINT m_nMethods;
