@@ -1,4 +1,4 @@
-// The server's lifetime count and the IDispatch plumbing its objects share.
+// The server's lifetime count, its class factory and the IDispatch plumbing its objects share.
 #include "automation_object.h"
 
 #include "journal.h"
@@ -51,6 +51,25 @@ void QuitServer()
 {
     g_bQuitAsked = TRUE;
     EndAfterGrace();
+}
+
+HRESULT CClassFactory::CreateInstance(IUnknown* pUnkOuter, REFIID riid, void** ppvObject)
+{
+    if (ppvObject == NULL)
+        return E_POINTER;
+    *ppvObject = NULL;
+    if (pUnkOuter != NULL)
+        return CLASS_E_NOAGGREGATION;
+    return m_pfnCreate(riid, ppvObject);
+}
+
+HRESULT CClassFactory::LockServer(BOOL fLock)
+{
+    if (fLock)
+        HoldServer();
+    else
+        ReleaseServer();
+    return S_OK;
 }
 
 CAutomationObject::CAutomationObject()

@@ -1,5 +1,7 @@
-// What the automation servers share: the server's life and IDispatch's plumbing.
+// What the automation servers share: the server's life, its class factory, IDispatch's plumbing.
 #pragma once
+
+#include "owners.h"
 
 #include <windows.h>
 
@@ -19,6 +21,49 @@ void QuitServer();
 void SetClientProcess(HANDLE hClient);
 // Waits dwMs, or until the client has ended.
 void WaitUnlessClientEnds(DWORD dwMs);
+
+// IUnknown for a static object that offers the one interface I, whose IID is riidOffered: it
+// lives as long as the program, so its references are not counted.
+template <class I, const IID& riidOffered> class CStaticObject : public I {
+public:
+    HRESULT STDMETHODCALLTYPE QueryInterface(REFIID riid, void** ppvObject) override
+    {
+        if (ppvObject == NULL)
+            return E_POINTER;
+        if (riid != IID_IUnknown && riid != riidOffered) {
+            *ppvObject = NULL;
+            return E_NOINTERFACE;
+        }
+        *ppvObject = static_cast<I*>(this);
+        return S_OK;
+    }
+    ULONG STDMETHODCALLTYPE AddRef() override { return 2; }
+    ULONG STDMETHODCALLTYPE Release() override { return 1; }
+};
+
+// Gives a client the server's object: answers its riid interface in *ppvObject, which is NULL.
+typedef HRESULT (*CREATEINSTANCEPROC)(REFIID riid, void** ppvObject);
+
+// A new T, which starts with one reference, asked for riid; it goes again if that fails.
+template <class T> HRESULT CreateInstanceOf(REFIID riid, void** ppvObject)
+{
+    CComOwner<T> object(new T);
+    return object.Get()->QueryInterface(riid, ppvObject);
+}
+
+// The class factory of a server's one class. A static object: COM's references to it do not keep
+// the server running, its clients' locks do.
+class CClassFactory : public CStaticObject<IClassFactory, IID_IClassFactory> {
+public:
+    explicit CClassFactory(CREATEINSTANCEPROC pfnCreate) : m_pfnCreate(pfnCreate) {}
+
+    HRESULT STDMETHODCALLTYPE CreateInstance(IUnknown* pUnkOuter, REFIID riid,
+                                             void** ppvObject) override;
+    HRESULT STDMETHODCALLTYPE LockServer(BOOL fLock) override;
+
+private:
+    CREATEINSTANCEPROC m_pfnCreate;
+};
 
 // IUnknown, and IDispatch with no type library, for an object that holds the server while it
 // lives; the subclass finds and runs its members.
