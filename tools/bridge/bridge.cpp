@@ -299,46 +299,7 @@ private:
     BSTR m_bstrPath = NULL;
 };
 
-// A static object: COM's references to it do not keep the server running.
-class CBridgeFactory : public IClassFactory {
-public:
-    HRESULT STDMETHODCALLTYPE QueryInterface(REFIID riid, void** ppvObject) override
-    {
-        if (ppvObject == NULL)
-            return E_POINTER;
-        if (riid != IID_IUnknown && riid != IID_IClassFactory) {
-            *ppvObject = NULL;
-            return E_NOINTERFACE;
-        }
-        *ppvObject = static_cast<IClassFactory*>(this);
-        return S_OK;
-    }
-    ULONG STDMETHODCALLTYPE AddRef() override { return 2; }
-    ULONG STDMETHODCALLTYPE Release() override { return 1; }
-
-    HRESULT STDMETHODCALLTYPE CreateInstance(IUnknown* pUnkOuter, REFIID riid,
-                                             void** ppvObject) override
-    {
-        if (ppvObject == NULL)
-            return E_POINTER;
-        *ppvObject = NULL;
-        if (pUnkOuter != NULL)
-            return CLASS_E_NOAGGREGATION;
-        CComOwner<CBridgeApplication> application(new CBridgeApplication);
-        return application.Get()->QueryInterface(riid, ppvObject);
-    }
-
-    HRESULT STDMETHODCALLTYPE LockServer(BOOL fLock) override
-    {
-        if (fLock)
-            HoldServer();
-        else
-            ReleaseServer();
-        return S_OK;
-    }
-};
-
-static CBridgeFactory g_bridgeFactory;
+static CClassFactory g_bridgeFactory(CreateInstanceOf<CBridgeApplication>);
 
 IClassFactory* GetBridgeFactory()
 {

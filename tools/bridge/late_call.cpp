@@ -3,6 +3,7 @@
 #include "late_call.h"
 
 #include "ansi_text.h"
+#include "automation_object.h"
 
 #include <algorithm>
 #include <vector>
@@ -93,22 +94,8 @@ BOOL CallByName(IDispatch* pObject, LPCWSTR lpszMember, WORD wFlags, const VARIA
 }
 
 // A static object, as COM keeps it for the apartment's life.
-class CRetryFilter : public IMessageFilter {
+class CRetryFilter : public CStaticObject<IMessageFilter, IID_IMessageFilter> {
 public:
-    HRESULT STDMETHODCALLTYPE QueryInterface(REFIID riid, void** ppvObject) override
-    {
-        if (ppvObject == NULL)
-            return E_POINTER;
-        if (riid != IID_IUnknown && riid != IID_IMessageFilter) {
-            *ppvObject = NULL;
-            return E_NOINTERFACE;
-        }
-        *ppvObject = static_cast<IMessageFilter*>(this);
-        return S_OK;
-    }
-    ULONG STDMETHODCALLTYPE AddRef() override { return 2; }
-    ULONG STDMETHODCALLTYPE Release() override { return 1; }
-
     DWORD STDMETHODCALLTYPE HandleInComingCall(DWORD, HTASK, DWORD, LPINTERFACEINFO) override
     {
         return SERVERCALL_ISHANDLED;

@@ -1,4 +1,5 @@
 // powerpoint-standin.exe: registration, the server COM starts, or PowerPoint as a user starts it.
+#include "automation_object.h"
 #include "framework/handles.h"
 #include "journal.h"
 #include "owners.h"
@@ -45,22 +46,8 @@ void ReadDirectives()
 
 // Refuses every call on an automation object for the directive's time from the first, as
 // PowerPoint busy with a dialog does; lets everything else through.
-class CCallFilter : public IMessageFilter {
+class CCallFilter : public CStaticObject<IMessageFilter, IID_IMessageFilter> {
 public:
-    HRESULT STDMETHODCALLTYPE QueryInterface(REFIID riid, void** ppvObject) override
-    {
-        if (ppvObject == NULL)
-            return E_POINTER;
-        if (riid != IID_IUnknown && riid != IID_IMessageFilter) {
-            *ppvObject = NULL;
-            return E_NOINTERFACE;
-        }
-        *ppvObject = static_cast<IMessageFilter*>(this);
-        return S_OK;
-    }
-    ULONG STDMETHODCALLTYPE AddRef() override { return 2; }
-    ULONG STDMETHODCALLTYPE Release() override { return 1; }
-
     DWORD STDMETHODCALLTYPE HandleInComingCall(DWORD, HTASK, DWORD,
                                                LPINTERFACEINFO pInterfaceInfo) override
     {

@@ -29,53 +29,6 @@ BSTR MakeBstr(const std::string& strText)
 CNamedDispatcher::CNamedDispatcher(LPCSTR lpszName, const std::vector<CMember>& arrMembers)
     : m_lpszName(lpszName), m_arrMembers(arrMembers)
 {
-    HoldServer();
-}
-
-CNamedDispatcher::~CNamedDispatcher()
-{
-    ReleaseServer();
-}
-
-HRESULT CNamedDispatcher::QueryInterface(REFIID riid, void** ppvObject)
-{
-    if (ppvObject == NULL)
-        return E_POINTER;
-    if (riid != IID_IUnknown && riid != IID_IDispatch) {
-        *ppvObject = NULL;
-        return E_NOINTERFACE;
-    }
-    *ppvObject = static_cast<IDispatch*>(this);
-    AddRef();
-    return S_OK;
-}
-
-ULONG CNamedDispatcher::AddRef()
-{
-    return ++m_dwRef;
-}
-
-ULONG CNamedDispatcher::Release()
-{
-    ULONG dwRef = --m_dwRef;
-    if (dwRef == 0)
-        delete this;
-    return dwRef;
-}
-
-HRESULT CNamedDispatcher::GetTypeInfoCount(UINT* pctinfo)
-{
-    if (pctinfo == NULL)
-        return E_POINTER;
-    *pctinfo = 0;
-    return S_OK;
-}
-
-HRESULT CNamedDispatcher::GetTypeInfo(UINT, LCID, ITypeInfo** ppTInfo)
-{
-    if (ppTInfo != NULL)
-        *ppTInfo = NULL;
-    return DISP_E_BADINDEX;
 }
 
 // The member's DISPID; its arguments have no names here, so asking for them fails.

@@ -2,6 +2,8 @@
 // member's kind and its arguments' types and values; every call it receives is journalled.
 #pragma once
 
+#include "automation_object.h"
+
 #include <windows.h>
 
 #include <oleauto.h>
@@ -46,16 +48,8 @@ HRESULT RaiseError(EXCEPINFO* pExcepInfo, const std::string& strDescription);
 // A text for a VT_BSTR result.
 BSTR MakeBstr(const std::string& strText);
 
-class CNamedDispatcher : public IDispatch {
+class CNamedDispatcher : public CAutomationObject {
 public:
-    CNamedDispatcher(const CNamedDispatcher&) = delete;
-    CNamedDispatcher& operator=(const CNamedDispatcher&) = delete;
-
-    HRESULT STDMETHODCALLTYPE QueryInterface(REFIID riid, void** ppvObject) override;
-    ULONG STDMETHODCALLTYPE AddRef() override;
-    ULONG STDMETHODCALLTYPE Release() override;
-    HRESULT STDMETHODCALLTYPE GetTypeInfoCount(UINT* pctinfo) override;
-    HRESULT STDMETHODCALLTYPE GetTypeInfo(UINT, LCID, ITypeInfo** ppTInfo) override;
     HRESULT STDMETHODCALLTYPE GetIDsOfNames(REFIID, LPOLESTR* rgszNames, UINT cNames, LCID,
                                             DISPID* rgDispId) override;
     HRESULT STDMETHODCALLTYPE Invoke(DISPID dispid, REFIID riid, LCID, WORD wFlags,
@@ -63,10 +57,8 @@ public:
                                      EXCEPINFO* pExcepInfo, UINT* puArgErr) override;
 
 protected:
-    // lpszName is the object's name in the journal; members live as long as the program. The
-    // object holds the server while it lives.
+    // lpszName is the object's name in the journal; members live as long as the program.
     CNamedDispatcher(LPCSTR lpszName, const std::vector<CMember>& arrMembers);
-    virtual ~CNamedDispatcher();
 
     // Runs a call that passed every check: nMember is the member's place in the table, bPut
     // tells a property's set from its read, arrArgs are in declared order (a set's value alone).
@@ -81,7 +73,6 @@ private:
                           std::vector<CArgument>* parrArgs, EXCEPINFO* pExcepInfo,
                           UINT* puArgErr) const;
 
-    ULONG m_dwRef = 1;
     LPCSTR m_lpszName;
     const std::vector<CMember>& m_arrMembers;
 };

@@ -476,51 +476,17 @@ BOOL StartAsUser(const std::string& strPath)
     return FALSE;
 }
 
-// A static object: COM's references to it do not keep the server running. Every CreateObject
-// gets the one Application.
-class CStandinFactory : public IClassFactory {
-public:
-    HRESULT STDMETHODCALLTYPE QueryInterface(REFIID riid, void** ppvObject) override
-    {
-        if (ppvObject == NULL)
-            return E_POINTER;
-        if (riid != IID_IUnknown && riid != IID_IClassFactory) {
-            *ppvObject = NULL;
-            return E_NOINTERFACE;
-        }
-        *ppvObject = static_cast<IClassFactory*>(this);
-        return S_OK;
-    }
-    ULONG STDMETHODCALLTYPE AddRef() override { return 2; }
-    ULONG STDMETHODCALLTYPE Release() override { return 1; }
+// Every CreateObject gets the one Application, and none once it is quitting.
+static HRESULT CreateApplication(REFIID riid, void** ppvObject)
+{
+    if (g_bQuitting)
+        return CO_E_SERVER_STOPPING;
+    if (g_pApplication != NULL)
+        return g_pApplication->QueryInterface(riid, ppvObject);
+    return CreateInstanceOf<CApplicationObject>(riid, ppvObject);
+}
 
-    HRESULT STDMETHODCALLTYPE CreateInstance(IUnknown* pUnkOuter, REFIID riid,
-                                             void** ppvObject) override
-    {
-        if (ppvObject == NULL)
-            return E_POINTER;
-        *ppvObject = NULL;
-        if (pUnkOuter != NULL)
-            return CLASS_E_NOAGGREGATION;
-        if (g_bQuitting)
-            return CO_E_SERVER_STOPPING;
-        if (g_pApplication != NULL)
-            return g_pApplication->QueryInterface(riid, ppvObject);
-        CComOwner<CApplicationObject> application(new CApplicationObject);
-        return application.Get()->QueryInterface(riid, ppvObject);
-    }
-
-    HRESULT STDMETHODCALLTYPE LockServer(BOOL fLock) override
-    {
-        if (fLock)
-            HoldServer();
-        else
-            ReleaseServer();
-        return S_OK;
-    }
-};
-
-static CStandinFactory g_factory;
+static CClassFactory g_factory(CreateApplication);
 
 IClassFactory* GetStandinFactory()
 {

@@ -111,46 +111,7 @@ HRESULT CApplication::Quit(EXCEPINFO* pExcepInfo)
     return S_OK;
 }
 
-// A static object: COM's references to it do not keep the server running.
-class CApplicationFactory : public IClassFactory {
-public:
-    HRESULT STDMETHODCALLTYPE QueryInterface(REFIID riid, void** ppvObject) override
-    {
-        if (ppvObject == NULL)
-            return E_POINTER;
-        if (riid != IID_IUnknown && riid != IID_IClassFactory) {
-            *ppvObject = NULL;
-            return E_NOINTERFACE;
-        }
-        *ppvObject = static_cast<IClassFactory*>(this);
-        return S_OK;
-    }
-    ULONG STDMETHODCALLTYPE AddRef() override { return 2; }
-    ULONG STDMETHODCALLTYPE Release() override { return 1; }
-
-    HRESULT STDMETHODCALLTYPE CreateInstance(IUnknown* pUnkOuter, REFIID riid,
-                                             void** ppvObject) override
-    {
-        if (ppvObject == NULL)
-            return E_POINTER;
-        *ppvObject = NULL;
-        if (pUnkOuter != NULL)
-            return CLASS_E_NOAGGREGATION;
-        CComOwner<CApplication> application(new CApplication);
-        return application.Get()->QueryInterface(riid, ppvObject);
-    }
-
-    HRESULT STDMETHODCALLTYPE LockServer(BOOL fLock) override
-    {
-        if (fLock)
-            HoldServer();
-        else
-            ReleaseServer();
-        return S_OK;
-    }
-};
-
-static CApplicationFactory g_applicationFactory;
+static CClassFactory g_applicationFactory(CreateInstanceOf<CApplication>);
 
 IClassFactory* GetApplicationFactory()
 {

@@ -1,4 +1,4 @@
-// The server's lifetime count and the IDispatch plumbing the automation objects share.
+// The server's lifetime count, its class factory and the IDispatch plumbing its objects share.
 #include "automation_object.h"
 
 #include "journal.h"
@@ -53,18 +53,36 @@ void QuitServer()
     EndAfterGrace();
 }
 
-CDispatcher::CDispatcher(LPCSTR lpszName, const CMethod* pMethods, UINT nMethods)
-    : m_lpszName(lpszName), m_pMethods(pMethods), m_nMethods(nMethods)
+HRESULT CClassFactory::CreateInstance(IUnknown* pUnkOuter, REFIID riid, void** ppvObject)
+{
+    if (ppvObject == NULL)
+        return E_POINTER;
+    *ppvObject = NULL;
+    if (pUnkOuter != NULL)
+        return CLASS_E_NOAGGREGATION;
+    return m_pfnCreate(riid, ppvObject);
+}
+
+HRESULT CClassFactory::LockServer(BOOL fLock)
+{
+    if (fLock)
+        HoldServer();
+    else
+        ReleaseServer();
+    return S_OK;
+}
+
+CAutomationObject::CAutomationObject()
 {
     HoldServer();
 }
 
-CDispatcher::~CDispatcher()
+CAutomationObject::~CAutomationObject()
 {
     ReleaseServer();
 }
 
-HRESULT CDispatcher::QueryInterface(REFIID riid, void** ppvObject)
+HRESULT CAutomationObject::QueryInterface(REFIID riid, void** ppvObject)
 {
     if (ppvObject == NULL)
         return E_POINTER;
@@ -77,12 +95,12 @@ HRESULT CDispatcher::QueryInterface(REFIID riid, void** ppvObject)
     return S_OK;
 }
 
-ULONG CDispatcher::AddRef()
+ULONG CAutomationObject::AddRef()
 {
     return ++m_dwRef;
 }
 
-ULONG CDispatcher::Release()
+ULONG CAutomationObject::Release()
 {
     ULONG dwRef = --m_dwRef;
     if (dwRef == 0)
@@ -90,7 +108,7 @@ ULONG CDispatcher::Release()
     return dwRef;
 }
 
-HRESULT CDispatcher::GetTypeInfoCount(UINT* pctinfo)
+HRESULT CAutomationObject::GetTypeInfoCount(UINT* pctinfo)
 {
     if (pctinfo == NULL)
         return E_POINTER;
@@ -98,11 +116,16 @@ HRESULT CDispatcher::GetTypeInfoCount(UINT* pctinfo)
     return S_OK;
 }
 
-HRESULT CDispatcher::GetTypeInfo(UINT, LCID, ITypeInfo** ppTInfo)
+HRESULT CAutomationObject::GetTypeInfo(UINT, LCID, ITypeInfo** ppTInfo)
 {
     if (ppTInfo != NULL)
         *ppTInfo = NULL;
     return DISP_E_BADINDEX;
+}
+
+CDispatcher::CDispatcher(LPCSTR lpszName, const CMethod* pMethods, UINT nMethods)
+    : m_lpszName(lpszName), m_pMethods(pMethods), m_nMethods(nMethods)
+{
 }
 
 HRESULT CDispatcher::GetIDsOfNames(REFIID, LPOLESTR*, UINT cNames, LCID, DISPID* rgDispId)
