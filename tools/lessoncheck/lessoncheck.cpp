@@ -32,8 +32,8 @@ const char kUsage[] = "Usage: lessoncheck [/csv] [/pc] [FILE|FOLDER...]\n"
                       "would do\nwith its command, and what would go wrong. /csv writes a table "
                       "for a spreadsheet.\n/pc checks this PC and user first: the viewer or the "
                       "bridge, the options value,\nPowerPoint and its Run Programs policy.\n"
-                      "Exit code: 0 no errors, 1 a lesson or the PC has an error, 2 a "
-                      "file is no lesson.\n";
+                      "Exit code: 0 no errors (warnings aside), 1 a lesson or the PC has an "
+                      "error, 2 a file\nor folder refused or a wrong switch (2 outranks 1).\n";
 
 // WC_NO_BEST_FIT_CHARS: a character with no place of its own is reported, not replaced by a
 // look-alike (the launcher would get '>' for an arrow, say). The UTF-8 code page holds them all
